@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+namespace korvane {
+
+// Splits catalog text into lines: the text ends at the end or at the first NUL;
+// a line runs to the next CR or LF; after it one CR, then one LF is skipped, so
+// CR LF, CR and LF each end one line while LF CR ends two. A final line break
+// adds no empty line; an empty text gives no lines.
+QStringList splitCatalogLines(QByteArrayView bytes);
+
+// Reads a whole catalog text file (name looked up without regard to case).
+// Throws Failure "Cannot open file <path>" when it is missing, is a folder or
+// cannot be read.
+QStringList readCatalogLines(const QString &path);
+
+// Every entry followed by CR LF, the last one included.
+QByteArray joinCatalogLines(const QStringList &lines);
+
+// Replaces the file atomically: on any failure the old file stays as it was and
+// Failure "Cannot create file <path>" is thrown.
+void writeCatalogFile(const QString &path, const QByteArray &bytes);
+void writeCatalogLines(const QString &path, const QStringList &lines);
+
+// A listed file name (from the manufacturer folder listing) cut to 255
+// characters, less its last four.
+QString groupNameFromListedFile(const QString &fileName);
+
+} // namespace korvane

@@ -1,0 +1,100 @@
+#include "platform/ErrorBox.h"
+
+#include "catalog/Failure.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <new>
+#include <utility>
+
+namespace korvane {
+
+namespace {
+
+ErrorBoxRecorder &recorder()
+{
+    static ErrorBoxRecorder instance;
+    return instance;
+}
+
+int g_handlerDepth = 0;
+std::exception_ptr g_nestedFailure;
+
+} // namespace
+
+QString errorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back().unicode() > u'.')
+        return message + u'.';
+    return message;
+}
+
+void showErrorBox(const QString &message)
+{
+    const QString text = errorBoxText(message);
+    if (recorder()) {
+        recorder()(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("ErrorBox"));
+    box.exec();
+}
+
+void setErrorBoxRecorder(ErrorBoxRecorder newRecorder)
+{
+    recorder() = std::move(newRecorder);
+}
+
+QString failureMessage(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Failure &f) {
+        return f.message();
+    } catch (const std::bad_alloc &) {
+        return QStringLiteral("Out of memory");
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown failure");
+    }
+}
+
+void runGuarded(const std::function<void()> &handler)
+{
+    ++g_handlerDepth;
+    std::exception_ptr failure;
+    try {
+        handler();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    --g_handlerDepth;
+    if (!failure)
+        return;
+    if (g_handlerDepth > 0) {
+        // The outer handler invoked this one through a button's click; it ends
+        // at that call too, and only the outermost one shows the box.
+        g_nestedFailure = failure;
+        return;
+    }
+    showErrorBox(failureMessage(failure));
+}
+
+void rethrowNestedFailure()
+{
+    if (g_nestedFailure) {
+        std::exception_ptr failure = std::exchange(g_nestedFailure, nullptr);
+        std::rethrow_exception(failure);
+    }
+}
+
+bool insideGuardedHandler()
+{
+    return g_handlerDepth > 0;
+}
+
+} // namespace korvane

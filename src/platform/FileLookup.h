@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace korvane {
+
+// Windows matches file names without regard to letter case and reads "\" as a
+// folder separator; catalogs copied from there rely on both. These functions
+// give composed catalog paths the same meaning on a case-sensitive file system.
+//
+// A path is split at "/" and "\"; empty pieces (doubled separators) are
+// dropped; each piece is taken as it stands when such an entry exists, else the
+// first entry (in name order) that equals it without regard to case.
+
+// The path of the existing entry that the composed path names, or nothing.
+std::optional<QString> resolveCaseInsensitive(const QString &path);
+
+// The path to use for writing: the folders resolved, the last piece replaced by
+// an existing file of that name in any case, otherwise kept as given. Nothing
+// when a folder is missing.
+std::optional<QString> resolveForWriting(const QString &path);
+
+// The existence test: a directory search for the name. "*" and "?" in the last
+// piece are wildcards. Succeeds only when a matching entry is found that is not
+// a folder.
+bool catalogFileExists(const QString &path);
+
+// Names of the files (not folders) in the folder of the pattern that match the
+// pattern's last piece, letter case ignored, in name order. A missing folder
+// lists nothing.
+QStringList listMatchingFiles(const QString &pattern);
+
+// Wildcard match of a single name: "*" any run, "?" one character, case ignored.
+bool wildcardMatch(const QString &pattern, const QString &name);
+
+} // namespace korvane

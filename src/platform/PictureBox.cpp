@@ -1,0 +1,64 @@
+#include "platform/PictureBox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace korvane {
+
+PictureBox::PictureBox(QWidget *parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void PictureBox::setStretched(bool stretched)
+{
+    m_stretched = stretched;
+    update();
+}
+
+void PictureBox::setPicture(const QImage &picture)
+{
+    m_picture = picture;
+    update();
+}
+
+void PictureBox::clearPicture()
+{
+    m_picture = QImage();
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent *)
+{
+    if (m_picture.isNull())
+        return;
+    QPainter painter(this);
+    if (m_stretched)
+        painter.drawImage(rect(), m_picture);
+    else
+        painter.drawImage(QPoint(0, 0), m_picture);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_leftDown = true;
+    const QPoint at = event->position().toPoint();
+    emit pressed(event->button(), event->modifiers(), at.x(), at.y());
+}
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    mousePressEvent(event);
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool wasDown = m_leftDown && event->button() == Qt::LeftButton;
+    if (event->button() == Qt::LeftButton)
+        m_leftDown = false;
+    if (wasDown && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+} // namespace korvane

@@ -1,0 +1,179 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QAbstractButton;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QToolButton;
+
+namespace korvane {
+class CaptionPanel;
+class EditableDropDown;
+class PartListBox;
+class PictureBox;
+class PictureDialog;
+} // namespace korvane
+
+class TForm1;
+class Tshowdw;
+
+// Program-wide state. Handlers share it with each other and through the
+// controls only.
+extern TForm1 *Form1;
+extern Tshowdw *showdw;
+extern QString BaseFolder;          // the executable's folder, ending in "/", at most 255 characters
+extern bool HotspotTestMode;        // presses on the picture are hit-tested
+extern qint32 HotspotHalfWidth;     // horizontal hit tolerance, pixels
+extern qint32 HotspotHalfHeight;    // vertical hit tolerance, pixels
+extern qint32 HotspotCount;         // rows of the hotspot table in use
+extern QString CurrentPartCode;     // first 64 characters of the part code
+extern QString ModelSubfolder;      // nothing assigns it: empty for the whole run
+
+// The main window: every control at its designed place, one handler per
+// control event.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class RecordedState { Normal, Minimized, Maximized };
+
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The window state as last recorded; a size notification is handled
+    // while it still holds the state from before that notification.
+    RecordedState recordedState() const { return m_recordedState; }
+    // A state set by the program itself is recorded before the window changes.
+    void setStateByProgram(RecordedState state);
+
+    QString statusText() const;
+    void setStatusText(const QString &text);
+
+    // --- controls, in their designed order --------------------------------
+    QLabel *Label1;
+    QLabel *Label2;
+    QLabel *Label3;
+    QToolButton *test;
+    QToolButton *SpeedButton1;
+    korvane::EditableDropDown *Group;
+    korvane::EditableDropDown *Model;
+    korvane::EditableDropDown *Manufacturer;
+    QPlainTextEdit *Memo1;
+    QFrame *ToolBar1;
+    QPushButton *Button3;
+    QLabel *sb;
+    QFrame *html;
+    QLineEdit *savnam;
+    korvane::CaptionPanel *Editor;
+    QLabel *Label5;
+    korvane::PictureBox *newpic;
+    QLabel *Label6;
+    QLabel *Label7;
+    QLabel *Label8;
+    QLineEdit *newCode;
+    QPlainTextEdit *newcomment;
+    QPushButton *newsave;
+    QProgressBar *ProgressBar1;
+    korvane::EditableDropDown *newcombo;
+    QLineEdit *newname;
+    korvane::EditableDropDown *CurrentGroup;
+    QPushButton *BitBtn3;
+    korvane::PartListBox *fl1;
+    QPushButton *Button2;
+    QPushButton *Button4;
+    QPushButton *Button5;
+    QPushButton *Button6;
+    QPushButton *Button7;
+    QLineEdit *find;
+    QCheckBox *CheckBox1;
+    korvane::CaptionPanel *Panel1;
+    QCheckBox *CheckBox2;
+    QPushButton *loadgroup;
+    QTableWidget *sg1;
+    korvane::PartListBox *lb1;
+    korvane::PartListBox *lbmet;
+    QFrame *ScrollBox1;
+    korvane::PictureBox *logo;
+    korvane::EditableDropDown *exview;
+    korvane::PictureDialog *OpenPictureDialog1;
+    korvane::PictureDialog *SavePictureDialog1;
+
+public slots:
+    // --- start-up and window ----------------------------------------------
+    void FormCreate();
+    void FormResize();
+    void Button3Click();
+
+    // --- catalog navigation -------------------------------------------------
+    void ManufacturerChange();
+    void ModelChange();
+    void Button2Click();
+    void loadgroupClick();
+    void GroupChange();
+    void CurrentGroupChange();
+    void Panel1Click();
+
+    // --- part selection ----------------------------------------------------
+    void fl1Click();
+
+    // --- exploded views and hotspots -----------------------------------------
+    void exviewChange();
+    void SpeedButton1Click();
+    void logoMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void testClick();
+
+    // --- part search --------------------------------------------------------
+    void savnamKeyPress(QChar Key);
+    void findKeyPress(QChar Key);
+    void findDblClick();
+    void CheckBox1Click();
+
+    // --- new-part editor ----------------------------------------------------
+    void newcomboEnter();
+    void newcomboChange();
+    void newcomboKeyPress(QChar Key);
+    void newCodeKeyPress(QChar Key);
+    void newnameKeyPress(QChar Key);
+    void newcommentKeyPress(QChar Key);
+    void newpicClick();
+    void newsaveKeyPress(QChar Key);
+    void newsaveClick();
+
+    // --- maintenance tools ----------------------------------------------------
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void BitBtn3Click();
+    void CheckBox2Click();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildEditorPanel();
+    void arrangeStackingAndTabs();
+    void wireHandlers();
+
+    // Runs a handler inside the one guard that shows failures in the error box.
+    void guarded(void (TForm1::*handler)());
+    // Runs another handler by invoking a hidden button's click from code; a
+    // failure inside it ends the calling handler as well.
+    void clickFromCode(QAbstractButton *button);
+    void recomputeBaseFolder();
+    void keepPictureFillingItsArea();
+
+    RecordedState m_recordedState = RecordedState::Normal;
+};
