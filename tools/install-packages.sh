@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what building and running Korvane needs on Debian 12, skipping the
+# package index update when everything is already there.
+set -euo pipefail
+packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-liberation fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
