@@ -200,7 +200,7 @@ void TForm1::buildControls()
     Memo1->setReadOnly(true);
 
     ToolBar1 = place(new QFrame(this), "ToolBar1", 0, 0, 1064, 25);
-    ToolBar1->setFrameStyle(QFrame::HLine | QFrame::Sunken); // the line along its bottom edge
+    ToolBar1->setStyleSheet(QStringLiteral("#ToolBar1 { border-bottom: 1px solid palette(mid); }"));
     ToolBar1->setFocusPolicy(Qt::NoFocus);
     Button3 = makeButton(ToolBar1, "Button3", QStringLiteral("Button3"), 0, 0, 75, 20);
 

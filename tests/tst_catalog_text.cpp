@@ -1,0 +1,586 @@
+#include "catalog/CatalogPaths.h"
+#include "catalog/CatalogText.h"
+#include "catalog/Failure.h"
+#include "catalog/Hotspots.h"
+#include "catalog/Win1251.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace korvane;
+
+namespace {
+
+QByteArray readRaw(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArrayLiteral("<missing>");
+    return file.readAll();
+}
+
+bool writeRaw(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString chars(std::initializer_list<char16_t> units)
+{
+    QString text;
+    for (char16_t unit : units)
+        text.append(QChar(unit));
+    return text;
+}
+
+// The message a failure carries, or an empty text when nothing was thrown.
+template<typename Call>
+QString failureOf(Call call)
+{
+    try {
+        call();
+    } catch (const Failure &failure) {
+        return failure.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestCatalogText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void splitLines_data();
+    void splitLines();
+    void splitMillionLines();
+
+    void decodeBytes_data();
+    void decodeBytes();
+    void everyByteRoundTrips();
+    void encodeOutsideCodePage_data();
+    void encodeOutsideCodePage();
+
+    void joinLines_data();
+    void joinLines();
+    void fileRoundTripKeepsEveryByte();
+    void writeLinesExactBytes_data();
+    void writeLinesExactBytes();
+    void writeReplacesFileOfOtherCase();
+    void writeFailureNamesComposedPath_data();
+    void writeFailureNamesComposedPath();
+    void writeFailureKeepsOldFile();
+
+    void readFailures_data();
+    void readFailures();
+    void readFindsOtherCase();
+
+    void hotspots_data();
+    void hotspots();
+
+    void groupName_data();
+    void groupName();
+
+    void composedPaths_data();
+    void composedPaths();
+    void baseFolder_data();
+    void baseFolder();
+    void partListDump();
+};
+
+void TestCatalogText::splitLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("empty text") << QByteArray() << QStringList();
+    QTest::newRow("one line, no break") << QByteArray("a") << QStringList{"a"};
+    QTest::newRow("final CR LF adds nothing") << QByteArray("a\r\n") << QStringList{"a"};
+    QTest::newRow("final LF adds nothing") << QByteArray("a\n") << QStringList{"a"};
+    QTest::newRow("final CR adds nothing") << QByteArray("a\r") << QStringList{"a"};
+    QTest::newRow("lone LF is one empty line") << QByteArray("\n") << QStringList{""};
+    QTest::newRow("lone CR LF is one empty line") << QByteArray("\r\n") << QStringList{""};
+    QTest::newRow("LF LF") << QByteArray("a\n\n") << QStringList{"a", ""};
+    QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb") << QStringList{"a", "", "b"};
+    QTest::newRow("LF CR ends two lines") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
+    QTest::newRow("CR LF LF") << QByteArray("a\r\n\nb") << QStringList{"a", "", "b"};
+    QTest::newRow("CR LF CR LF") << QByteArray("a\r\n\r\nb\r\n") << QStringList{"a", "", "b"};
+    QTest::newRow("CR only file") << QByteArray("a\rbc\r\rd\r") << QStringList{"a", "bc", "", "d"};
+    QTest::newRow("LF only file") << QByteArray("a\nbc\nd\n") << QStringList{"a", "bc", "d"};
+    QTest::newRow("leading break") << QByteArray("\r\na") << QStringList{"", "a"};
+    QTest::newRow("spaces kept") << QByteArray("  a \t\r\n ") << QStringList{"  a \t", " "};
+    QTest::newRow("NUL in the middle ends the text")
+        << QByteArray("ab\0cd\r\nef", 9) << QStringList{"ab"};
+    QTest::newRow("NUL right after a break") << QByteArray("a\r\n\0b\r\n", 7) << QStringList{"a"};
+    QTest::newRow("NUL first") << QByteArray("\0a", 2) << QStringList();
+    QTest::newRow("undefined byte 0x98") << QByteArray("x\x98y") << QStringList{chars({u'x', 0x98, u'y'})};
+    QTest::newRow("Cyrillic capitals and small letters")
+        << QByteArray("\xC0\xFF\r\n\xA8\xB8")
+        << QStringList{chars({0x0410, 0x044F}), chars({0x0401, 0x0451})};
+    QTest::newRow("Cyrillic word") << QByteArray("\xCA\xF3\xE7\xEE\xE2") << QStringList{QStringLiteral("Кузов")};
+}
+
+void TestCatalogText::splitLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, lines);
+    QCOMPARE(splitCatalogLines(bytes), lines);
+}
+
+void TestCatalogText::splitMillionLines()
+{
+    const QByteArray line("12345-678 Shock absorber \xCA\xF3\xE7\xEE\xE2\r\n");
+    const QByteArray bytes = line.repeated(1000000);
+    const QStringList lines = splitCatalogLines(bytes);
+    QCOMPARE(lines.size(), 1000000);
+    QCOMPARE(lines.first(), QStringLiteral("12345-678 Shock absorber Кузов"));
+    QCOMPARE(lines.last(), lines.first());
+}
+
+void TestCatalogText::decodeBytes_data()
+{
+    QTest::addColumn<int>("byte");
+    QTest::addColumn<int>("unicode");
+
+    QTest::newRow("NUL") << 0x00 << 0x0000;
+    QTest::newRow("A") << 0x41 << 0x0041;
+    QTest::newRow("DEL") << 0x7F << 0x007F;
+    QTest::newRow("0x80 Dje") << 0x80 << 0x0402;
+    QTest::newRow("0x82 low quote") << 0x82 << 0x201A;
+    QTest::newRow("0x88 euro") << 0x88 << 0x20AC;
+    QTest::newRow("0x8F Dzhe") << 0x8F << 0x040F;
+    QTest::newRow("0x98 undefined") << 0x98 << 0x0098;
+    QTest::newRow("0x99 trade mark") << 0x99 << 0x2122;
+    QTest::newRow("0xA0 no-break space") << 0xA0 << 0x00A0;
+    QTest::newRow("0xA5 Ghe with upturn") << 0xA5 << 0x0490;
+    QTest::newRow("0xA8 Io") << 0xA8 << 0x0401;
+    QTest::newRow("0xB4 ghe with upturn") << 0xB4 << 0x0491;
+    QTest::newRow("0xB8 io") << 0xB8 << 0x0451;
+    QTest::newRow("0xB9 numero") << 0xB9 << 0x2116;
+    QTest::newRow("0xBF yi") << 0xBF << 0x0457;
+    QTest::newRow("0xC0 A") << 0xC0 << 0x0410;
+    QTest::newRow("0xDF Ya") << 0xDF << 0x042F;
+    QTest::newRow("0xE0 a") << 0xE0 << 0x0430;
+    QTest::newRow("0xFF ya") << 0xFF << 0x044F;
+}
+
+void TestCatalogText::decodeBytes()
+{
+    QFETCH(int, byte);
+    QFETCH(int, unicode);
+    QCOMPARE(win1251ToChar(static_cast<unsigned char>(byte)).unicode(), char16_t(unicode));
+    const char raw = static_cast<char>(byte);
+    QCOMPARE(decodeWin1251(QByteArrayView(&raw, 1)), QString(QChar(char16_t(unicode))));
+    QCOMPARE(encodeWin1251(QString(QChar(char16_t(unicode)))), QByteArray(1, raw));
+}
+
+void TestCatalogText::everyByteRoundTrips()
+{
+    QByteArray all;
+    for (int byte = 0; byte < 256; ++byte)
+        all.append(static_cast<char>(byte));
+    const QString decoded = decodeWin1251(all);
+    QCOMPARE(decoded.size(), 256);
+    QCOMPARE(encodeWin1251(decoded), all);
+    // Distinct bytes must give distinct characters, or writing back would
+    // change some of them.
+    QSet<QChar> seen;
+    for (QChar c : decoded)
+        seen.insert(c);
+    QCOMPARE(seen.size(), 256);
+}
+
+void TestCatalogText::encodeOutsideCodePage_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("ASCII") << QStringLiteral("Abc 1-2=3") << QByteArray("Abc 1-2=3");
+    QTest::newRow("Cyrillic") << QStringLiteral("Ёж") << QByteArray("\xA8\xE6");
+    QTest::newRow("Latin a umlaut") << QStringLiteral("ä") << QByteArray("?");
+    QTest::newRow("CJK") << QStringLiteral("x中y") << QByteArray("x?y");
+    QTest::newRow("U+0080 is not 0x80") << QString(QChar(0x0080)) << QByteArray("?");
+    QTest::newRow("NUL stays NUL") << QString(QChar(0)) << QByteArray(1, '\0');
+    QTest::newRow("empty") << QString() << QByteArray();
+}
+
+void TestCatalogText::encodeOutsideCodePage()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(encodeWin1251(text), bytes);
+}
+
+void TestCatalogText::joinLines_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("no lines") << QStringList() << QByteArray();
+    QTest::newRow("one empty line") << QStringList{""} << QByteArray("\r\n");
+    QTest::newRow("two lines") << QStringList{"a", "bc"} << QByteArray("a\r\nbc\r\n");
+    QTest::newRow("empty line between") << QStringList{"a", "", "b"} << QByteArray("a\r\n\r\nb\r\n");
+    QTest::newRow("Cyrillic") << QStringList{QStringLiteral("Кузов")} << QByteArray("\xCA\xF3\xE7\xEE\xE2\r\n");
+}
+
+void TestCatalogText::joinLines()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(joinCatalogLines(lines), bytes);
+}
+
+void TestCatalogText::fileRoundTripKeepsEveryByte()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+
+    // Every byte but the three that end text or lines, sixteen to a line.
+    QByteArray original;
+    int onLine = 0;
+    for (int byte = 1; byte < 256; ++byte) {
+        if (byte == '\r' || byte == '\n')
+            continue;
+        original.append(static_cast<char>(byte));
+        if (++onLine == 16) {
+            original.append("\r\n");
+            onLine = 0;
+        }
+    }
+    original.append("\r\n");
+
+    const QString source = dir.filePath(QStringLiteral("all.txt"));
+    QVERIFY(writeRaw(source, original));
+    const QStringList lines = readCatalogLines(source);
+    QCOMPARE(lines.size(), 16);
+    QCOMPARE(joinCatalogLines(lines), original);
+
+    const QString copy = dir.filePath(QStringLiteral("copy.txt"));
+    writeCatalogLines(copy, lines);
+    QCOMPARE(readRaw(copy), original);
+}
+
+void TestCatalogText::writeLinesExactBytes_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("empty list gives an empty file") << QStringList() << QByteArray();
+    QTest::newRow("two lines") << QStringList{"A-1", "B-2"} << QByteArray("A-1\r\nB-2\r\n");
+    QTest::newRow("an empty line") << QStringList{""} << QByteArray("\r\n");
+    QTest::newRow("undefined byte") << QStringList{chars({0x98})} << QByteArray("\x98\r\n");
+}
+
+void TestCatalogText::writeLinesExactBytes()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("list.txt"));
+
+    // Once into a new file and once over a longer old one, which must not
+    // leave its tail behind.
+    writeCatalogLines(path, lines);
+    QVERIFY(QFileInfo::exists(path));
+    QCOMPARE(readRaw(path), bytes);
+    QVERIFY(writeRaw(path, QByteArray(100, 'z')));
+    writeCatalogLines(path, lines);
+    QCOMPARE(readRaw(path), bytes);
+}
+
+void TestCatalogText::writeReplacesFileOfOtherCase()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("data/lst")));
+    QVERIFY(writeRaw(dir.filePath(QStringLiteral("data/lst/CATALOG.TXT")), "old\r\n"));
+
+    writeCatalogLines(dir.path() + QStringLiteral("/DATA/LST/catalog.txt"), {QStringLiteral("new")});
+
+    QCOMPARE(readRaw(dir.filePath(QStringLiteral("data/lst/CATALOG.TXT"))), QByteArray("new\r\n"));
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("data/lst"))).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("CATALOG.TXT")});
+}
+
+void TestCatalogText::writeFailureNamesComposedPath_data()
+{
+    QTest::addColumn<QString>("relative");
+
+    QTest::newRow("missing folder") << QStringLiteral("DATA/missing/list.txt");
+    QTest::newRow("file in place of a folder") << QStringLiteral("DATA/plain.txt/list.txt");
+    QTest::newRow("target is a folder") << QStringLiteral("data/Folder.txt");
+    QTest::newRow("target is a folder of other case") << QStringLiteral("DATA/FOLDER.TXT");
+    QTest::newRow("ends in a separator") << QStringLiteral("DATA/");
+}
+
+void TestCatalogText::writeFailureNamesComposedPath()
+{
+    QFETCH(QString, relative);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("data/Folder.txt")));
+    QVERIFY(writeRaw(dir.filePath(QStringLiteral("data/plain.txt")), "keep\r\n"));
+
+    const QString path = dir.path() + QLatin1Char('/') + relative;
+    QCOMPARE(failureOf([&] { writeCatalogLines(path, {QStringLiteral("x")}); }),
+             QStringLiteral("Cannot create file ") + path);
+    QCOMPARE(readRaw(dir.filePath(QStringLiteral("data/plain.txt"))), QByteArray("keep\r\n"));
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("data/Folder.txt"))).isDir());
+}
+
+void TestCatalogText::writeFailureKeepsOldFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("DATA"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/list.txt");
+    const QByteArray old("old line\r\n");
+    QVERIFY(writeRaw(path, old));
+    QByteArray replacement = QByteArray("new line\r\n").repeated(1000);
+
+    // A file size limit makes the write itself fail part way, for root as for
+    // anyone else: once within the write buffer, once past it. The limit is
+    // lifted before anything is checked.
+    for (const int lines : {1000, 100000}) {
+        replacement = QByteArray("new line\r\n").repeated(lines);
+        struct rlimit saved;
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        struct rlimit small = saved;
+        small.rlim_cur = 64;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const QString tooBig = failureOf([&] { writeCatalogFile(path, replacement); });
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QCOMPARE(tooBig, QStringLiteral("Cannot create file ") + path);
+        QCOMPARE(readRaw(path), old);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("list.txt")});
+    }
+
+    // A folder that refuses new entries: the temporary cannot be made.
+    // Root is not refused, so there is nothing to check then.
+    if (::geteuid() == 0)
+        return;
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                              | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    const QString refused = failureOf([&] { writeCatalogFile(path, replacement); });
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(refused, QStringLiteral("Cannot create file ") + path);
+    QCOMPARE(readRaw(path), old);
+}
+
+void TestCatalogText::readFailures_data()
+{
+    QTest::addColumn<QString>("relative");
+
+    QTest::newRow("missing file") << QStringLiteral("DATA/catalog.txt");
+    QTest::newRow("missing folder") << QStringLiteral("DATA/nothing/catalog.txt");
+    QTest::newRow("folder named like the file") << QStringLiteral("DATA/Folder/catalog.txt");
+    QTest::newRow("folder of other case") << QStringLiteral("DATA/FOLDER/CATALOG.TXT");
+    QTest::newRow("file in place of a folder") << QStringLiteral("DATA/plain.txt/catalog.txt");
+    QTest::newRow("FIFO") << QStringLiteral("data/pipe.txt");
+    QTest::newRow("ends in a separator") << QStringLiteral("data/plain.txt/");
+}
+
+void TestCatalogText::readFailures()
+{
+    QFETCH(QString, relative);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("data/folder/catalog.txt")));
+    QVERIFY(writeRaw(dir.filePath(QStringLiteral("data/plain.txt")), "x\r\n"));
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("data/pipe.txt"))).constData(), 0600), 0);
+
+    const QString path = dir.path() + QLatin1Char('/') + relative;
+    QCOMPARE(failureOf([&] { readCatalogLines(path); }), QStringLiteral("Cannot open file ") + path);
+}
+
+void TestCatalogText::readFindsOtherCase()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Data")));
+    QVERIFY(writeRaw(dir.filePath(QStringLiteral("Data/Catalog.TXT")), "Tamiya\r\nKyosho\r\n"));
+    QCOMPARE(readCatalogLines(dir.path() + QStringLiteral("/DATA/catalog.txt")),
+             (QStringList{QStringLiteral("Tamiya"), QStringLiteral("Kyosho")}));
+}
+
+void TestCatalogText::hotspots_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("xs");
+    QTest::addColumn<QStringList>("ys");
+
+    QTest::newRow("dash in the name") << QStringList{"A-1=20-30"} << QStringList{"A-1"} << QStringList{"20"}
+                                      << QStringList{"30"};
+    QTest::newRow("negative x") << QStringList{"A=-5-10"} << QStringList{"A"} << QStringList{"-5"}
+                                << QStringList{"10"};
+    QTest::newRow("double dash") << QStringList{"A=5--10"} << QStringList{"A"} << QStringList{"5-"}
+                                 << QStringList{"10"};
+    QTest::newRow("empty line") << QStringList{""} << QStringList{""} << QStringList{""} << QStringList{""};
+    QTest::newRow("first line without dash") << QStringList{"A=5"} << QStringList{"A"} << QStringList{""}
+                                             << QStringList{"A="};
+    QTest::newRow("first line without either") << QStringList{"ABC"} << QStringList{""} << QStringList{""}
+                                               << QStringList{"AB"};
+    QTest::newRow("last equals sign counts") << QStringList{"A=B=1-2"} << QStringList{"A=B"} << QStringList{"1"}
+                                             << QStringList{"2"};
+    QTest::newRow("equals after the last dash") << QStringList{"A-1=5"} << QStringList{"A-1"} << QStringList{""}
+                                                << QStringList{"1=5"};
+    QTest::newRow("eleven-digit numbers kept as text")
+        << QStringList{"P=12345678901-98765432109"} << QStringList{"P"} << QStringList{"12345678901"}
+        << QStringList{"98765432109"};
+    QTest::newRow("Cyrillic name") << QStringList{QStringLiteral("Кузов=1-2")}
+                                   << QStringList{QStringLiteral("Кузов")} << QStringList{"1"} << QStringList{"2"};
+    QTest::newRow("both positions carried over")
+        << QStringList{"AB=1-2", "XYZWVU"} << QStringList{"AB", "XY"} << QStringList{"1", "W"}
+        << QStringList{"2", "U"};
+    QTest::newRow("dash position carried over")
+        << QStringList{"A=1-2", "BB=77"} << QStringList{"A", "BB"} << QStringList{"1", ""}
+        << QStringList{"2", "7"};
+    QTest::newRow("equals position carried over")
+        << QStringList{"ABC=1-2", "Q-9"} << QStringList{"ABC", "Q-9"} << QStringList{"1", ""}
+        << QStringList{"2", "9"};
+    QTest::newRow("carried into an empty line")
+        << QStringList{"A=1-2", ""} << QStringList{"A", ""} << QStringList{"1", ""} << QStringList{"2", ""};
+    QTest::newRow("carried over two lines")
+        << QStringList{"AAAA=1-2", "", "0123456789"} << QStringList{"AAAA", "", "0123"}
+        << QStringList{"1", "", "5"} << QStringList{"2", "", "789"};
+    QTest::newRow("each line its own positions")
+        << QStringList{"A=1-2", "Long name=100-200"} << QStringList{"A", "Long name"} << QStringList{"1", "100"}
+        << QStringList{"2", "200"};
+}
+
+void TestCatalogText::hotspots()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, xs);
+    QFETCH(QStringList, ys);
+
+    const std::vector<HotspotCells> cells = cutHotspotLines(lines);
+    QCOMPARE(qsizetype(cells.size()), lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const HotspotCells &cell = cells[size_t(i)];
+        QCOMPARE(cell.name, names.at(i));
+        QCOMPARE(cell.x, xs.at(i));
+        QCOMPARE(cell.y, ys.at(i));
+    }
+}
+
+void TestCatalogText::groupName_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("group");
+
+    const QString longName = QString(296, QLatin1Char('n')) + QStringLiteral(".txt");
+    QTest::newRow("usual") << QStringLiteral("Body.txt") << QStringLiteral("Body");
+    QTest::newRow("one letter") << QStringLiteral("a.txt") << QStringLiteral("a");
+    QTest::newRow("four characters") << QStringLiteral("Body") << QString();
+    QTest::newRow("extension only") << QStringLiteral(".txt") << QString();
+    QTest::newRow("shorter than four") << QStringLiteral("ab") << QString();
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("other extension length") << QStringLiteral("Body.jpeg") << QStringLiteral("Body.");
+    QTest::newRow("Cyrillic") << QStringLiteral("Кузов.txt") << QStringLiteral("Кузов");
+    QTest::newRow("300 characters cut to 255 first") << longName << longName.left(251);
+}
+
+void TestCatalogText::groupName()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, group);
+    QCOMPARE(groupNameFromListedFile(fileName), group);
+}
+
+void TestCatalogText::composedPaths_data()
+{
+    QTest::addColumn<QString>("composed");
+    QTest::addColumn<QString>("expected");
+
+    const QString b = QStringLiteral("/opt/korvane/");
+    QTest::newRow("manufacturer list") << paths::manufacturerList(b) << "/opt/korvane/DATA/catalog.txt";
+    QTest::newRow("manufacturer folder listing")
+        << paths::manufacturerFolderListing(b, "Tamiya") << "/opt/korvane/DATA/Tamiya/*.txt";
+    QTest::newRow("model list") << paths::modelList(b, "Tamiya") << "/opt/korvane/DATA/Tamiya/catalog.txt";
+    QTest::newRow("model part list")
+        << paths::modelPartList(b, "Tamiya", "TT-01") << "/opt/korvane/DATA/Tamiya/TT-01/TT-01.txt";
+    QTest::newRow("model picture")
+        << paths::modelPicture(b, "Tamiya", "TT-01") << "/opt/korvane/DATA/Tamiya/TT-01/TT-01.jpg";
+    QTest::newRow("group list")
+        << paths::groupList(b, "Tamiya", "TT-01") << "/opt/korvane/DATA/Tamiya/TT-01/Parts/list.txt";
+    QTest::newRow("group part list")
+        << paths::groupPartList(b, "Tamiya", "TT-01", "Body") << "/opt/korvane/DATA/Tamiya/TT-01/Parts/Body.txt";
+    QTest::newRow("exploded view list") << paths::explodedViewList(b, "Tamiya", "TT-01")
+                                        << "/opt/korvane/DATA/Tamiya/TT-01/Parts/EXPLODED/list.txt";
+    QTest::newRow("diagram") << paths::diagram(b, "Tamiya", "TT-01", "A")
+                             << "/opt/korvane/DATA/Tamiya/TT-01/Parts/EXPLODED/A.bmp";
+    QTest::newRow("hotspot file") << paths::hotspotFile(b, "Tamiya", "TT-01", "A")
+                                  << "/opt/korvane/DATA/Tamiya/TT-01/Parts/EXPLODED/A.met";
+    QTest::newRow("x-ray photo") << paths::partPhotoXray(b, "51000") << "/opt/korvane/DATA/IMG/xra51000.jpg";
+    QTest::newRow("photo") << paths::partPhoto(b, "51000") << "/opt/korvane/DATA/IMG/51000.jpg";
+    QTest::newRow("saved photo") << paths::savedPartPhoto(b, "Tamiya", "51000")
+                                 << "/opt/korvane/DATA/Tamiya/51000.jpg";
+    QTest::newRow("listed group file") << paths::listedGroupFile(b, "Tamiya/TT-01/Parts", "Body.txt")
+                                       << "/opt/korvane/DATA/Tamiya/TT-01/Parts/Body.txt";
+    QTest::newRow("panel part list")
+        << paths::panelPartList(b, "Tamiya", "TT-01") << "/opt/korvane/DATA/Tamiya/TT-01/TT-01/parts/list.txt";
+    QTest::newRow("backslash and dots unchanged")
+        << paths::groupPartList(b, "..\\Kyosho", "..", "a\\..\\b")
+        << "/opt/korvane/DATA/..\\Kyosho/../Parts/a\\..\\b.txt";
+    QTest::newRow("spaces and slashes unchanged")
+        << paths::modelPartList(b, " Tamiya ", "TT/01/") << "/opt/korvane/DATA/ Tamiya /TT/01//TT/01/.txt";
+    QTest::newRow("empty texts") << paths::modelList(QString(), QString()) << "DATA//catalog.txt";
+    QTest::newRow("empty code") << paths::partPhotoXray(b, QString()) << "/opt/korvane/DATA/IMG/xra.jpg";
+}
+
+void TestCatalogText::composedPaths()
+{
+    QFETCH(QString, composed);
+    QFETCH(QString, expected);
+    QCOMPARE(composed, expected);
+}
+
+void TestCatalogText::baseFolder_data()
+{
+    QTest::addColumn<QString>("executable");
+    QTest::addColumn<QString>("base");
+
+    const QString deep = QLatin1Char('/') + QString(300, QLatin1Char('d')) + QStringLiteral("/korvane");
+    QTest::newRow("usual") << QStringLiteral("/opt/korvane/korvane") << QStringLiteral("/opt/korvane/");
+    QTest::newRow("at the root") << QStringLiteral("/korvane") << QStringLiteral("/");
+    QTest::newRow("no folder") << QStringLiteral("korvane") << QString();
+    QTest::newRow("Cyrillic folder") << QStringLiteral("/home/Каталог/korvane") << QStringLiteral("/home/Каталог/");
+    QTest::newRow("folder over 255 characters") << deep << deep.left(255);
+    QTest::newRow("exactly 255") << QString(254, QLatin1Char('e')) + QStringLiteral("/k")
+                                 << QString(254, QLatin1Char('e')) + QLatin1Char('/');
+}
+
+void TestCatalogText::baseFolder()
+{
+    QFETCH(QString, executable);
+    QFETCH(QString, base);
+    const QString result = paths::baseFolderFromExecutable(executable);
+    QCOMPARE(result, base);
+    QVERIFY(result.size() <= paths::kBaseFolderCapacity);
+}
+
+void TestCatalogText::partListDump()
+{
+    QVERIFY(paths::partListDump().endsWith(QStringLiteral("DATA/PartList.txt")));
+    QVERIFY(QDir::isAbsolutePath(paths::partListDump()));
+}
+
+QTEST_GUILESS_MAIN(TestCatalogText)
+#include "tst_catalog_text.moc"

@@ -1,0 +1,336 @@
+#include "catalog/CatalogText.h"
+#include "catalog/Failure.h"
+#include "platform/FileLookup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvane;
+
+class TestFileLookup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void resolve_data();
+    void resolve();
+    void exists_data();
+    void exists();
+    void relativeToCurrentFolder();
+    void folderInPlaceOfFile();
+    void symlinks();
+
+    void resolveForWriting_data();
+    void resolveForWriting();
+
+    void listMatchingFiles_data();
+    void listMatchingFiles();
+
+    void wildcardMatch_data();
+    void wildcardMatch();
+    void wildcardMatchIsNotExponential();
+
+private:
+    void makeFile(const QString &relative, const QByteArray &bytes = QByteArrayLiteral("x\r\n"));
+    void makeFolder(const QString &relative);
+    QString at(const QString &relative) const { return m_dir->path() + QLatin1Char('/') + relative; }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestFileLookup::makeFile(const QString &relative, const QByteArray &bytes)
+{
+    const QString path = at(relative);
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+void TestFileLookup::makeFolder(const QString &relative)
+{
+    QVERIFY(QDir().mkpath(at(relative)));
+}
+
+// Every case works in the same small catalog tree with names in mixed case.
+void TestFileLookup::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    makeFile(QStringLiteral("data/lst/CATALOG.txt"), "Tamiya\r\n");
+    makeFile(QStringLiteral("data/XRay/Catalog.txt"));
+    makeFile(QStringLiteral("data/twin/catalog.txt"));
+    makeFile(QStringLiteral("data/twin/CATALOG.TXT"));
+    makeFile(QStringLiteral("data/twin/Catalog.txt"));
+    makeFile(QStringLiteral("Pairs/Sub/inner.txt"));
+    makeFile(QStringLiteral("pairs/sub/other.txt"));
+    makeFile(QStringLiteral("Модели/Кузов.txt"));
+    makeFile(QStringLiteral("Модели/ёлка.txt"));
+    makeFile(QStringLiteral("IMG/51000.jpg"));
+    makeFile(QStringLiteral("IMG/xra51000.JPG"));
+    makeFile(QStringLiteral("IMG/notes.txt"));
+    makeFolder(QStringLiteral("IMG/sub.jpg"));
+    makeFolder(QStringLiteral("ONLYDIR/x.jpg"));
+    makeFile(QStringLiteral("a*b/c.txt"));
+    makeFolder(QStringLiteral("FOLDER/catalog.txt"));
+    makeFile(QStringLiteral("plain.txt"));
+}
+
+void TestFileLookup::resolve_data()
+{
+    QTest::addColumn<QString>("composed");
+    QTest::addColumn<QString>("resolved"); // empty: nothing found
+
+    QTest::newRow("exact") << "data/lst/CATALOG.txt" << "data/lst/CATALOG.txt";
+    QTest::newRow("mixed-case folders") << "DATA/LST/catalog.txt" << "data/lst/CATALOG.txt";
+    QTest::newRow("folder only") << "Data/XRAY" << "data/XRay";
+    QTest::newRow("exact name preferred") << "data/twin/Catalog.txt" << "data/twin/Catalog.txt";
+    QTest::newRow("exact name preferred, lower") << "data/twin/catalog.txt" << "data/twin/catalog.txt";
+    QTest::newRow("first in name order otherwise") << "data/twin/catalog.TXT" << "data/twin/CATALOG.TXT";
+    QTest::newRow("exact folder preferred") << "pairs/sub/other.txt" << "pairs/sub/other.txt";
+    QTest::newRow("first folder in name order") << "PAIRS/SUB/inner.txt" << "Pairs/Sub/inner.txt";
+    QTest::newRow("only the first folder is searched") << "PAIRS/SUB/other.txt" << "";
+    QTest::newRow("Cyrillic") << "МОДЕЛИ/КУЗОВ.TXT" << "Модели/Кузов.txt";
+    QTest::newRow("Cyrillic Io") << "модели/ЁЛКА.txt" << "Модели/ёлка.txt";
+    QTest::newRow("doubled separators and backslash") << "DATA//LST\\catalog.txt" << "data/lst/CATALOG.txt";
+    QTest::newRow("backslashes only") << "DATA\\\\LST\\CATALOG.TXT" << "data/lst/CATALOG.txt";
+    QTest::newRow("dot dot goes up") << "DATA/LST/../XRAY/catalog.txt" << "data/XRay/Catalog.txt";
+    QTest::newRow("dot dot folds before the lookup") << "DATA/NONE/../XRAY\\..\\lst/catalog.txt"
+                                                     << "data/lst/CATALOG.txt";
+    QTest::newRow("dot is dropped") << "DATA/./LST/catalog.txt" << "data/lst/CATALOG.txt";
+    QTest::newRow("folder is an entry too") << "folder/CATALOG.TXT" << "FOLDER/catalog.txt";
+    QTest::newRow("missing file") << "DATA/LST/list.txt" << "";
+    QTest::newRow("missing folder") << "DATA/NONE/catalog.txt" << "";
+    QTest::newRow("file used as a folder") << "PLAIN.TXT/catalog.txt" << "";
+    QTest::newRow("wildcards are literal here") << "DATA/LST/*.txt" << "";
+    QTest::newRow("no partial match") << "DATA/LST/catalog" << "";
+}
+
+void TestFileLookup::resolve()
+{
+    QFETCH(QString, composed);
+    QFETCH(QString, resolved);
+    const std::optional<QString> result = resolveCaseInsensitive(at(composed));
+    if (resolved.isEmpty()) {
+        QVERIFY2(!result, qPrintable(result.value_or(QString())));
+    } else {
+        QVERIFY(result);
+        QCOMPARE(*result, at(resolved));
+    }
+}
+
+void TestFileLookup::exists_data()
+{
+    QTest::addColumn<QString>("composed");
+    QTest::addColumn<bool>("exists");
+
+    QTest::newRow("exact") << "data/lst/CATALOG.txt" << true;
+    QTest::newRow("mixed-case folders") << "DATA/LST/catalog.txt" << true;
+    QTest::newRow("Cyrillic") << "МОДЕЛИ/КУЗОВ.TXT" << true;
+    QTest::newRow("doubled separators and backslash") << "DATA//LST\\catalog.txt" << true;
+    QTest::newRow("dot dot") << "DATA/LST/../XRAY/catalog.txt" << true;
+    QTest::newRow("missing") << "DATA/LST/list.txt" << false;
+    QTest::newRow("missing folder") << "DATA/NONE/catalog.txt" << false;
+    QTest::newRow("folder named like the file") << "FOLDER/catalog.txt" << false;
+    QTest::newRow("folder of other case") << "folder/CATALOG.TXT" << false;
+    QTest::newRow("a folder") << "DATA/LST" << false;
+    QTest::newRow("ends in a separator") << "DATA/LST/catalog.txt/" << false;
+    QTest::newRow("ends in a backslash") << "DATA/LST/catalog.txt\\" << false;
+    QTest::newRow("dot") << "IMG/." << false;
+    QTest::newRow("dot dot entry") << "IMG/.." << false;
+    QTest::newRow("star matches a file") << "IMG/*.jpg" << true;
+    QTest::newRow("star ignores case") << "img/*.JPG" << true;
+    QTest::newRow("star in the middle") << "IMG/xra*.jpg" << true;
+    QTest::newRow("question mark is one character") << "IMG/5100?.jpg" << true;
+    QTest::newRow("question mark is not none") << "IMG/51000?.jpg" << false;
+    QTest::newRow("question mark is not two") << "IMG/510?.jpg" << false;
+    QTest::newRow("star with nothing to match") << "IMG/*.bmp" << false;
+    QTest::newRow("only a folder matches") << "ONLYDIR/*.jpg" << false;
+    QTest::newRow("only a folder, by name") << "ONLYDIR/x.jpg" << false;
+    QTest::newRow("lone star sees no dot entries") << "ONLYDIR/*" << false;
+    QTest::newRow("lone star finds a file") << "IMG/*" << true;
+    QTest::newRow("star in a missing folder") << "NONE/*" << false;
+    QTest::newRow("star in a folder piece is literal") << "I*G/51000.jpg" << false;
+    QTest::newRow("literal star folder") << "a*b/c.txt" << true;
+    QTest::newRow("literal star folder, other case") << "A*B/C.TXT" << true;
+    QTest::newRow("question mark in a folder piece is literal") << "a?b/c.txt" << false;
+}
+
+void TestFileLookup::exists()
+{
+    QFETCH(QString, composed);
+    QFETCH(bool, exists);
+    QCOMPARE(catalogFileExists(at(composed)), exists);
+}
+
+void TestFileLookup::relativeToCurrentFolder()
+{
+    const QString saved = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    const std::optional<QString> resolved = resolveCaseInsensitive(QStringLiteral("DATA/LST/catalog.txt"));
+    const bool exists = catalogFileExists(QStringLiteral("data\\LST\\CATALOG.TXT"));
+    const bool wildcard = catalogFileExists(QStringLiteral("img/*.jpg"));
+    const QStringList listed = korvane::listMatchingFiles(QStringLiteral("Img/*.txt"));
+    const std::optional<QString> writing = korvane::resolveForWriting(QStringLiteral("DATA/new.txt"));
+    QVERIFY(QDir::setCurrent(saved));
+
+    QCOMPARE(resolved.value_or(QString()), QStringLiteral("data/lst/CATALOG.txt"));
+    QVERIFY(exists);
+    QVERIFY(wildcard);
+    QCOMPARE(listed, QStringList{QStringLiteral("notes.txt")});
+    QCOMPARE(writing.value_or(QString()), QStringLiteral("data/new.txt"));
+}
+
+void TestFileLookup::folderInPlaceOfFile()
+{
+    const QString path = at(QStringLiteral("FOLDER/catalog.txt"));
+    QVERIFY(!catalogFileExists(path));
+    try {
+        readCatalogLines(path);
+        QFAIL("a folder was read as a file");
+    } catch (const Failure &failure) {
+        QCOMPARE(failure.message(), QStringLiteral("Cannot open file ") + path);
+    }
+    // The same catalog's real file is read through other-case folders.
+    QCOMPARE(readCatalogLines(at(QStringLiteral("DATA/Lst/catalog.TXT"))), QStringList{QStringLiteral("Tamiya")});
+}
+
+void TestFileLookup::symlinks()
+{
+    makeFolder(QStringLiteral("links"));
+    QVERIFY(QFile::link(at(QStringLiteral("nowhere/gone.txt")), at(QStringLiteral("links/dead.txt"))));
+    QVERIFY(QFile::link(at(QStringLiteral("plain.txt")), at(QStringLiteral("links/file.txt"))));
+    QVERIFY(QFile::link(at(QStringLiteral("IMG")), at(QStringLiteral("links/Folder.jpg"))));
+
+    QVERIFY(!catalogFileExists(at(QStringLiteral("links/dead.txt"))));
+    QVERIFY(!catalogFileExists(at(QStringLiteral("links/DEAD.TXT"))));
+    QVERIFY(catalogFileExists(at(QStringLiteral("links/FILE.TXT"))));
+    QVERIFY(!catalogFileExists(at(QStringLiteral("links/folder.jpg"))));
+    QVERIFY(!catalogFileExists(at(QStringLiteral("links/*.jpg"))));
+    QVERIFY(catalogFileExists(at(QStringLiteral("links/*.txt"))));
+    QCOMPARE(korvane::listMatchingFiles(at(QStringLiteral("links/*"))), QStringList{QStringLiteral("file.txt")});
+    // A link to a folder is walked through like the folder itself.
+    QVERIFY(catalogFileExists(at(QStringLiteral("LINKS/folder.JPG/51000.jpg"))));
+}
+
+void TestFileLookup::resolveForWriting_data()
+{
+    QTest::addColumn<QString>("composed");
+    QTest::addColumn<QString>("target"); // empty: refused
+
+    QTest::newRow("existing file of other case") << "DATA/LST/catalog.txt" << "data/lst/CATALOG.txt";
+    QTest::newRow("new file keeps its name") << "DATA/LST/New.TXT" << "data/lst/New.TXT";
+    QTest::newRow("exact name preferred") << "data/twin/catalog.txt" << "data/twin/catalog.txt";
+    QTest::newRow("Cyrillic") << "МОДЕЛИ/кузов.TXT" << "Модели/Кузов.txt";
+    QTest::newRow("backslash") << "DATA\\LST\\\\x.txt" << "data/lst/x.txt";
+    QTest::newRow("existing folder named as given") << "folder/CATALOG.TXT" << "FOLDER/catalog.txt";
+    QTest::newRow("missing folder") << "DATA/NONE/x.txt" << "";
+    QTest::newRow("file in place of a folder") << "plain.txt/x.txt" << "";
+    QTest::newRow("ends in a separator") << "DATA/LST/" << "";
+}
+
+void TestFileLookup::resolveForWriting()
+{
+    QFETCH(QString, composed);
+    QFETCH(QString, target);
+    const std::optional<QString> result = korvane::resolveForWriting(at(composed));
+    if (target.isEmpty()) {
+        QVERIFY2(!result, qPrintable(result.value_or(QString())));
+    } else {
+        QVERIFY(result);
+        QCOMPARE(*result, at(target));
+    }
+}
+
+void TestFileLookup::listMatchingFiles_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("listed");
+
+    const QStringList mixed{"Lists/b.txt", "Lists/A.TXT", "Lists/a.txt", "Lists/c.jpg", "Lists/Ä.txt",
+                            "Lists/notes.txt.bak", "Lists/catalog.txt"};
+    QTest::newRow("txt files in name order")
+        << mixed << "lists/*.txt" << QStringList{"A.TXT", "a.txt", "b.txt", "catalog.txt", "Ä.txt"};
+    QTest::newRow("upper-case pattern") << mixed << "LISTS/*.TXT"
+                                        << QStringList{"A.TXT", "a.txt", "b.txt", "catalog.txt", "Ä.txt"};
+    QTest::newRow("folders are left out") << QStringList{"Lists/z.txt"} << "Lists/*.txt" << QStringList{"z.txt"};
+    QTest::newRow("question mark") << mixed << "Lists/?.txt" << QStringList{"A.TXT", "a.txt", "b.txt", "Ä.txt"};
+    QTest::newRow("everything") << QStringList{"Lists/b", "Lists/.hidden"} << "Lists/*"
+                                << QStringList{".hidden", "b"};
+    QTest::newRow("no match") << mixed << "Lists/*.bmp" << QStringList();
+    QTest::newRow("missing folder") << mixed << "None/*.txt" << QStringList();
+    QTest::newRow("Cyrillic") << QStringList{"Кат/Кузов.txt", "Кат/шасси.TXT"} << "КАТ/*.txt"
+                              << QStringList{"Кузов.txt", "шасси.TXT"};
+}
+
+void TestFileLookup::listMatchingFiles()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, pattern);
+    QFETCH(QStringList, listed);
+    for (const QString &file : files)
+        makeFile(file);
+    // A folder whose name matches the pattern is never listed.
+    makeFolder(QStringLiteral("Lists/folder.txt"));
+    QCOMPARE(korvane::listMatchingFiles(at(pattern)), listed);
+}
+
+void TestFileLookup::wildcardMatch_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("matches");
+
+    QTest::newRow("empty both") << "" << "" << true;
+    QTest::newRow("empty pattern") << "" << "a" << false;
+    QTest::newRow("star, empty name") << "*" << "" << true;
+    QTest::newRow("star") << "*" << "anything.txt" << true;
+    QTest::newRow("double star") << "**" << "x" << true;
+    QTest::newRow("question mark, empty name") << "?" << "" << false;
+    QTest::newRow("question mark") << "?" << "a" << true;
+    QTest::newRow("question mark is not two") << "?" << "ab" << false;
+    QTest::newRow("question marks around star") << "?*?" << "ab" << true;
+    QTest::newRow("question marks need two") << "?*?" << "a" << false;
+    QTest::newRow("extension, case ignored") << "*.txt" << "Body.TXT" << true;
+    QTest::newRow("extension only") << "*.jpg" << ".jpg" << true;
+    QTest::newRow("longer name") << "x.jpg" << "x.jpgg" << false;
+    QTest::newRow("shorter name") << "x.jpg" << "x.jp" << false;
+    QTest::newRow("star then literal") << "*a" << "bbba" << true;
+    QTest::newRow("star then literal, no match") << "*a" << "bbab" << false;
+    QTest::newRow("trailing star") << "a*" << "a" << true;
+    QTest::newRow("several stars") << "a*b*c" << "aXbYc" << true;
+    QTest::newRow("several stars, no end") << "a*b*c" << "aXbY" << false;
+    QTest::newRow("star must retry") << "*ab" << "aab" << true;
+    QTest::newRow("star retries far") << "*abc*d" << "ababcabcxd" << true;
+    QTest::newRow("brackets are literal") << "[a]" << "a" << false;
+    QTest::newRow("brackets match themselves") << "[a]" << "[A]" << true;
+    QTest::newRow("literal characters") << "a.b" << "aXb" << false;
+    QTest::newRow("Cyrillic case ignored") << "абв*" << "АБВГД" << true;
+    QTest::newRow("Io case ignored") << "ё" << "Ё" << true;
+    QTest::newRow("different letters") << "е" << "ё" << false;
+}
+
+void TestFileLookup::wildcardMatch()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, name);
+    QFETCH(bool, matches);
+    QCOMPARE(korvane::wildcardMatch(pattern, name), matches);
+}
+
+void TestFileLookup::wildcardMatchIsNotExponential()
+{
+    // Backtracking into every star would take ages here.
+    const QString pattern = QStringLiteral("*a*a*a*a*a*a*a*a*a*a*a*a*b");
+    const QString name(5000, QLatin1Char('a'));
+    QVERIFY(!korvane::wildcardMatch(pattern, name));
+    QVERIFY(korvane::wildcardMatch(pattern, name + QLatin1Char('b')));
+}
+
+QTEST_GUILESS_MAIN(TestFileLookup)
+#include "tst_file_lookup.moc"
