@@ -4,7 +4,9 @@
 #include "platform/ErrorBox.h"
 #include "platform/ExecutablePath.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QFileInfo>
 #include <QtTest>
@@ -37,6 +39,42 @@ void TestCatalog::writeLines(const QString &relative, const QStringList &lines) 
 void TestCatalog::makeFolder(const QString &relative) const
 {
     QVERIFY(QDir().mkpath(path(relative)));
+}
+
+void TestCatalog::writeJpeg(const QString &relative, int width, int height, QColor colour) const
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(image.save(&buffer, "JPEG", 95));
+    writeBytes(relative, buffer.data());
+}
+
+void TestCatalog::writeSampleCatalog() const
+{
+    writeLines(QStringLiteral("DATA/catalog.txt"),
+               {QStringLiteral("LST"), QStringLiteral("XRAY"), QStringLiteral("Teamassociated")});
+
+    writeLines(QStringLiteral("DATA/XRAY/catalog.txt"), {QStringLiteral("T4"), QStringLiteral("XB8")});
+    writeLines(QStringLiteral("DATA/XRAY/Tools.txt"), {QStringLiteral("T1 Wrench")});
+    writeLines(QStringLiteral("DATA/XRAY/T4/T4.txt"),
+               {QStringLiteral("301011 Рычаг передний"), QStringLiteral("3010111 Рычаг длинный"),
+                QStringLiteral("302001 Шестерня"), QStringLiteral("A7 Shock")});
+    writeJpeg(QStringLiteral("DATA/XRAY/T4/T4.jpg"), 40, 30, Qt::red);
+    writeLines(QStringLiteral("DATA/XRAY/T4/Parts/list.txt"), {QStringLiteral("Chassis"), QStringLiteral("body")});
+    writeLines(QStringLiteral("DATA/XRAY/T4/Parts/Chassis.txt"), {QStringLiteral("301011 Рычаг передний")});
+    writeLines(QStringLiteral("DATA/XRAY/T4/Parts/body.txt"), {QStringLiteral("A7 Shock")});
+    writeLines(QStringLiteral("DATA/XRAY/T4/Parts/EXPLODED/list.txt"), {QStringLiteral("Gearbox")});
+    writeLines(QStringLiteral("DATA/XRAY/XB8/XB8.txt"), {QStringLiteral("350001 Chassis plate")});
+    writeJpeg(QStringLiteral("DATA/XRAY/XB8/XB8.jpg"), 50, 20, Qt::blue);
+    writeJpeg(QStringLiteral("DATA/IMG/xra301011.jpg"), 20, 10, Qt::green);
+    writeJpeg(QStringLiteral("DATA/IMG/xra302001.jpg"), 24, 12, Qt::yellow);
+
+    writeLines(QStringLiteral("DATA/LST/catalog.txt"), {QStringLiteral("LST3")});
+    writeLines(QStringLiteral("DATA/LST/LST3/LST3.txt"), {QStringLiteral("L3101 Diff"), QStringLiteral("L3110 Gear")});
+    writeJpeg(QStringLiteral("DATA/LST/LST3/LST3.jpg"), 30, 30, Qt::gray);
+    writeJpeg(QStringLiteral("DATA/IMG/L3101.jpg"), 16, 16, Qt::cyan);
 }
 
 RecordedErrorBoxes::RecordedErrorBoxes()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -21,6 +22,16 @@ public:
     // Windows-1251 lines, each ended by CR LF.
     void writeLines(const QString &relative, const QStringList &lines) const;
     void makeFolder(const QString &relative) const;
+    // A JPEG of one colour (written by the toolkit's own encoder: only the
+    // tests ever encode).
+    void writeJpeg(const QString &relative, int width, int height, QColor colour) const;
+
+    // A small catalog with three manufacturers:
+    //  XRAY: models T4 (parts, picture, groups Chassis and Body, one exploded
+    //        view) and XB8 (parts and picture only); photos xra301011, xra302001.
+    //  LST:  model LST3 (parts, picture); photo L3101.
+    //  Teamassociated: listed, but without a folder.
+    void writeSampleCatalog() const;
 
 private:
     QTemporaryDir m_dir;

@@ -105,15 +105,20 @@ QStringList splitCatalogLines(QByteArrayView bytes)
     return lines;
 }
 
-QStringList readCatalogLines(const QString &path)
+QByteArray readCatalogFile(const QString &path)
 {
     // When no entry matches, the composed name is tried as it stands and the
     // failure names it as the user's text built it.
     const QString actual = resolveCaseInsensitive(path).value_or(path);
-    const std::optional<QByteArray> data = readRegularFile(actual);
+    std::optional<QByteArray> data = readRegularFile(actual);
     if (!data)
         throw Failure::cannotOpen(path);
-    return splitCatalogLines(*data);
+    return std::move(*data);
+}
+
+QStringList readCatalogLines(const QString &path)
+{
+    return splitCatalogLines(readCatalogFile(path));
 }
 
 QByteArray joinCatalogLines(const QStringList &lines)

@@ -18,6 +18,10 @@ QStringList splitCatalogLines(QByteArrayView bytes);
 // cannot be read.
 QStringList readCatalogLines(const QString &path);
 
+// The whole file's bytes (name looked up without regard to case). Throws
+// Failure "Cannot open file <path>" like readCatalogLines.
+QByteArray readCatalogFile(const QString &path);
+
 // Every entry followed by CR LF, the last one included.
 QByteArray joinCatalogLines(const QStringList &lines);
 

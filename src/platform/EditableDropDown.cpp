@@ -3,6 +3,7 @@
 #include "platform/FixedHeightDelegate.h"
 
 #include <QCollator>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QStringListModel>
 
@@ -34,8 +35,90 @@ EditableDropDown::EditableDropDown(QWidget *parent)
     // lines slow to show; the control has a fixed designed size anyway.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setCurrentIndex(-1);
-    connect(lineEdit(), &QLineEdit::textEdited, this, &EditableDropDown::changedByUser);
-    connect(this, &QComboBox::activated, this, &EditableDropDown::changedByUser);
+    // The combo box would pick an entry whose text equals the field's when the
+    // field loses the focus and report it as activated; the text only changes
+    // by the user's keys and picks here.
+    disconnect(lineEdit(), &QLineEdit::editingFinished, nullptr, nullptr);
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
+        if (!m_backspaceInProgress)
+            emit changedByUser();
+    });
+    connect(this, &QComboBox::activated, this, &EditableDropDown::onActivated);
+}
+
+int EditableDropDown::findEntryStartingWith(const QString &prefix) const
+{
+    const QStringList &list = m_model->stringList();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (list.at(i).startsWith(prefix, Qt::CaseInsensitive))
+            return int(i);
+    }
+    return -1;
+}
+
+void EditableDropDown::showPopup()
+{
+    m_indexAtPopup = currentIndex();
+    m_textAtPopup = text();
+    m_popupBaseline = true;
+    QComboBox::showPopup();
+}
+
+void EditableDropDown::onActivated(int index)
+{
+    // Arrow keys and the wheel report only real moves; a pick from the list
+    // may repeat the current entry.
+    if (m_popupBaseline) {
+        m_popupBaseline = false;
+        if (index == m_indexAtPopup && text() == m_textAtPopup)
+            return;
+    }
+    emit changedByUser();
+}
+
+void EditableDropDown::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers commandKeys = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (event->key() == Qt::Key_Backspace && !(event->modifiers() & commandKeys)) {
+        // Every Backspace is a change to the handlers, also one that finds
+        // nothing to delete, and it is reported once.
+        m_backspaceInProgress = true;
+        QComboBox::keyPressEvent(event);
+        m_backspaceInProgress = false;
+        emit changedByUser();
+        return;
+    }
+    const QString typed = event->text();
+    if (!typed.isEmpty() && typed.front().isPrint() && !(event->modifiers() & commandKeys)
+        && completeTypedText(typed)) {
+        event->accept();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
+bool EditableDropDown::completeTypedText(const QString &typed)
+{
+    QLineEdit *edit = lineEdit();
+    // What the user has typed so far: the text before the selection (the
+    // completed rest is selected), else the whole text.
+    const QString typedSoFar = edit->hasSelectedText() ? edit->text().left(edit->selectionStart()) : edit->text();
+    const QString probe = typedSoFar + typed;
+    const int found = findEntryStartingWith(probe);
+    if (found < 0)
+        return false;
+    const bool wasCurrent = currentIndex() == found;
+    {
+        const QSignalBlocker blocker(this);
+        setCurrentIndex(found);
+    }
+    // The letters keep the case they were typed in; the rest comes from the entry.
+    const QString completed = probe + m_model->stringList().at(found).mid(probe.size());
+    edit->setText(completed);
+    edit->setSelection(int(probe.size()), int(completed.size() - probe.size()));
+    if (!wasCurrent)
+        emit changedByUser();
+    return true;
 }
 
 void EditableDropDown::setSorted(bool sorted)

@@ -33,15 +33,35 @@ public:
     QString text() const;
     void setText(const QString &text);
 
+    // The first entry that begins with the text, letter case ignored; -1 if none.
+    int findEntryStartingWith(const QString &text) const;
+
+    void showPopup() override;
+
 signals:
+    // The user changed the text: a typed character that alters it, a
+    // deletion, a paste, every Backspace (even one that deletes nothing), or a
+    // new current entry picked by mouse, arrow keys or wheel.
     void changedByUser();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    bool completeTypedText(const QString &typed);
+    void onActivated(int index);
+
     QStringList sortedCopy(QStringList entries) const;
     void replaceModelKeepingText(const QStringList &entries);
 
     QStringListModel *m_model;
     bool m_sorted = false;
+    bool m_backspaceInProgress = false;
+    // What the field showed when the list was opened: picking the entry that
+    // was already current, with its text unchanged, changes nothing.
+    int m_indexAtPopup = -1;
+    QString m_textAtPopup;
+    bool m_popupBaseline = false;
 };
 
 } // namespace korvane

@@ -71,6 +71,18 @@ void PartListBox::selectLine(int index)
     scrollTo(at);
 }
 
+int PartListBox::selectFirstLineStartingWith(const QString &prefix)
+{
+    const QStringList &all = m_model->stringList();
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (all.at(i).startsWith(prefix, Qt::CaseInsensitive)) {
+            selectLine(int(i));
+            return int(i);
+        }
+    }
+    return -1;
+}
+
 void PartListBox::mouseReleaseEvent(QMouseEvent *event)
 {
     QListView::mouseReleaseEvent(event);

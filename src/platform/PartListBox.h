@@ -29,6 +29,11 @@ public:
     int selectedIndex() const;
     // A selection made by the program: scrolled into view, no click raised.
     void selectLine(int index);
+    // The list box's prefix selection: the first line from the top that begins
+    // with the text, letter case ignored (Cyrillic too). Every line begins with
+    // the empty text. Without such a line the selection stays. Returns the
+    // line selected, or -1.
+    int selectFirstLineStartingWith(const QString &prefix);
 
 signals:
     // The user selected a line: a click (also on the selected line) or a move

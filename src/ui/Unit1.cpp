@@ -501,8 +501,10 @@ void TForm1::wireHandlers()
 
     // Key, focus and double-click events reach their handlers through the
     // event filter, before the control itself sees them.
-    for (QObject *watched : std::initializer_list<QObject *>{savnam, find, newcombo, newcombo->lineEdit(), newCode,
-                                                              newname, newcomment, newsave})
+    // An editable drop-down holds the focus itself and passes keys on to its
+    // text field, so its keys are watched on the drop-down.
+    for (QObject *watched : std::initializer_list<QObject *>{savnam, find, newcombo, newCode, newname, newcomment,
+                                                              newsave})
         watched->installEventFilter(this);
 }
 
@@ -536,7 +538,7 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
             handler = &TForm1::savnamKeyPress;
         else if (watched == find)
             handler = &TForm1::findKeyPress;
-        else if (watched == newcombo->lineEdit())
+        else if (watched == newcombo)
             handler = &TForm1::newcomboKeyPress;
         else if (watched == newCode)
             handler = &TForm1::newCodeKeyPress;

@@ -37,6 +37,14 @@ extern qint32 HotspotCount;         // rows of the hotspot table in use
 extern QString CurrentPartCode;     // first 64 characters of the part code
 extern QString ModelSubfolder;      // nothing assigns it: empty for the whole run
 
+// Cuts the text before the first D, and the D, off the front of S into Token.
+// Without a D in S, Token is empty and S stays as it was.
+void NextToken(QString &S, QChar D, QString &Token);
+
+// Shows the photo of the part whose code is in newCode, for the manufacturers
+// whose photo naming the catalog knows.
+void ShowPartPhoto();
+
 // The main window: every control at its designed place, one handler per
 // control event.
 class TForm1 : public QWidget
@@ -54,6 +62,13 @@ public:
     RecordedState recordedState() const { return m_recordedState; }
     // A state set by the program itself is recorded before the window changes.
     void setStateByProgram(RecordedState state);
+
+    // The executable's folder, computed again to the same value.
+    void recomputeBaseFolder();
+
+    // Selects the first part line that begins with the text, without the
+    // part-click action.
+    void SelectPartByPrefix(const QString &Text);
 
     QString statusText() const;
     void setStatusText(const QString &text);
@@ -172,7 +187,7 @@ private:
     // Runs another handler by invoking a hidden button's click from code; a
     // failure inside it ends the calling handler as well.
     void clickFromCode(QAbstractButton *button);
-    void recomputeBaseFolder();
+
     void keepPictureFillingItsArea();
 
     RecordedState m_recordedState = RecordedState::Normal;

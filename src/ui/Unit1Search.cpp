@@ -1,19 +1,71 @@
 #include "ui/Unit1.h"
 
-// Part search.
+#include "platform/PartListBox.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+// Part search: the prefix search of savnam, and the substring search of the
+// edit find, which nothing shows.
+
+using namespace korvane;
+
+namespace {
+
+constexpr int kSearchCapacity = 255;
+
+} // namespace
+
+void TForm1::SelectPartByPrefix(const QString &Text)
+{
+    fl1->selectFirstLineStartingWith(Text);
+}
 
 void TForm1::savnamKeyPress(QChar)
 {
+    // Runs before the edit applies the key, so it searches the text as it was:
+    // the search lags one key behind the typing.
+    SelectPartByPrefix(savnam->text());
 }
 
-void TForm1::findKeyPress(QChar)
+void TForm1::findKeyPress(QChar Key)
 {
+    if (Key == QChar(13) && find->text().isEmpty())
+        find->hide();
+    if (!find->text().isEmpty())
+        fl1->viewport()->update();
+
+    const int count = fl1->lineCount();
+    int start = std::max(fl1->selectedIndex(), 0);
+    if (start != count)
+        ++start;
+    if (start == count)
+        start = 0;
+
+    // Letter case counts here. The scan does not stop at a match: the last
+    // line of the range that holds the text ends selected.
+    const QString needle = find->text().left(kSearchCapacity);
+    for (int i = start; i < count; ++i) {
+        const QString line = fl1->line(i);
+        if (QStringView(line).left(kSearchCapacity).contains(needle)) {
+            fl1->selectLine(i);
+            Label1->setText(line);
+        }
+    }
 }
 
 void TForm1::findDblClick()
 {
+    find->setText(QString());
 }
 
 void TForm1::CheckBox1Click()
 {
+    if (CheckBox1->isChecked()) {
+        find->show();
+    } else {
+        savnam->show();
+        find->hide();
+    }
 }

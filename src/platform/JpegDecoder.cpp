@@ -1,0 +1,146 @@
+#include "platform/JpegDecoder.h"
+
+#include "catalog/Failure.h"
+
+#include <cstdio> // jpeglib.h needs FILE
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include <csetjmp>
+#include <vector>
+
+namespace korvane {
+
+namespace {
+
+struct ErrorManager
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+extern "C" void onJpegError(j_common_ptr info)
+{
+    // Back into the thin function that set the jump; it holds nothing that
+    // needs a destructor, and the C++ side throws only after it has returned.
+    std::longjmp(reinterpret_cast<ErrorManager *>(info->err)->jump, 1);
+}
+
+extern "C" void onJpegMessage(j_common_ptr) {}
+
+struct Decoder
+{
+    jpeg_decompress_struct info;
+    ErrorManager errors;
+    bool created = false;
+    bool cmyk = false;
+};
+
+// The thin functions: each returns 0, or libjpeg's message number on failure.
+
+int readHeader(Decoder *decoder, const unsigned char *data, unsigned long size)
+{
+    decoder->info.err = jpeg_std_error(&decoder->errors.pub);
+    decoder->errors.pub.error_exit = onJpegError;
+    decoder->errors.pub.output_message = onJpegMessage;
+    if (setjmp(decoder->errors.jump))
+        return decoder->errors.pub.msg_code;
+    jpeg_create_decompress(&decoder->info);
+    decoder->created = true;
+    jpeg_mem_src(&decoder->info, data, size);
+    jpeg_read_header(&decoder->info, TRUE);
+    if (decoder->info.jpeg_color_space == JCS_CMYK || decoder->info.jpeg_color_space == JCS_YCCK) {
+        decoder->info.out_color_space = JCS_CMYK;
+        decoder->cmyk = true;
+    } else {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        decoder->info.out_color_space = JCS_EXT_BGRX;
+#else
+        decoder->info.out_color_space = JCS_EXT_XRGB;
+#endif
+    }
+    jpeg_calc_output_dimensions(&decoder->info);
+    return 0;
+}
+
+int readPixels(Decoder *decoder, unsigned char **rows)
+{
+    if (setjmp(decoder->errors.jump))
+        return decoder->errors.pub.msg_code;
+    jpeg_start_decompress(&decoder->info);
+    while (decoder->info.output_scanline < decoder->info.output_height)
+        jpeg_read_scanlines(&decoder->info, rows + decoder->info.output_scanline,
+                            decoder->info.output_height - decoder->info.output_scanline);
+    jpeg_finish_decompress(&decoder->info);
+    return 0;
+}
+
+class DecoderGuard
+{
+public:
+    explicit DecoderGuard(Decoder &decoder) : m_decoder(decoder) {}
+    ~DecoderGuard()
+    {
+        if (m_decoder.created)
+            jpeg_destroy_decompress(&m_decoder.info);
+    }
+    DecoderGuard(const DecoderGuard &) = delete;
+    DecoderGuard &operator=(const DecoderGuard &) = delete;
+
+private:
+    Decoder &m_decoder;
+};
+
+Failure jpegError(int code)
+{
+    return Failure(QStringLiteral("JPEG error #%1").arg(code));
+}
+
+// Adobe writes CMYK inverted; either way the ink is taken off white.
+void cmykToRgb(QImage &image, bool inverted)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        auto *pixel = reinterpret_cast<uchar *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x, pixel += 4) {
+            int c = pixel[0], m = pixel[1], ye = pixel[2], k = pixel[3];
+            if (!inverted) {
+                c = 255 - c;
+                m = 255 - m;
+                ye = 255 - ye;
+                k = 255 - k;
+            }
+            const QRgb rgb = qRgb(c * k / 255, m * k / 255, ye * k / 255);
+            *reinterpret_cast<QRgb *>(pixel) = rgb;
+        }
+    }
+}
+
+} // namespace
+
+QImage decodeJpeg(QByteArrayView bytes)
+{
+    Decoder decoder{};
+    const DecoderGuard guard(decoder);
+    if (const int code = readHeader(&decoder, reinterpret_cast<const unsigned char *>(bytes.data()),
+                                    static_cast<unsigned long>(bytes.size())))
+        throw jpegError(code);
+
+    const qint64 width = decoder.info.output_width;
+    const qint64 height = decoder.info.output_height;
+    if (width * height * 4 > kMaxPicturePixelBytes)
+        throw jpegError(JERR_OUT_OF_MEMORY);
+    QImage image(int(width), int(height), QImage::Format_RGB32);
+    if (image.isNull())
+        throw jpegError(JERR_OUT_OF_MEMORY);
+    std::vector<unsigned char *> rows(static_cast<size_t>(height));
+    for (int y = 0; y < int(height); ++y)
+        rows[size_t(y)] = image.scanLine(y);
+
+    if (const int code = readPixels(&decoder, rows.data()))
+        throw jpegError(code);
+    if (decoder.cmyk)
+        cmykToRgb(image, decoder.info.saw_Adobe_marker);
+    return image;
+}
+
+} // namespace korvane

@@ -1,0 +1,317 @@
+#include "TestCatalog.h"
+
+#include "catalog/CatalogPaths.h"
+#include "platform/CaptionPanel.h"
+#include "platform/EditableDropDown.h"
+#include "platform/PartListBox.h"
+#include "platform/PictureBox.h"
+#include "ui/Unit1.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+using namespace korvane;
+
+namespace {
+
+// A sample catalog and a main window started on it, error boxes recorded.
+struct Session
+{
+    Session()
+    {
+        catalog.writeSampleCatalog();
+        form = std::make_unique<TForm1>();
+        form->show();
+    }
+
+    QString data(const QString &relative) const { return catalog.root() + QStringLiteral("/DATA/") + relative; }
+
+    // Types a text into a drop-down the way the user does, key by key.
+    void type(EditableDropDown *dropDown, const QString &text) const
+    {
+        for (QChar c : text)
+            QTest::keyClick(dropDown, c.toLatin1());
+    }
+
+    TestCatalog catalog;
+    RecordedErrorBoxes boxes;
+    std::unique_ptr<TForm1> form;
+};
+
+} // namespace
+
+class NavigationTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstLetterCompletesAndLoadsTheModels();
+    void typedCaseIsKeptAndNamesStillMatch();
+    void backspaceAlwaysRunsTheHandler();
+    void deletingTheWholeTextListsDataItself();
+    void arrowKeysLoadEveryModelPassed();
+    void modelWithoutPartListOnlySetsTheCaption();
+    void modelWithoutPictureSkipsTheGroupStep();
+    void groupChoiceReadsTheGroupPartList();
+    void programChangesRunNoHandler();
+    void listedGroupFileIsLookedUpInDataItself();
+    void panelChangesNothingVisible();
+};
+
+void NavigationTest::firstLetterCompletesAndLoadsTheModels()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.Manufacturer->setText(QString());
+    QTest::keyClick(f.Manufacturer, 'X');
+
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("XRAY"));
+    QCOMPARE(f.Manufacturer->lineEdit()->selectedText(), QStringLiteral("RAY"));
+    QCOMPARE(f.Model->entries(), (QStringList{"T4", "XB8"}));
+    QCOMPARE(f.Model->text(), QStringLiteral("Model"));
+    // The group drop-down gets the folder's text files, sorted, its text emptied.
+    QCOMPARE(f.Group->entries(), (QStringList{"catalog", "Tools"}));
+    QCOMPARE(f.Group->text(), QString());
+    QCOMPARE(f.CurrentGroup->entries(), (QStringList{"catalog.txt", "Tools.txt"}));
+    QCOMPARE(f.CurrentGroup->text(), QString());
+    // Nothing else is touched until a model is chosen.
+    QCOMPARE(f.windowTitle(), QStringLiteral("RC MODEL CATALOG / Part List"));
+    QCOMPARE(f.fl1->lineCount(), 0);
+
+    // Further letters that still match the current entry run nothing.
+    f.Model->setEntries({QStringLiteral("untouched")});
+    s.type(f.Manufacturer, QStringLiteral("RA"));
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("XRAY"));
+    QCOMPARE(f.Manufacturer->lineEdit()->selectedText(), QStringLiteral("Y"));
+    QCOMPARE(f.Model->entries(), QStringList{QStringLiteral("untouched")});
+
+    // A letter that matches no entry is inserted and runs the handler with the
+    // partial text, which names no folder.
+    QTest::keyClick(f.Manufacturer, 'Q');
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("XRAQ"));
+    QCOMPARE(f.statusText(), QStringLiteral("Изображение отсутствует"));
+    QCOMPARE(f.Model->entries(), QStringList{QStringLiteral("untouched")});
+    QCOMPARE(f.Group->entryCount(), 0);
+    QCOMPARE(s.boxes.shown, QStringList());
+}
+
+void NavigationTest::typedCaseIsKeptAndNamesStillMatch()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.Manufacturer->setText(QString());
+    QTest::keyClick(f.Manufacturer, 'x');
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("xRAY"));
+    // The folder is found without regard to case...
+    QCOMPARE(f.Model->entries(), (QStringList{"T4", "XB8"}));
+    QTest::keyClick(f.Model, Qt::Key_Down);
+    QCOMPARE(f.Model->text(), QStringLiteral("T4"));
+    QCOMPARE(f.fl1->lineCount(), 4);
+    // ...but the XRAY photo rule wants the exact name: the line stays the status.
+    f.fl1->setFocus();
+    QTest::mouseClick(f.fl1->viewport(), Qt::LeftButton, {}, f.fl1->visualRect(f.fl1->model()->index(0, 0)).center());
+    QCOMPARE(f.statusText(), QStringLiteral("301011 Рычаг передний"));
+    QCOMPARE(f.newCode->text(), QStringLiteral("301011"));
+    QCOMPARE(f.logo->picture().size(), QSize(40, 30)); // still the model picture
+}
+
+void NavigationTest::backspaceAlwaysRunsTheHandler()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.Manufacturer->setText(QString());
+    QTest::keyClick(f.Manufacturer, 'L');
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("LST"));
+    QCOMPARE(f.Model->entries(), QStringList{QStringLiteral("LST3")});
+
+    // Backspace deletes the completed rest; the handler runs with "L".
+    f.setStatusText(QString());
+    QTest::keyClick(f.Manufacturer, Qt::Key_Backspace);
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("L"));
+    QCOMPARE(f.statusText(), QStringLiteral("Изображение отсутствует"));
+
+    // Typing "S" completes to LST again; the entry is still current, so the
+    // models are not read again.
+    f.Model->setEntries({QStringLiteral("untouched")});
+    QTest::keyClick(f.Manufacturer, 'S');
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("LST"));
+    QCOMPARE(f.Model->entries(), QStringList{QStringLiteral("untouched")});
+
+    // A Backspace that deletes nothing still runs the handler.
+    f.Manufacturer->setText(QStringLiteral("LST"));
+    f.Manufacturer->lineEdit()->setCursorPosition(0);
+    QTest::keyClick(f.Manufacturer, Qt::Key_Backspace);
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("LST"));
+    QCOMPARE(f.Model->entries(), QStringList{QStringLiteral("LST3")});
+}
+
+void NavigationTest::deletingTheWholeTextListsDataItself()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.Manufacturer->setText(QStringLiteral("X"));
+    f.Manufacturer->lineEdit()->end(false);
+    QTest::keyClick(f.Manufacturer, Qt::Key_Backspace);
+    QCOMPARE(f.Manufacturer->text(), QString());
+    // The model list path of an empty manufacturer is the manufacturer list.
+    QCOMPARE(f.Model->entries(), (QStringList{"LST", "XRAY", "Teamassociated"}));
+    QCOMPARE(f.Group->entries(), QStringList{QStringLiteral("catalog")});
+}
+
+void NavigationTest::arrowKeysLoadEveryModelPassed()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.Manufacturer->setText(QString());
+    QTest::keyClick(f.Manufacturer, 'X');
+
+    QTest::keyClick(f.Model, Qt::Key_Down);
+    QCOMPARE(f.Model->text(), QStringLiteral("T4"));
+    QCOMPARE(f.fl1->lines().first(), QStringLiteral("301011 Рычаг передний"));
+    QCOMPARE(f.logo->picture().size(), QSize(40, 30));
+    QVERIFY(qRed(f.logo->picture().pixel(5, 5)) > 200);
+    QCOMPARE(f.exview->entries(), QStringList{QStringLiteral("Gearbox")});
+    QCOMPARE(f.exview->text(), QStringLiteral("exview"));
+    QCOMPARE(f.statusText(), s.data(QStringLiteral("XRAY/T4/Parts/EXPLODED/list.txt")));
+    QCOMPARE(f.windowTitle(), s.data(QStringLiteral("XRAY/T4/Parts/list.txt")));
+    QCOMPARE(f.Group->entries(), (QStringList{"body", "Chassis"}));
+    QCOMPARE(f.Group->text(), QString());
+
+    QTest::keyClick(f.Model, Qt::Key_Down);
+    QCOMPARE(f.Model->text(), QStringLiteral("XB8"));
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("350001 Chassis plate")});
+    QCOMPARE(f.logo->picture().size(), QSize(50, 20));
+    // No exploded views and no groups here: the old ones stay.
+    QCOMPARE(f.statusText(), QStringLiteral("Текст отсутствует"));
+    QCOMPARE(f.exview->entries(), QStringList{QStringLiteral("Gearbox")});
+    QCOMPARE(f.windowTitle(), s.data(QStringLiteral("XRAY/XB8/Parts/list.txt")));
+    QCOMPARE(f.Group->entries(), (QStringList{"body", "Chassis"}));
+
+    QTest::keyClick(f.Model, Qt::Key_Up);
+    QCOMPARE(f.Model->text(), QStringLiteral("T4"));
+    QCOMPARE(f.fl1->lineCount(), 4);
+    QCOMPARE(s.boxes.shown, QStringList());
+}
+
+void NavigationTest::modelWithoutPartListOnlySetsTheCaption()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.Manufacturer->setText(QString());
+    QTest::keyClick(f.Manufacturer, 'X');
+    QTest::keyClick(f.Model, Qt::Key_Down); // T4
+    const QString status = f.statusText();
+
+    // A typed model name that matches nothing: only the caption changes.
+    f.Model->setText(QString());
+    QTest::keyClick(f.Model, 'Q');
+    QCOMPARE(f.windowTitle(), s.data(QStringLiteral("XRAY/Q/Q.txt")));
+    QCOMPARE(f.statusText(), status);
+    QCOMPARE(f.fl1->lineCount(), 4);
+    QCOMPARE(f.logo->picture().size(), QSize(40, 30));
+    QCOMPARE(s.boxes.shown, QStringList());
+}
+
+void NavigationTest::modelWithoutPictureSkipsTheGroupStep()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    QVERIFY(QFile::remove(s.data(QStringLiteral("XRAY/XB8/XB8.jpg"))));
+    f.Manufacturer->setText(QString());
+    QTest::keyClick(f.Manufacturer, 'X');
+    QTest::keyClick(f.Model, Qt::Key_Down); // T4, complete
+    QTest::keyClick(f.Model, Qt::Key_Down); // XB8, no picture
+
+    QCOMPARE(s.boxes.shown,
+             QStringList{QStringLiteral("Cannot open file ") + s.data(QStringLiteral("XRAY/XB8/XB8.jpg."))});
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("350001 Chassis plate")});
+    QCOMPARE(f.logo->picture().size(), QSize(40, 30));
+    // The group step did not run: caption and groups are still T4's.
+    QCOMPARE(f.windowTitle(), s.data(QStringLiteral("XRAY/T4/Parts/list.txt")));
+    QCOMPARE(f.Group->entries(), (QStringList{"body", "Chassis"}));
+}
+
+void NavigationTest::groupChoiceReadsTheGroupPartList()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.Manufacturer->setText(QString());
+    QTest::keyClick(f.Manufacturer, 'X');
+    QTest::keyClick(f.Model, Qt::Key_Down); // T4
+
+    QTest::keyClick(f.Group, Qt::Key_Down); // "body", first in sorted order
+    QCOMPARE(f.Group->text(), QStringLiteral("body"));
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("A7 Shock")});
+    QTest::keyClick(f.Group, Qt::Key_Down);
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("301011 Рычаг передний")});
+
+    // A name the list does not have: an error box per keystroke, fl1 kept.
+    f.Group->setText(QString());
+    QTest::keyClick(f.Group, 'Z');
+    QCOMPARE(s.boxes.shown,
+             QStringList{QStringLiteral("Cannot open file ") + s.data(QStringLiteral("XRAY/T4/Parts/Z.txt."))});
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("301011 Рычаг передний")});
+
+    // Without a group list for the current model: a status message instead.
+    QVERIFY(QFile::remove(s.data(QStringLiteral("XRAY/T4/Parts/list.txt"))));
+    QTest::keyClick(f.Group, Qt::Key_Up);
+    QCOMPARE(f.Group->text(), QStringLiteral("body"));
+    QCOMPARE(f.statusText(), QStringLiteral("Текст отсутствует"));
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("301011 Рычаг передний")});
+    QCOMPARE(s.boxes.shown.size(), 1);
+}
+
+void NavigationTest::programChangesRunNoHandler()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.Manufacturer->setText(QStringLiteral("XRAY"));
+    f.Manufacturer->setEntries({QStringLiteral("XRAY")});
+    f.Model->setEntries({QStringLiteral("T4")});
+    f.Model->setText(QStringLiteral("T4"));
+    f.Group->addEntry(QStringLiteral("b"));
+    f.Group->addEntry(QStringLiteral("A"));
+    f.Group->addEntry(QStringLiteral("c"));
+    QCOMPARE(f.Group->entries(), (QStringList{"A", "b", "c"}));
+    QCOMPARE(f.Group->text(), QStringLiteral("Group"));
+    // Losing the focus with a text equal to an entry picks nothing either.
+    f.Model->setFocus();
+    f.savnam->setFocus();
+    QCOMPARE(f.fl1->lineCount(), 0);
+    QCOMPARE(f.windowTitle(), QStringLiteral("RC MODEL CATALOG / Part List"));
+    QCOMPARE(f.statusText(), QString());
+}
+
+void NavigationTest::listedGroupFileIsLookedUpInDataItself()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    s.catalog.writeLines(QStringLiteral("DATA/Tools.txt"), {QStringLiteral("T9 Driver")});
+    f.CurrentGroup->setEntries({QStringLiteral("Tools.txt")});
+    f.CurrentGroup->setText(QString());
+    // The control is never shown; its handler does what it would on a pick.
+    QTest::keyClick(f.CurrentGroup, Qt::Key_Down);
+    QCOMPARE(f.CurrentGroup->text(), QStringLiteral("Tools.txt"));
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("T9 Driver")});
+    f.CurrentGroup->setText(QString());
+    QTest::keyClick(f.CurrentGroup, 'Q');
+    QCOMPARE(f.statusText(), QStringLiteral("Текст отсутствует"));
+}
+
+void NavigationTest::panelChangesNothingVisible()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    const QString title = f.windowTitle();
+    QTest::mouseClick(f.Panel1, Qt::LeftButton);
+    QCOMPARE(BaseFolder, s.catalog.root() + u'/');
+    QCOMPARE(f.windowTitle(), title);
+    QCOMPARE(f.statusText(), QString());
+    QCOMPARE(s.boxes.shown, QStringList());
+}
+
+QTEST_MAIN(NavigationTest)
+#include "tst_navigation.moc"
