@@ -1,0 +1,166 @@
+#include "TestCatalog.h"
+
+#include "catalog/Failure.h"
+#include "platform/JpegDecoder.h"
+#include "platform/PictureFile.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QtTest>
+
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+
+using namespace korvane;
+
+namespace {
+
+QByteArray encodeJpeg(const QImage &image, bool progressive = false)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "JPEG");
+    writer.setQuality(95);
+    writer.setProgressiveScanWrite(progressive);
+    if (!writer.write(image))
+        qFatal("cannot encode the test picture");
+    return buffer.data();
+}
+
+QImage filled(int width, int height, QColor colour)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// The message a decoder failure carries, or "" when it decodes.
+QString failureOf(const QByteArray &bytes)
+{
+    try {
+        decodeJpeg(bytes);
+    } catch (const Failure &failure) {
+        return failure.message();
+    }
+    return QString();
+}
+
+// Rewrites the frame header's height and width.
+QByteArray withClaimedSize(QByteArray jpeg, quint16 width, quint16 height)
+{
+    for (qsizetype i = 2; i + 9 < jpeg.size(); ++i) {
+        const auto marker = uchar(jpeg.at(i + 1));
+        if (uchar(jpeg.at(i)) == 0xFF && (marker == 0xC0 || marker == 0xC2)) {
+            jpeg[i + 5] = char(height >> 8);
+            jpeg[i + 6] = char(height & 0xFF);
+            jpeg[i + 7] = char(width >> 8);
+            jpeg[i + 8] = char(width & 0xFF);
+            return jpeg;
+        }
+    }
+    qFatal("no frame header");
+    return jpeg;
+}
+
+} // namespace
+
+class PicturesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void jpegDecodesColourGreyAndProgressive();
+    void jpegFailuresCarryLibjpegNumbers();
+    void truncatedJpegShowsWhatWasDecoded();
+    void absurdJpegSizeIsRefusedBeforeAllocating();
+    void pictureFilesAreChosenByExtension();
+};
+
+void PicturesTest::jpegDecodesColourGreyAndProgressive()
+{
+    QImage image = decodeJpeg(encodeJpeg(filled(37, 21, QColor(200, 30, 40))));
+    QCOMPARE(image.size(), QSize(37, 21));
+    const QColor centre = image.pixelColor(18, 10);
+    QVERIFY(qAbs(centre.red() - 200) < 8 && qAbs(centre.green() - 30) < 8 && qAbs(centre.blue() - 40) < 8);
+
+    QImage grey(16, 8, QImage::Format_Grayscale8);
+    grey.fill(QColor(90, 90, 90));
+    image = decodeJpeg(encodeJpeg(grey));
+    QCOMPARE(image.size(), QSize(16, 8));
+    QVERIFY(qAbs(image.pixelColor(4, 4).red() - 90) < 6);
+    QCOMPARE(image.pixelColor(4, 4).red(), image.pixelColor(4, 4).blue());
+
+    image = decodeJpeg(encodeJpeg(filled(64, 48, Qt::blue), true));
+    QCOMPARE(image.size(), QSize(64, 48));
+    QVERIFY(image.pixelColor(30, 30).blue() > 240);
+}
+
+void PicturesTest::jpegFailuresCarryLibjpegNumbers()
+{
+    QCOMPARE(failureOf(QByteArray()), QStringLiteral("JPEG error #%1").arg(JERR_INPUT_EMPTY));
+    QCOMPARE(failureOf(QByteArray("BM\x00\x01 not a jpeg")), QStringLiteral("JPEG error #%1").arg(JERR_NO_SOI));
+    // Only the start-of-image marker: the data ends at once.
+    const QString onlyMarker = failureOf(QByteArray("\xFF\xD8", 2));
+    QVERIFY2(onlyMarker.startsWith(QStringLiteral("JPEG error #")), qPrintable(onlyMarker));
+    // Junk after a valid start.
+    QByteArray junk("\xFF\xD8\xFF\xC0\x00\x02", 6);
+    junk.append(QByteArray(100, '\x55'));
+    QVERIFY(failureOf(junk).startsWith(QStringLiteral("JPEG error #")));
+}
+
+void PicturesTest::truncatedJpegShowsWhatWasDecoded()
+{
+    // Busy pixels, so that the scan data and not the tables fill the file.
+    QImage busy(160, 120, QImage::Format_RGB32);
+    for (int y = 0; y < busy.height(); ++y)
+        for (int x = 0; x < busy.width(); ++x)
+            busy.setPixel(x, y, y < 8 ? qRgb(0, 255, 0) : qRgb((x * 37) % 256, (y * 91) % 256, (x * y) % 256));
+    const QByteArray whole = encodeJpeg(busy);
+    // libjpeg pads a file that ends early and warns; the picture is shown as
+    // far as it goes, at its full size.
+    const QImage image = decodeJpeg(whole.left(whole.size() * 2 / 3));
+    QCOMPARE(image.size(), QSize(160, 120));
+    QVERIFY(image.pixelColor(2, 2).green() > 200);
+}
+
+void PicturesTest::absurdJpegSizeIsRefusedBeforeAllocating()
+{
+    const QByteArray huge = withClaimedSize(encodeJpeg(filled(8, 8, Qt::red)), 65000, 65000);
+    QCOMPARE(failureOf(huge), QStringLiteral("JPEG error #%1").arg(JERR_OUT_OF_MEMORY));
+    // A big but reasonable claim is not refused for its size (the data then
+    // runs short and is padded).
+    const QByteArray wide = withClaimedSize(encodeJpeg(filled(8, 8, Qt::red)), 8192, 8);
+    QCOMPARE(failureOf(wide), QString());
+}
+
+void PicturesTest::pictureFilesAreChosenByExtension()
+{
+    TestCatalog catalog;
+    catalog.writeJpeg(QStringLiteral("Photo.JPG"), 10, 12, Qt::red);
+    catalog.writeJpeg(QStringLiteral("photo2.jpeg"), 11, 12, Qt::red);
+    catalog.writeJpeg(QStringLiteral("photo.gif"), 11, 12, Qt::red);
+    catalog.makeFolder(QStringLiteral("folder.jpg"));
+
+    QCOMPARE(loadPictureFile(catalog.path(QStringLiteral("photo.jpg"))).size(), QSize(10, 12));
+    QCOMPARE(loadPictureFile(catalog.path(QStringLiteral("PHOTO2.JPEG"))).size(), QSize(11, 12));
+    const auto messageOf = [](const QString &path) {
+        try {
+            loadPictureFile(path);
+        } catch (const Failure &failure) {
+            return failure.message();
+        }
+        return QString();
+    };
+    QCOMPARE(messageOf(catalog.path(QStringLiteral("photo.gif"))),
+             QStringLiteral("Unknown picture file extension (.gif)"));
+    QCOMPARE(messageOf(catalog.path(QStringLiteral("missing.jpg"))),
+             QStringLiteral("Cannot open file ") + catalog.path(QStringLiteral("missing.jpg")));
+    QCOMPARE(messageOf(catalog.path(QStringLiteral("folder.jpg"))),
+             QStringLiteral("Cannot open file ") + catalog.path(QStringLiteral("folder.jpg")));
+    QCOMPARE(pictureExtension(QStringLiteral("/a.b/c")), QString());
+    QCOMPARE(pictureExtension(QStringLiteral("/a/c.Jpg")), QStringLiteral("Jpg"));
+}
+
+QTEST_MAIN(PicturesTest)
+#include "tst_pictures.moc"
