@@ -59,6 +59,7 @@ private slots:
     void programChangesRunNoHandler();
     void listedGroupFileIsLookedUpInDataItself();
     void panelChangesNothingVisible();
+    void oddNamesTypedAreUsedAsTheyStand();
 };
 
 void NavigationTest::firstLetterCompletesAndLoadsTheModels()
@@ -311,6 +312,50 @@ void NavigationTest::panelChangesNothingVisible()
     QCOMPARE(f.windowTitle(), title);
     QCOMPARE(f.statusText(), QString());
     QCOMPARE(s.boxes.shown, QStringList());
+}
+
+void NavigationTest::oddNamesTypedAreUsedAsTheyStand()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    // "\" separates folders as on Windows: "xray\t4" names the model folder.
+    f.Manufacturer->setText(QStringLiteral("XRAY"));
+    f.Model->setText(QStringLiteral("T4\\..\\T4"));
+    f.Model->lineEdit()->end(false);
+    QTest::keyClick(f.Model, Qt::Key_Backspace); // runs with "T4\..\T"
+    QCOMPARE(f.windowTitle(), s.data(QStringLiteral("XRAY/T4\\..\\T/T4\\..\\T.txt")));
+    QTest::keyClick(f.Model, '4');
+    QCOMPARE(f.fl1->lineCount(), 4);
+
+    // Wildcards and dot-dots in a manufacturer name find no models...
+    for (const char *odd : {"*", "?", "..", "X*", "XRA?"}) {
+        f.Model->setEntries({QStringLiteral("kept")});
+        f.setStatusText(QString());
+        f.Manufacturer->setText(QString::fromLatin1(odd) + u'Z');
+        f.Manufacturer->lineEdit()->end(false);
+        QTest::keyClick(f.Manufacturer, Qt::Key_Backspace);
+        QCOMPARE(f.Manufacturer->text(), QString::fromLatin1(odd));
+        QCOMPARE(f.Model->entries(), QStringList{QStringLiteral("kept")});
+        QCOMPARE(f.statusText(), QStringLiteral("Изображение отсутствует"));
+    }
+    // ...unless the dot-dots lead back into the catalog, as they would on Windows.
+    f.Manufacturer->setText(QStringLiteral("../DATAZ"));
+    f.Manufacturer->lineEdit()->end(false);
+    QTest::keyClick(f.Manufacturer, Qt::Key_Backspace);
+    QCOMPARE(f.Model->entries(), (QStringList{"LST", "XRAY", "Teamassociated"}));
+    // A part list of binary junk is just lines.
+    QByteArray junk;
+    for (int i = 0; i < 4096; ++i)
+        junk.append(char((i * 7919) % 251 + 1));
+    s.catalog.writeBytes(QStringLiteral("DATA/XRAY/Junk/Junk.txt"), junk);
+    s.catalog.writeBytes(QStringLiteral("DATA/XRAY/Junk/Junk.jpg"), junk);
+    f.Manufacturer->setText(QStringLiteral("XRAY"));
+    f.Model->setText(QStringLiteral("Jun"));
+    f.Model->lineEdit()->end(false);
+    QTest::keyClick(f.Model, 'k');
+    QVERIFY(f.fl1->lineCount() > 1);
+    QCOMPARE(s.boxes.shown.size(), 1);
+    QVERIFY(s.boxes.shown.first().startsWith(QStringLiteral("JPEG error #")));
 }
 
 QTEST_MAIN(NavigationTest)

@@ -71,11 +71,30 @@ void PartListBox::selectLine(int index)
     scrollTo(at);
 }
 
+namespace {
+
+// Catalog text comes from a single-byte code page, so every character is one
+// UTF-16 unit and folds on its own; the prefix is folded once, not per line.
+bool startsWithFolded(QStringView line, QStringView foldedPrefix)
+{
+    if (line.size() < foldedPrefix.size())
+        return false;
+    for (qsizetype i = 0; i < foldedPrefix.size(); ++i) {
+        const QChar c = line[i];
+        if (c != foldedPrefix[i] && c.toCaseFolded() != foldedPrefix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 int PartListBox::selectFirstLineStartingWith(const QString &prefix)
 {
+    const QString folded = prefix.toCaseFolded();
     const QStringList &all = m_model->stringList();
     for (qsizetype i = 0; i < all.size(); ++i) {
-        if (all.at(i).startsWith(prefix, Qt::CaseInsensitive)) {
+        if (startsWithFolded(all.at(i), folded)) {
             selectLine(int(i));
             return int(i);
         }
