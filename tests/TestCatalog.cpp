@@ -11,6 +11,10 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 TestCatalog::TestCatalog()
 {
     QVERIFY2(m_dir.isValid(), "cannot make a temporary folder");
@@ -51,6 +55,39 @@ void TestCatalog::writeJpeg(const QString &relative, int width, int height, QCol
     writeBytes(relative, buffer.data());
 }
 
+void TestCatalog::writeBmp(const QString &relative, int width, int height, QColor colour) const
+{
+    const int stride = (width * 3 + 3) / 4 * 4;
+    QByteArray bytes;
+    const auto put16 = [&](int v) { bytes.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    const auto put32 = [&](qint64 v) { put16(int(v & 0xFFFF)); put16(int((v >> 16) & 0xFFFF)); };
+    bytes.append("BM");
+    put32(54 + qint64(stride) * height);
+    put32(0);
+    put32(54);
+    put32(40);
+    put32(width);
+    put32(height);
+    put16(1);
+    put16(24);
+    put32(0);
+    put32(qint64(stride) * height);
+    put32(2835);
+    put32(2835);
+    put32(0);
+    put32(0);
+    for (int y = 0; y < height; ++y) {
+        QByteArray row(stride, '\0');
+        for (int x = 0; x < width; ++x) {
+            row[x * 3] = char(colour.blue());
+            row[x * 3 + 1] = char(colour.green());
+            row[x * 3 + 2] = char(colour.red());
+        }
+        bytes.append(row);
+    }
+    writeBytes(relative, bytes);
+}
+
 void TestCatalog::writeSampleCatalog() const
 {
     writeLines(QStringLiteral("DATA/catalog.txt"),
@@ -75,6 +112,26 @@ void TestCatalog::writeSampleCatalog() const
     writeLines(QStringLiteral("DATA/LST/LST3/LST3.txt"), {QStringLiteral("L3101 Diff"), QStringLiteral("L3110 Gear")});
     writeJpeg(QStringLiteral("DATA/LST/LST3/LST3.jpg"), 30, 30, Qt::gray);
     writeJpeg(QStringLiteral("DATA/IMG/L3101.jpg"), 16, 16, Qt::cyan);
+}
+
+FileSizeLimit::FileSizeLimit(long long bytes)
+{
+    struct rlimit limit;
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    m_savedCurrent = static_cast<long long>(limit.rlim_cur);
+    // Past the limit the kernel sends SIGXFSZ, which would end the test.
+    m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    struct rlimit limit;
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(m_savedCurrent);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_savedHandler);
 }
 
 RecordedErrorBoxes::RecordedErrorBoxes()

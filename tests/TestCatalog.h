@@ -26,6 +26,9 @@ public:
     // tests ever encode).
     void writeJpeg(const QString &relative, int width, int height, QColor colour) const;
 
+    // A 24-bit Windows bitmap of one colour, written byte by byte.
+    void writeBmp(const QString &relative, int width, int height, QColor colour) const;
+
     // A small catalog with three manufacturers:
     //  XRAY: models T4 (parts, picture, groups Chassis and Body, one exploded
     //        view) and XB8 (parts and picture only); photos xra301011, xra302001.
@@ -35,6 +38,21 @@ public:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// Limits the size of files this process may write, so that writes fail
+// part-way as on a full disk (also for root, whom permissions do not stop).
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    long long m_savedCurrent = 0;
+    void (*m_savedHandler)(int) = nullptr;
 };
 
 // Records what the error box would show, instead of a modal window.

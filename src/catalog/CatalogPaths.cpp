@@ -113,9 +113,26 @@ QString panelPartList(const QString &base, const QString &manufacturer, const QS
         + QStringLiteral("/parts/") + QStringLiteral("list.txt");
 }
 
+namespace {
+
+QString &partListDumpOverride()
+{
+    static QString path;
+    return path;
+}
+
+} // namespace
+
 QString partListDump()
 {
+    if (!partListDumpOverride().isEmpty())
+        return partListDumpOverride();
     return QStringLiteral(KORVANE_PART_LIST_DUMP);
+}
+
+void setPartListDumpForTesting(const QString &path)
+{
+    partListDumpOverride() = path;
 }
 
 } // namespace korvane::paths

@@ -36,6 +36,8 @@ QString listedGroupFile(const QString &base, const QString &modelSubfolder, cons
 QString panelPartList(const QString &base, const QString &manufacturer, const QString &model);
 // Fixed at build time; its last pieces are DATA/PartList.txt.
 QString partListDump();
+// Tests dump into their own temporary folder instead.
+void setPartListDumpForTesting(const QString &path);
 
 } // namespace paths
 } // namespace korvane

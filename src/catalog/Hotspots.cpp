@@ -22,28 +22,41 @@ QString pascalCopy(const QString &text, qint64 start, qint64 count)
 
 } // namespace
 
-std::vector<HotspotCells> cutHotspotLines(const QStringList &lines)
+std::vector<HotspotCut> findHotspotCuts(const QStringList &lines)
 {
-    std::vector<HotspotCells> cells;
-    cells.reserve(size_t(lines.size()));
+    std::vector<HotspotCut> cuts;
+    cuts.reserve(size_t(lines.size()));
     // The positions outlive the line they were found in: a line without "="
     // or "-" is cut where the previous one was.
-    qint64 equalsAt = 0;
-    qint64 dashAt = 0;
+    HotspotCut cut;
     for (const QString &line : lines) {
-        const qint64 length = line.size();
         if (const qsizetype at = line.lastIndexOf(QLatin1Char('=')); at >= 0)
-            equalsAt = qint64(at) + 1;
+            cut.equalsAt = qint64(at) + 1;
         if (const qsizetype at = line.lastIndexOf(QLatin1Char('-')); at >= 0)
-            dashAt = qint64(at) + 1;
-        HotspotCells cell;
-        cell.name = pascalCopy(line, 1, equalsAt - 1);
-        cell.x = pascalCopy(line, equalsAt + 1, dashAt - equalsAt - 1);
-        // Length less one, not the rest of the line: without a "-" the last
-        // character is lost, and that is what the files were written against.
-        cell.y = pascalCopy(line, dashAt + 1, length - 1);
-        cells.push_back(std::move(cell));
+            cut.dashAt = qint64(at) + 1;
+        cuts.push_back(cut);
     }
+    return cuts;
+}
+
+HotspotCells cutHotspotLine(const QString &line, HotspotCut cut)
+{
+    HotspotCells cell;
+    cell.name = pascalCopy(line, 1, cut.equalsAt - 1);
+    cell.x = pascalCopy(line, cut.equalsAt + 1, cut.dashAt - cut.equalsAt - 1);
+    // Length less one, not the rest of the line: without a "-" the last
+    // character is lost, and that is what the files were written against.
+    cell.y = pascalCopy(line, cut.dashAt + 1, qint64(line.size()) - 1);
+    return cell;
+}
+
+std::vector<HotspotCells> cutHotspotLines(const QStringList &lines)
+{
+    const std::vector<HotspotCut> cuts = findHotspotCuts(lines);
+    std::vector<HotspotCells> cells;
+    cells.reserve(cuts.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        cells.push_back(cutHotspotLine(lines.at(i), cuts[size_t(i)]));
     return cells;
 }
 

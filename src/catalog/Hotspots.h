@@ -14,6 +14,21 @@ struct HotspotCells
     QString y;
 };
 
+// Where one line is cut: the positions (from 1) of the "=" and the "-" that
+// end the name and the x text, carried over from earlier lines when the line
+// has none of its own.
+struct HotspotCut
+{
+    qint64 equalsAt = 0;
+    qint64 dashAt = 0;
+};
+
+// The cut of every line of one hotspot file, in order.
+std::vector<HotspotCut> findHotspotCuts(const QStringList &lines);
+
+// The three texts of one line at its cut.
+HotspotCells cutHotspotLine(const QString &line, HotspotCut cut);
+
 // Cuts the lines of one hotspot file in order. The cut of a line may depend on
 // the lines before it: a line without "=" (or "-") reuses the position of the
 // previous line's last "=" (or "-").

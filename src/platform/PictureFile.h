@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -10,6 +11,23 @@ namespace korvane {
 // file is missing or unreadable, the decoder's message when it cannot be
 // decoded, "Unknown picture file extension (.<ext>)" otherwise.
 QImage loadPictureFile(const QString &path);
+
+// A picture picked in the editor: its file's bytes, which are what a save
+// writes, and what can be drawn of it.
+struct LoadedPicture
+{
+    enum class Kind { Jpeg, Bitmap, Icon, EnhancedMetafile, Metafile };
+
+    Kind kind = Kind::Jpeg;
+    QByteArray bytes;
+    // Null for an empty bitmap and for metafiles, which nothing here draws.
+    QImage image;
+};
+
+// Any picture the editor takes: "jpg"/"jpeg", "bmp", "ico", "emf", "wmf",
+// letter case ignored. Throws Failure like loadPictureFile, with "Icon image
+// is not valid" and "Metafile is not valid" for those kinds.
+LoadedPicture loadEditorPicture(const QString &path);
 
 // The extension after the last "." of the file name (not of a folder), or
 // empty when the name has none.

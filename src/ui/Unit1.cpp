@@ -6,6 +6,7 @@
 #include "platform/EditableDropDown.h"
 #include "platform/ErrorBox.h"
 #include "platform/ExecutablePath.h"
+#include "platform/HotspotGrid.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureDialog.h"
@@ -13,14 +14,12 @@
 
 #include <QCheckBox>
 #include <QFontDatabase>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QToolButton>
 
 #include <array>
@@ -265,10 +264,7 @@ void TForm1::buildControls()
     CheckBox2 = place(new QCheckBox(QStringLiteral("Editor"), this), "CheckBox2", 472, 640, 97, 17);
     loadgroup = makeButton(this, "loadgroup", QStringLiteral("loadgroup"), 816, 608, 75, 25);
 
-    sg1 = place(new QTableWidget(5, 4, this), "sg1", 8, 456, 113, 81);
-    sg1->horizontalHeader()->hide();
-    sg1->verticalHeader()->hide();
-    sg1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    sg1 = place(new HotspotGrid(5, this), "sg1", 8, 456, 113, 81);
 
     lb1 = makeListBox(this, "lb1", 120, 456, 105, 81);
     lbmet = makeListBox(this, "lbmet", 224, 456, 97, 81);

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/PictureFile.h"
+
 #include <QString>
 #include <QWidget>
+
+#include <optional>
 
 class QAbstractButton;
 class QCheckBox;
@@ -11,12 +15,12 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
 class QToolButton;
 
 namespace korvane {
 class CaptionPanel;
 class EditableDropDown;
+class HotspotGrid;
 class PartListBox;
 class PictureBox;
 class PictureDialog;
@@ -113,7 +117,7 @@ public:
     korvane::CaptionPanel *Panel1;
     QCheckBox *CheckBox2;
     QPushButton *loadgroup;
-    QTableWidget *sg1;
+    korvane::HotspotGrid *sg1;
     korvane::PartListBox *lb1;
     korvane::PartListBox *lbmet;
     QFrame *ScrollBox1;
@@ -189,6 +193,11 @@ private:
     void clickFromCode(QAbstractButton *button);
 
     void keepPictureFillingItsArea();
+    // Picks the editor's photo through the picture dialog; only a pick
+    // started by Enter in the description moves the focus on to the button.
+    void pickEditorPhoto(bool startedByEnter);
 
     RecordedState m_recordedState = RecordedState::Normal;
+    // The editor's photo as it was loaded: a save writes these bytes.
+    std::optional<korvane::LoadedPicture> m_editorPicture;
 };

@@ -1,19 +1,93 @@
 #include "ui/Unit1.h"
 
+#include "catalog/CatalogPaths.h"
+#include "catalog/CatalogText.h"
+#include "catalog/Hotspots.h"
+#include "catalog/IntegerText.h"
+#include "platform/EditableDropDown.h"
+#include "platform/HotspotGrid.h"
+#include "platform/PartListBox.h"
+#include "platform/PictureBox.h"
+#include "platform/PictureFile.h"
+
+#include <QLineEdit>
+#include <QToolButton>
+
 // Exploded views and hotspots.
+
+using namespace korvane;
+
+namespace {
+
+// The hit box is computed in 32-bit arithmetic that wraps, as the catalogs'
+// coordinates were always compared.
+qint32 wrappingAdd(qint32 a, qint32 b)
+{
+    return qint32(quint32(a) + quint32(b));
+}
+
+qint32 wrappingSubtract(qint32 a, qint32 b)
+{
+    return qint32(quint32(a) - quint32(b));
+}
+
+const QString kStartChecking = QStringLiteral("Начать проверку");
+
+} // namespace
 
 void TForm1::exviewChange()
 {
+    // Not tested first: a missing or broken diagram ends the change in the
+    // error box, and the old hotspots stay in force.
+    logo->setPicture(loadPictureFile(paths::diagram(BaseFolder, Manufacturer->text(), Model->text(), exview->text())));
+    clickFromCode(SpeedButton1);
 }
 
 void TForm1::SpeedButton1Click()
 {
+    lbmet->setLines(
+        readCatalogLines(paths::hotspotFile(BaseFolder, Manufacturer->text(), Model->text(), exview->text())));
+    HotspotCount = lbmet->lineCount();
+    const QStringList lines = lbmet->lines();
+    sg1->setHotspotRows(lines, findHotspotCuts(lines));
 }
 
-void TForm1::logoMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int)
+void TForm1::logoMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y)
 {
+    if (!HotspotTestMode)
+        return;
+    QString lastSearched;
+    bool searched = false;
+    for (qint32 r = 1; r <= HotspotCount; ++r) {
+        // Both converted before comparing: a bad cell ends the press here,
+        // with what the earlier rows did left done.
+        const qint32 x = convertToInteger(sg1->cell(1, r));
+        const qint32 y = convertToInteger(sg1->cell(2, r));
+        if (wrappingSubtract(x, HotspotHalfWidth) < X && X < wrappingAdd(x, HotspotHalfWidth)
+            && wrappingSubtract(y, HotspotHalfHeight) < Y && Y < wrappingAdd(y, HotspotHalfHeight)) {
+            const QString name = sg1->cell(3, r);
+            if (!name.isEmpty())
+                savnam->setText(name);
+        }
+        // The list is selected again after every row. Selecting by the text of
+        // the call just before changes nothing, so only a changed text is
+        // searched: a diagram with thousands of hotspots over a million-line
+        // list still answers at once.
+        if (!searched || savnam->text() != lastSearched) {
+            lastSearched = savnam->text();
+            searched = true;
+            SelectPartByPrefix(lastSearched);
+        }
+    }
 }
 
 void TForm1::testClick()
 {
+    if (test->text() == kStartChecking) {
+        test->setText(QStringLiteral("Кончить"));
+        HotspotTestMode = true;
+    } else {
+        test->setText(kStartChecking);
+        HotspotTestMode = false;
+    }
 }

@@ -1,0 +1,105 @@
+// Decoding an 8000 x 6000 24-bit bitmap, printed next to the time of one
+// plain copy of its pixel bytes into a fresh buffer: the decoder should stay
+// close to that.
+//
+//   cmake --build build --target bench_bmp && ./build/bench/bench_bmp
+
+#include "platform/BmpDecoder.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+using namespace korvane;
+
+namespace {
+
+constexpr int kWidth = 8000;
+constexpr int kHeight = 6000;
+constexpr int kRounds = 5;
+
+double bestMilliseconds(const std::function<void()> &work)
+{
+    double best = 1e300;
+    for (int round = 0; round < kRounds; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+    }
+    return best;
+}
+
+void put16(QByteArray &out, quint32 value)
+{
+    out.append(char(value & 0xFF));
+    out.append(char((value >> 8) & 0xFF));
+}
+
+void put32(QByteArray &out, quint32 value)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        out.append(char((value >> shift) & 0xFF));
+}
+
+QByteArray bigBitmap()
+{
+    const qint64 stride = (qint64(kWidth) * 24 + 31) / 32 * 4;
+    const qint64 pixelBytes = stride * kHeight;
+    QByteArray file("BM");
+    put32(file, quint32(54 + pixelBytes));
+    put32(file, 0);
+    put32(file, 54);
+    put32(file, 40);
+    put32(file, kWidth);
+    put32(file, kHeight);
+    put16(file, 1);
+    put16(file, 24);
+    put32(file, 0);
+    put32(file, quint32(pixelBytes));
+    put32(file, 2835);
+    put32(file, 2835);
+    put32(file, 0);
+    put32(file, 0);
+    file.resize(54 + pixelBytes);
+    // A busy gradient rather than zeros, so that nothing is cheaper than usual.
+    char *pixels = file.data() + 54;
+    for (qint64 i = 0; i < pixelBytes; ++i)
+        pixels[i] = char((i * 7 + i / stride) & 0xFF);
+    return file;
+}
+
+} // namespace
+
+int main()
+{
+    const QByteArray file = bigBitmap();
+    const qint64 pixelBytes = file.size() - 54;
+
+    qint64 checksum = 0;
+    const double copy = bestMilliseconds([&] {
+        std::unique_ptr<char[]> buffer(new char[size_t(pixelBytes)]);
+        std::memcpy(buffer.get(), file.constData() + 54, size_t(pixelBytes));
+        checksum += buffer[size_t(pixelBytes / 2)];
+    });
+    const double decode = bestMilliseconds([&] {
+        const QImage image = decodeBmp(file);
+        if (image.width() != kWidth || image.height() != kHeight)
+            std::abort();
+        checksum += image.constBits()[image.sizeInBytes() / 2];
+    });
+
+    std::printf("%d x %d 24-bit bitmap (%.0f MB of pixels), best of %d:\n", kWidth, kHeight,
+                double(pixelBytes) / 1e6, kRounds);
+    std::printf("  memcpy of the pixel bytes: %8.1f ms\n", copy);
+    std::printf("  decodeBmp:                 %8.1f ms\n", decode);
+    std::printf("  ratio:                     %8.2f x\n", decode / copy);
+    std::printf("  (checksum %lld)\n", static_cast<long long>(checksum));
+    return 0;
+}

@@ -1,0 +1,449 @@
+#include "platform/BmpDecoder.h"
+
+#include "catalog/Failure.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <climits>
+#include <vector>
+
+namespace korvane {
+
+namespace {
+
+// The texts Windows shows for these two faults; the catalog's users know them.
+[[noreturn]] void notValid()
+{
+    throw Failure(QStringLiteral("Bitmap image is not valid"));
+}
+
+[[noreturn]] void readError()
+{
+    throw Failure(QStringLiteral("Stream read error"));
+}
+
+// Every multi-byte field of the file is little-endian whatever the machine.
+inline quint32 le16(const uchar *p)
+{
+    return quint32(p[0]) | quint32(p[1]) << 8;
+}
+
+inline quint32 le32(const uchar *p)
+{
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+
+constexpr qint64 kFileHeaderBytes = 14;
+constexpr QRgb kBlack = 0xFF000000u;
+
+enum Compression : quint32 { Rgb = 0, Rle8 = 1, Rle4 = 2, BitFields = 3 };
+
+// A mask is usable when it is a single run of set bits (or zero).
+bool isContiguous(quint32 mask)
+{
+    if (mask == 0)
+        return true;
+    const quint32 shifted = mask >> std::countr_zero(mask);
+    return (shifted & (shifted + 1)) == 0;
+}
+
+// One colour component of a bit-field pixel, scaled from its own bit count to
+// 0..255. Components of up to 16 bits go through a table so that the row loop
+// does no division; wider ones (rare) compute it.
+class Channel
+{
+public:
+    explicit Channel(quint32 mask)
+        : m_mask(mask)
+    {
+        if (mask == 0)
+            return;
+        m_shift = std::countr_zero(mask);
+        m_bits = std::popcount(mask);
+        m_max = (quint64(1) << m_bits) - 1;
+        if (m_bits <= 16) {
+            m_table.resize(size_t(m_max) + 1);
+            for (quint64 value = 0; value <= m_max; ++value)
+                m_table[size_t(value)] = uchar(value * 255 / m_max);
+        }
+    }
+
+    bool present() const { return m_mask != 0; }
+
+    uint operator()(quint32 pixel) const
+    {
+        const quint32 value = (pixel & m_mask) >> m_shift;
+        if (!m_table.empty())
+            return m_table[value];
+        return uint(quint64(value) * 255 / m_max);
+    }
+
+private:
+    quint32 m_mask = 0;
+    int m_shift = 0;
+    int m_bits = 0;
+    quint64 m_max = 1;
+    std::vector<uchar> m_table;
+};
+
+struct Layout
+{
+    qint64 width = 0;
+    qint64 height = 0; // always positive; topDown tells the row order
+    bool topDown = false;
+    int bitCount = 0;
+    quint32 compression = Rgb;
+    bool bitFields = false;
+    std::array<quint32, 4> masks{}; // red, green, blue, alpha
+    qint64 paletteOffset = 0;
+    int paletteEntries = 0;
+    int paletteEntryBytes = 4;
+    qint64 dataOffset = 0;
+    qint64 stride = 0;
+};
+
+// Reads and checks both headers, the masks and the palette's position. It
+// allocates nothing, so a hostile header costs nothing.
+Layout readLayout(const uchar *data, qint64 size)
+{
+    if (size < kFileHeaderBytes) {
+        if (size == 1 || data[0] != 'B' || data[1] != 'M')
+            notValid();
+        readError();
+    }
+    if (data[0] != 'B' || data[1] != 'M')
+        notValid();
+
+    Layout layout;
+    layout.dataOffset = le32(data + 10);
+
+    if (size < kFileHeaderBytes + 4)
+        readError();
+    const quint32 headerSize = le32(data + kFileHeaderBytes);
+    switch (headerSize) {
+    case 12: case 40: case 52: case 56: case 108: case 124:
+        break;
+    default:
+        notValid();
+    }
+    if (kFileHeaderBytes + qint64(headerSize) > size)
+        readError();
+    const uchar *info = data + kFileHeaderBytes;
+
+    quint32 planes = 0;
+    quint32 coloursUsed = 0;
+    if (headerSize == 12) {
+        // The OS/2 header: unsigned 16-bit sizes, no compression, no colour count.
+        layout.width = le16(info + 4);
+        layout.height = le16(info + 6);
+        planes = le16(info + 8);
+        layout.bitCount = int(le16(info + 10));
+        layout.paletteEntryBytes = 3;
+    } else {
+        layout.width = qint32(le32(info + 4));
+        const qint32 height = qint32(le32(info + 8));
+        if (height == INT_MIN)
+            notValid();
+        layout.topDown = height < 0;
+        layout.height = height < 0 ? -qint64(height) : qint64(height);
+        planes = le16(info + 12);
+        layout.bitCount = int(le16(info + 14));
+        layout.compression = le32(info + 16);
+        coloursUsed = le32(info + 32);
+    }
+
+    if (planes != 1)
+        notValid();
+    switch (layout.bitCount) {
+    case 1: case 4: case 8: case 16: case 24: case 32:
+        break;
+    default:
+        notValid();
+    }
+    switch (layout.compression) {
+    case Rgb:
+        break;
+    case Rle8:
+        if (layout.bitCount != 8)
+            notValid();
+        break;
+    case Rle4:
+        if (layout.bitCount != 4)
+            notValid();
+        break;
+    case BitFields:
+        if (layout.bitCount != 16 && layout.bitCount != 32)
+            notValid();
+        layout.bitFields = true;
+        break;
+    default:
+        notValid();
+    }
+    if (layout.width < 1 || layout.width > 65535 || layout.height == 0)
+        notValid();
+    // Windows refuses top-down run-length pictures, so do we.
+    if (layout.topDown && (layout.compression == Rle8 || layout.compression == Rle4))
+        notValid();
+    if (layout.width * layout.height > kMaxBmpPixels)
+        notValid();
+
+    qint64 afterHeader = kFileHeaderBytes + headerSize;
+    if (layout.bitFields) {
+        const uchar *masks = info + 40;
+        if (headerSize == 40) {
+            // The three masks follow the short header; a file cut inside them
+            // is cut inside its headers.
+            if (afterHeader + 12 > size)
+                readError();
+            afterHeader += 12;
+        }
+        layout.masks = {le32(masks), le32(masks + 4), le32(masks + 8),
+                        headerSize >= 56 ? le32(masks + 12) : 0u};
+        for (int i = 0; i < 3; ++i) {
+            if (layout.masks[i] == 0)
+                notValid();
+        }
+        quint32 seen = 0;
+        for (const quint32 mask : layout.masks) {
+            if (!isContiguous(mask) || (seen & mask) != 0)
+                notValid();
+            seen |= mask;
+        }
+    } else if (layout.bitCount == 16) {
+        layout.masks = {0x7C00u, 0x03E0u, 0x001Fu, 0u};
+    } else if (layout.bitCount == 32) {
+        layout.masks = {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0u};
+    }
+
+    if (coloursUsed > 256)
+        notValid();
+    if (layout.bitCount <= 8 && coloursUsed == 0)
+        coloursUsed = 1u << layout.bitCount;
+    // Above 8 bits a colour count only announces a palette to step over.
+    layout.paletteOffset = afterHeader;
+    layout.paletteEntries = int(coloursUsed);
+    if (layout.paletteOffset + qint64(layout.paletteEntries) * layout.paletteEntryBytes > size)
+        notValid();
+
+    // The data offset may point inside the palette region (some writers
+    // count the palette short), but never into the headers or past the end.
+    if (layout.dataOffset < afterHeader || layout.dataOffset > size)
+        notValid();
+
+    layout.stride = (layout.width * layout.bitCount + 31) / 32 * 4;
+    if (layout.compression != Rle8 && layout.compression != Rle4
+        && layout.dataOffset + layout.stride * layout.height > size)
+        readError();
+    return layout;
+}
+
+// 256 entries whatever the palette's size: indexes past the palette read as
+// black and no index can reach outside the table.
+std::array<QRgb, 256> readPalette(const uchar *data, const Layout &layout)
+{
+    std::array<QRgb, 256> palette;
+    palette.fill(kBlack);
+    if (layout.bitCount > 8)
+        return palette;
+    const uchar *entry = data + layout.paletteOffset;
+    for (int i = 0; i < layout.paletteEntries; ++i, entry += layout.paletteEntryBytes)
+        palette[size_t(i)] = qRgb(entry[2], entry[1], entry[0]);
+    return palette;
+}
+
+// Calls decodeRow(source row, destination pixels) for each stored row, the
+// stored order being bottom-up unless the header said otherwise.
+template <typename DecodeRow>
+void forEachRow(QImage &image, const uchar *data, const Layout &layout, DecodeRow decodeRow)
+{
+    uchar *bits = image.bits();
+    const qsizetype bytesPerLine = image.bytesPerLine();
+    const uchar *source = data + layout.dataOffset;
+    for (qint64 row = 0; row < layout.height; ++row, source += layout.stride) {
+        const qint64 y = layout.topDown ? row : layout.height - 1 - row;
+        decodeRow(source, reinterpret_cast<QRgb *>(bits + y * bytesPerLine));
+    }
+}
+
+void decodeUncompressed(QImage &image, const uchar *data, const Layout &layout,
+                        const std::array<QRgb, 256> &palette)
+{
+    const qint64 width = layout.width;
+    switch (layout.bitCount) {
+    case 1:
+        forEachRow(image, data, layout, [&](const uchar *src, QRgb *dst) {
+            for (qint64 x = 0; x < width; ++x)
+                dst[x] = palette[(src[x >> 3] >> (7 - (x & 7))) & 1];
+        });
+        return;
+    case 4:
+        forEachRow(image, data, layout, [&](const uchar *src, QRgb *dst) {
+            for (qint64 x = 0; x < width; ++x)
+                dst[x] = palette[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F];
+        });
+        return;
+    case 8:
+        forEachRow(image, data, layout, [&](const uchar *src, QRgb *dst) {
+            for (qint64 x = 0; x < width; ++x)
+                dst[x] = palette[src[x]];
+        });
+        return;
+    case 24:
+        // The hot case of big diagrams: four pixels from three 32-bit words,
+        // which keeps the loop near the speed of a plain copy.
+        forEachRow(image, data, layout, [&](const uchar *src, QRgb *dst) {
+            qint64 x = 0;
+            for (; x + 4 <= width; x += 4, src += 12) {
+                const quint32 a = le32(src);
+                const quint32 b = le32(src + 4);
+                const quint32 c = le32(src + 8);
+                dst[x] = kBlack | a;
+                dst[x + 1] = kBlack | a >> 24 | b << 8;
+                dst[x + 2] = kBlack | b >> 16 | c << 16;
+                dst[x + 3] = kBlack | c >> 8;
+            }
+            for (; x < width; ++x, src += 3)
+                dst[x] = kBlack | quint32(src[2]) << 16 | quint32(src[1]) << 8 | src[0];
+        });
+        return;
+    default:
+        break;
+    }
+
+    if (layout.bitCount == 32 && !layout.bitFields) {
+        // The plain 32-bit layout is B, G, R and an unused byte.
+        forEachRow(image, data, layout, [&](const uchar *src, QRgb *dst) {
+            for (qint64 x = 0; x < width; ++x, src += 4)
+                dst[x] = kBlack | le32(src);
+        });
+        return;
+    }
+
+    const Channel red(layout.masks[0]);
+    const Channel green(layout.masks[1]);
+    const Channel blue(layout.masks[2]);
+    const Channel alpha(layout.masks[3]);
+    const auto colour = [&](quint32 pixel) {
+        const uint a = alpha.present() ? alpha(pixel) : 255u;
+        return qRgba(int(red(pixel)), int(green(pixel)), int(blue(pixel)), int(a));
+    };
+    if (layout.bitCount == 16) {
+        forEachRow(image, data, layout, [&](const uchar *src, QRgb *dst) {
+            for (qint64 x = 0; x < width; ++x, src += 2)
+                dst[x] = colour(le16(src));
+        });
+    } else {
+        forEachRow(image, data, layout, [&](const uchar *src, QRgb *dst) {
+            for (qint64 x = 0; x < width; ++x, src += 4)
+                dst[x] = colour(le32(src));
+        });
+    }
+}
+
+// Run-length data, always bottom-up. Pixels the runs never reach stay black,
+// as Windows leaves them in practice (not palette entry 0). Runs and deltas
+// past the right edge or the last row are clipped, not refused; x and y are
+// kept clamped to the picture so that no count of deltas can overflow them.
+void decodeRunLength(QImage &image, const uchar *data, qint64 size, const Layout &layout,
+                     const std::array<QRgb, 256> &palette)
+{
+    image.fill(kBlack);
+    const bool fourBits = layout.compression == Rle4;
+    const int width = int(layout.width);
+    const int height = int(layout.height);
+    uchar *bits = image.bits();
+    const qsizetype bytesPerLine = image.bytesPerLine();
+    const auto rowAt = [&](int y) {
+        return reinterpret_cast<QRgb *>(bits + qsizetype(height - 1 - y) * bytesPerLine);
+    };
+
+    const uchar *p = data + layout.dataOffset;
+    const uchar *const end = data + size;
+    int x = 0;
+    int y = 0;
+    for (;;) {
+        if (end - p < 2)
+            readError();
+        const int count = p[0];
+        const int value = p[1];
+        p += 2;
+
+        if (count > 0) {
+            // An encoded run: one index, or for 4 bits two alternating ones.
+            const int stop = std::min(x + count, width);
+            if (y < height) {
+                QRgb *dst = rowAt(y);
+                if (fourBits) {
+                    const QRgb colours[2] = {palette[size_t(value >> 4)], palette[size_t(value & 0x0F)]};
+                    for (int i = x; i < stop; ++i)
+                        dst[i] = colours[(i - x) & 1];
+                } else {
+                    std::fill(dst + x, dst + stop, palette[size_t(value)]);
+                }
+            }
+            x = stop;
+            continue;
+        }
+
+        switch (value) {
+        case 0: // end of line
+            x = 0;
+            y = std::min(y + 1, height);
+            break;
+        case 1: // end of bitmap
+            return;
+        case 2: // delta: right and up
+            if (end - p < 2)
+                readError();
+            x = std::min(x + p[0], width);
+            y = std::min(y + p[1], height);
+            p += 2;
+            break;
+        default: { // absolute run of `value` pixels, padded to a 16-bit boundary
+            const qint64 dataBytes = fourBits ? (value + 1) / 2 : value;
+            const qint64 paddedBytes = dataBytes + (dataBytes & 1);
+            if (end - p < paddedBytes)
+                readError();
+            const int stop = std::min(x + value, width);
+            if (y < height) {
+                QRgb *dst = rowAt(y);
+                for (int i = x; i < stop; ++i) {
+                    const int n = i - x;
+                    const int index = fourBits ? (p[n >> 1] >> ((n & 1) ? 0 : 4)) & 0x0F : p[n];
+                    dst[i] = palette[size_t(index)];
+                }
+            }
+            x = stop;
+            p += paddedBytes;
+            break;
+        }
+        }
+    }
+}
+
+} // namespace
+
+QImage decodeBmp(QByteArrayView bytes)
+{
+    if (bytes.isEmpty())
+        return QImage();
+    const auto *data = reinterpret_cast<const uchar *>(bytes.data());
+    const qint64 size = bytes.size();
+    const Layout layout = readLayout(data, size);
+
+    const QImage::Format format = layout.bitFields && layout.masks[3] != 0
+        ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    QImage image(int(layout.width), int(layout.height), format);
+    if (image.isNull()) // the allocation failed; the size itself was checked
+        throw Failure(QStringLiteral("Out of memory"));
+
+    const std::array<QRgb, 256> palette = readPalette(data, layout);
+    if (layout.compression == Rle8 || layout.compression == Rle4)
+        decodeRunLength(image, data, size, layout, palette);
+    else
+        decodeUncompressed(image, data, layout, palette);
+    return image;
+}
+
+} // namespace korvane
