@@ -134,11 +134,16 @@ void NavigationTest::backspaceAlwaysRunsTheHandler()
     QCOMPARE(f.Manufacturer->text(), QStringLiteral("L"));
     QCOMPARE(f.statusText(), QStringLiteral("Изображение отсутствует"));
 
-    // Typing "S" completes to LST again; the entry is still current, so the
-    // models are not read again.
-    f.Model->setEntries({QStringLiteral("untouched")});
+    // The text no longer names the entry, so no entry is current: typing "S"
+    // completes to LST again and counts as a new choice.
+    f.Model->setEntries({QStringLiteral("stale")});
     QTest::keyClick(f.Manufacturer, 'S');
     QCOMPARE(f.Manufacturer->text(), QStringLiteral("LST"));
+    QCOMPARE(f.Model->entries(), QStringList{QStringLiteral("LST3")});
+    // One more matching letter changes nothing.
+    f.Model->setEntries({QStringLiteral("untouched")});
+    QTest::keyClick(f.Manufacturer, 't');
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("LSt"));
     QCOMPARE(f.Model->entries(), QStringList{QStringLiteral("untouched")});
 
     // A Backspace that deletes nothing still runs the handler.
@@ -258,7 +263,7 @@ void NavigationTest::groupChoiceReadsTheGroupPartList()
 
     // Without a group list for the current model: a status message instead.
     QVERIFY(QFile::remove(s.data(QStringLiteral("XRAY/T4/Parts/list.txt"))));
-    QTest::keyClick(f.Group, Qt::Key_Up);
+    QTest::keyClick(f.Group, Qt::Key_Down);
     QCOMPARE(f.Group->text(), QStringLiteral("body"));
     QCOMPARE(f.statusText(), QStringLiteral("Текст отсутствует"));
     QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("301011 Рычаг передний")});

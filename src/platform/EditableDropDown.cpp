@@ -2,6 +2,7 @@
 
 #include "platform/FixedHeightDelegate.h"
 
+#include <QAbstractItemView>
 #include <QCollator>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -41,7 +42,7 @@ EditableDropDown::EditableDropDown(QWidget *parent)
     disconnect(lineEdit(), &QLineEdit::editingFinished, nullptr, nullptr);
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
         if (!m_backspaceInProgress)
-            emit changedByUser();
+            afterUserEdit();
     });
     connect(this, &QComboBox::activated, this, &EditableDropDown::onActivated);
 }
@@ -54,6 +55,35 @@ int EditableDropDown::findEntryStartingWith(const QString &prefix) const
             return int(i);
     }
     return -1;
+}
+
+bool EditableDropDown::isDroppedDown() const
+{
+    return view()->isVisible();
+}
+
+void EditableDropDown::showDropDown()
+{
+    showPopup();
+}
+
+void EditableDropDown::afterUserEdit()
+{
+    // Text typed over an entry leaves no entry current, so completing back to
+    // that entry counts as a new choice.
+    const int current = currentIndex();
+    if (current >= 0 && text() != m_model->stringList().at(current)) {
+        QLineEdit *edit = lineEdit();
+        const QString shown = edit->text();
+        const int cursor = edit->cursorPosition();
+        {
+            const QSignalBlocker blocker(this);
+            setCurrentIndex(-1);
+        }
+        edit->setText(shown);
+        edit->setCursorPosition(cursor);
+    }
+    emit changedByUser();
 }
 
 void EditableDropDown::showPopup()
@@ -85,7 +115,7 @@ void EditableDropDown::keyPressEvent(QKeyEvent *event)
         m_backspaceInProgress = true;
         QComboBox::keyPressEvent(event);
         m_backspaceInProgress = false;
-        emit changedByUser();
+        afterUserEdit();
         return;
     }
     const QString typed = event->text();

@@ -37,6 +37,10 @@ public:
     int findEntryStartingWith(const QString &text) const;
 
     void showPopup() override;
+    // Whether the list is showing, and opening it (the platform's
+    // CB_GETDROPPEDSTATE and CB_SHOWDROPDOWN).
+    bool isDroppedDown() const;
+    void showDropDown();
 
 signals:
     // The user changed the text: a typed character that alters it, a
@@ -49,6 +53,7 @@ protected:
 
 private:
     bool completeTypedText(const QString &typed);
+    void afterUserEdit();
     void onActivated(int index);
 
     QStringList sortedCopy(QStringList entries) const;

@@ -73,6 +73,14 @@ void runGuarded(const std::function<void()> &handler)
         failure = std::current_exception();
     }
     --g_handlerDepth;
+    if (g_handlerDepth == 0 && g_nestedFailure) {
+        // A handler that ran another one and did not end with its failure:
+        // the failure is still the user's to see, and no later handler may
+        // pick it up as its own.
+        std::exception_ptr nested = std::exchange(g_nestedFailure, nullptr);
+        if (!failure)
+            failure = nested;
+    }
     if (!failure)
         return;
     if (g_handlerDepth > 0) {

@@ -243,6 +243,26 @@ QStringList listMatchingFiles(const QString &pattern)
     return names;
 }
 
+bool isSafeCatalogTarget(const QString &path, const QString &root)
+{
+    const SplitPath target = splitPath(path);
+    const SplitPath folder = splitPath(root);
+    if (target.absolute != folder.absolute || target.trailingSeparator
+        || target.pieces.size() <= folder.pieces.size())
+        return false;
+    for (qsizetype i = 0; i < folder.pieces.size(); ++i) {
+        if (target.pieces.at(i) != folder.pieces.at(i) || folder.pieces.at(i) == QLatin1String(".."))
+            return false;
+    }
+    for (qsizetype i = folder.pieces.size(); i < target.pieces.size(); ++i) {
+        for (QChar c : target.pieces.at(i)) {
+            if (c.unicode() < 32 || QStringView(u"<>:\"|?*").contains(c))
+                return false;
+        }
+    }
+    return true;
+}
+
 bool wildcardMatch(const QString &pattern, const QString &name)
 {
     // Two pointers with a single remembered star: a later star makes the

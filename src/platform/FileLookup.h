@@ -33,6 +33,13 @@ bool catalogFileExists(const QString &path);
 // lists nothing.
 QStringList listMatchingFiles(const QString &pattern);
 
+// Whether a composed name for writing stays inside the folder root once its
+// "." and ".." pieces are folded as Windows folds them, names something below
+// it, and holds no character that Windows refuses in a file name (< > : " | ?
+// * and control characters) below it. Texts typed by the user and taken from
+// catalog lines end up in such names.
+bool isSafeCatalogTarget(const QString &path, const QString &root);
+
 // Wildcard match of a single name: "*" any run, "?" one character, case ignored.
 bool wildcardMatch(const QString &pattern, const QString &name);
 

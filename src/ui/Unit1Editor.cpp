@@ -1,39 +1,128 @@
 #include "ui/Unit1.h"
 
-// New-part editor.
+#include "catalog/CatalogPaths.h"
+#include "catalog/CatalogText.h"
+#include "catalog/Failure.h"
+#include "platform/EditableDropDown.h"
+#include "platform/FileLookup.h"
+#include "platform/PictureBox.h"
+#include "platform/PictureDialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <array>
+#include <utility>
+
+// New-part editor: category, code, name, description and photo; a save
+// writes the photo into the manufacturer's folder under the part's code.
+
+using namespace korvane;
+
+namespace {
+
+constexpr QChar kEnter(13);
+
+// The category's abbreviation; "Chasis" keeps its own spelling.
+const std::array<std::pair<const char16_t *, const char16_t *>, 10> kAbbreviations{{
+    {u"Chasis", u"Chasis"},
+    {u"Steering", u"Steer"},
+    {u"Front Chasis", u"Fchasis"},
+    {u"Rear Chasis", u"Rchasis"},
+    {u"Transmission", u"Trans"},
+    {u"Engine", u"Engn"},
+    {u"Clutch", u"Clut"},
+    {u"Wheels", u"Wls"},
+    {u"Body", u"Bdy"},
+    {u"Other", u"Othr"},
+}};
+
+} // namespace
 
 void TForm1::newcomboEnter()
 {
+    if (!newcombo->isDroppedDown())
+        newcombo->showDropDown();
 }
 
 void TForm1::newcomboChange()
 {
+    const int index = newcombo->currentIndex();
+    Label3->setText(index >= 0 ? newcombo->entries().at(index) : QString());
+    for (const auto &[category, abbreviation] : kAbbreviations) {
+        if (Label3->text() == QStringView(category))
+            Label2->setText(QString::fromUtf16(abbreviation));
+    }
 }
 
-void TForm1::newcomboKeyPress(QChar)
+void TForm1::newcomboKeyPress(QChar Key)
 {
+    if (Key == kEnter)
+        newCode->setFocus();
 }
 
-void TForm1::newCodeKeyPress(QChar)
+void TForm1::newCodeKeyPress(QChar Key)
 {
+    if (Key == kEnter)
+        newname->setFocus();
 }
 
-void TForm1::newnameKeyPress(QChar)
+void TForm1::newnameKeyPress(QChar Key)
 {
+    if (Key == kEnter)
+        newcomment->setFocus();
 }
 
-void TForm1::newcommentKeyPress(QChar)
+void TForm1::newcommentKeyPress(QChar Key)
 {
+    if (Key == kEnter)
+        pickEditorPhoto(true);
 }
 
 void TForm1::newpicClick()
 {
+    pickEditorPhoto(false);
 }
 
-void TForm1::newsaveKeyPress(QChar)
+void TForm1::newsaveKeyPress(QChar Key)
 {
+    // The button takes Enter as its click here and nowhere else, so one key
+    // press saves once.
+    if (Key == kEnter)
+        clickFromCode(newsave);
+}
+
+void TForm1::pickEditorPhoto(bool startedByEnter)
+{
+    OpenPictureDialog1->setFilterIndex(2);
+    if (!OpenPictureDialog1->execute(this))
+        return;
+    // A failed load leaves the old picture, the button and the focus as they were.
+    LoadedPicture picture = loadEditorPicture(OpenPictureDialog1->fileName());
+    newpic->setPicture(picture.image);
+    m_editorPicture = std::move(picture);
+    newsave->setEnabled(true);
+    if (startedByEnter)
+        newsave->setFocus();
 }
 
 void TForm1::newsaveClick()
 {
+    recomputeBaseFolder();
+    const QString path = paths::savedPartPhoto(BaseFolder, Manufacturer->text(), newCode->text());
+    if (!m_editorPicture)
+        return;
+    // The code and the manufacturer come from typing and from catalog lines;
+    // a name that climbs out of the catalog is never written.
+    if (!isSafeCatalogTarget(path, BaseFolder + QStringLiteral("DATA")))
+        throw Failure::cannotCreate(path);
+    // Written as it was loaded: a JPEG byte for byte, a bitmap, icon or
+    // metafile in its own format, whatever the ".jpg" name says.
+    writeCatalogFile(path, m_editorPicture->bytes);
+    newcombo->setFocus();
+    newCode->setText(QString());
+    newname->setText(QString());
+    newcomment->setPlainText(QString());
 }

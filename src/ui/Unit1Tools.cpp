@@ -1,27 +1,74 @@
 #include "ui/Unit1.h"
 
-// Maintenance tools.
+#include "catalog/CatalogPaths.h"
+#include "catalog/CatalogText.h"
+#include "catalog/Failure.h"
+#include "platform/EditableDropDown.h"
+#include "platform/PartListBox.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include <climits>
+
+// Maintenance tools: reshape the part list and dump it to a fixed file.
+
+using namespace korvane;
 
 void TForm1::Button4Click()
 {
+    const int count = CurrentGroup->entryCount();
+    Group->clearEntries();
+    Group->setText(QString());
+    const QStringList listed = CurrentGroup->entries();
+    QStringList names;
+    names.reserve(count);
+    for (int i = 0; i < count; ++i)
+        names.append(groupNameFromListedFile(listed.at(i)));
+    Group->setEntries(names);
 }
 
 void TForm1::Button5Click()
 {
+    QString work = statusText();
+    QString token;
+    NextToken(work, u' ', token);
+    newCode->setText(token);
+    // Always twelve more cuts and eleven joining spaces, whatever they hold.
+    QStringList description;
+    for (int i = 0; i < 12; ++i) {
+        NextToken(work, u' ', token);
+        description.append(token);
+    }
+    newcomment->setPlainText(description.join(u' '));
 }
 
 void TForm1::Button6Click()
 {
+    // The memo's text as Windows holds it: its lines joined by CR LF, in one
+    // list line.
+    QString text = newcomment->toPlainText();
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    if (fl1->lineCount() == INT_MAX)
+        throw Failure(QStringLiteral("Unable to insert a line"));
+    fl1->appendLine(text);
 }
 
 void TForm1::Button7Click()
 {
+    writeCatalogLines(paths::partListDump(), fl1->lines());
 }
 
 void TForm1::BitBtn3Click()
 {
+    // The button has no effect.
 }
 
 void TForm1::CheckBox2Click()
 {
+    // Follows the search-mode check box, not its own state; the next resize
+    // sets the list's height again.
+    if (CheckBox1->isChecked())
+        fl1->resize(fl1->width(), 560);
 }

@@ -1,0 +1,178 @@
+#include "TestCatalog.h"
+
+#include "catalog/CatalogPaths.h"
+#include "platform/EditableDropDown.h"
+#include "platform/PartListBox.h"
+#include "ui/Unit1.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+using namespace korvane;
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+struct Session
+{
+    Session()
+    {
+        catalog.writeSampleCatalog();
+        dump = catalog.path(QStringLiteral("dump/DATA/PartList.txt"));
+        catalog.makeFolder(QStringLiteral("dump/DATA"));
+        paths::setPartListDumpForTesting(dump);
+        form = std::make_unique<TForm1>();
+        form->show();
+    }
+    ~Session() { paths::setPartListDumpForTesting(QString()); }
+
+    TestCatalog catalog;
+    RecordedErrorBoxes boxes;
+    std::unique_ptr<TForm1> form;
+    QString dump;
+};
+
+} // namespace
+
+class ToolsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void splitTakesThirteenWords_data();
+    void splitTakesThirteenWords();
+    void groupsRebuiltFromListedNames();
+    void descriptionBecomesOneLine();
+    void dumpWritesTheListByTheWritingRule();
+    void dumpFailureKeepsTheOldFile();
+    void remainingControls();
+};
+
+void ToolsTest::splitTakesThirteenWords_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("three words") << "A B C" << "A" << QStringLiteral("B") + QString(11, u' ');
+    QTest::newRow("empty") << "" << "" << QString(11, u' ');
+    QStringList words;
+    for (int i = 1; i <= 15; ++i)
+        words.append(QStringLiteral("w%1").arg(i));
+    QTest::newRow("fifteen words") << words.join(u' ') << "w1" << QStringList(words.mid(1, 12)).join(u' ');
+    QTest::newRow("double spaces") << "A  B" << "A" << QString(11, u' ');
+    QTest::newRow("fourteen words") << QStringList(words.mid(0, 14)).join(u' ') << "w1"
+                                    << QStringList(words.mid(1, 12)).join(u' ');
+}
+
+void ToolsTest::splitTakesThirteenWords()
+{
+    QFETCH(QString, status);
+    QFETCH(QString, code);
+    QFETCH(QString, description);
+    Session s;
+    TForm1 &f = *s.form;
+    f.setStatusText(status);
+    f.Button5->click();
+    QCOMPARE(f.newCode->text(), code);
+    QCOMPARE(f.newcomment->toPlainText(), description);
+    QCOMPARE(f.statusText(), status);
+}
+
+void ToolsTest::groupsRebuiltFromListedNames()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.CurrentGroup->setEntries({QStringLiteral("Wheels.txt"), QStringLiteral("Body"), QStringLiteral("axle.TXT"),
+                                QStringLiteral("x")});
+    f.Group->setText(QStringLiteral("old"));
+    f.Button4->click();
+    QCOMPARE(f.Group->entries(), (QStringList{"", "", "axle", "Wheels"}));
+    QCOMPARE(f.Group->text(), QString());
+    QCOMPARE(f.CurrentGroup->entryCount(), 4);
+
+    f.CurrentGroup->clearEntries();
+    f.Group->setText(QStringLiteral("old"));
+    f.Button4->click();
+    QCOMPARE(f.Group->entryCount(), 0);
+    QCOMPARE(f.Group->text(), QString());
+}
+
+void ToolsTest::descriptionBecomesOneLine()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.fl1->setLines({QStringLiteral("first")});
+    f.newcomment->setPlainText(QStringLiteral("line one\nline two"));
+    f.Button6->click();
+    QCOMPARE(f.fl1->lines(), (QStringList{"first", "line one\r\nline two"}));
+    QCOMPARE(s.boxes.shown, QStringList());
+}
+
+void ToolsTest::dumpWritesTheListByTheWritingRule()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.Button7->click();
+    QCOMPARE(fileBytes(s.dump), QByteArray());
+    f.fl1->setLines({QStringLiteral("301011 Рычаг"), QString()});
+    f.Button7->click();
+    QCOMPARE(fileBytes(s.dump), QByteArray("301011 \xD0\xFB\xF7\xE0\xE3\r\n\r\n"));
+    QCOMPARE(s.boxes.shown, QStringList());
+    // The default dump path lies in DATA beside the built program.
+    paths::setPartListDumpForTesting(QString());
+    QVERIFY(paths::partListDump().endsWith(QStringLiteral("/DATA/PartList.txt")));
+    QVERIFY(QDir::isAbsolutePath(paths::partListDump()));
+}
+
+void ToolsTest::dumpFailureKeepsTheOldFile()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    s.catalog.writeBytes(QStringLiteral("dump/DATA/PartList.txt"), QByteArray("old dump\r\n"));
+    QStringList many;
+    for (int i = 0; i < 1000; ++i)
+        many.append(QStringLiteral("line %1").arg(i));
+    f.fl1->setLines(many);
+    {
+        const FileSizeLimit limit(100);
+        f.Button7->click();
+    }
+    QCOMPARE(s.boxes.shown, QStringList{QStringLiteral("Cannot create file ") + s.dump + u'.'});
+    QCOMPARE(fileBytes(s.dump), QByteArray("old dump\r\n"));
+
+    // A dump folder that does not exist.
+    paths::setPartListDumpForTesting(s.catalog.path(QStringLiteral("nowhere/DATA/PartList.txt")));
+    f.Button7->click();
+    QCOMPARE(s.boxes.shown.last(),
+             QStringLiteral("Cannot create file ") + s.catalog.path(QStringLiteral("nowhere/DATA/PartList.txt.")));
+}
+
+void ToolsTest::remainingControls()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.fl1->setLines({QStringLiteral("a")});
+    const int height = f.fl1->height();
+    f.BitBtn3->click();
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("a")});
+    // The "Editor" check box follows the search-mode check box.
+    f.CheckBox2->click();
+    QCOMPARE(f.fl1->height(), height);
+    f.CheckBox1->setChecked(true);
+    f.CheckBox2->click();
+    QCOMPARE(f.fl1->height(), 560);
+    QCOMPARE(s.boxes.shown, QStringList());
+}
+
+QTEST_MAIN(ToolsTest)
+#include "tst_tools.moc"
