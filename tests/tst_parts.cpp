@@ -215,6 +215,9 @@ void PartsTest::keyboardMovesRunTheSelectionHandler()
     QCOMPARE(f.fl1->selectedIndex(), 1);
     QCOMPARE(f.newCode->text(), QStringLiteral("302001"));
     QCOMPARE(f.logo->picture().size(), QSize(24, 12));
+    // The right button selects nothing.
+    QTest::mouseClick(f.fl1->viewport(), Qt::RightButton, {}, f.fl1->visualRect(f.fl1->model()->index(0, 0)).center());
+    QCOMPARE(f.fl1->selectedIndex(), 1);
     // A click below the lines selects nothing and runs nothing.
     f.setStatusText(QStringLiteral("kept"));
     QTest::mouseClick(f.fl1->viewport(), Qt::LeftButton, {}, QPoint(5, f.fl1->viewport()->height() - 3));

@@ -473,6 +473,17 @@ void StartupTest::nestedHandlerFailureEndsTheOuterHandler()
     QCOMPARE(steps, (QStringList{"outer begins", "inner begins", "inner returned"}));
     QCOMPARE(boxes.shown, QStringList{QStringLiteral("Cannot open file /a/b.met.")});
 
+    // A handler that ran another one and went on regardless: the inner
+    // failure is still shown, once, when the outer one ends.
+    runGuarded([&] {
+        runGuarded([] { throw Failure(QStringLiteral("Cannot create file /x")); });
+        steps << "went on";
+    });
+    QCOMPARE(steps.last(), QStringLiteral("went on"));
+    QCOMPARE(boxes.shown.last(), QStringLiteral("Cannot create file /x."));
+    runGuarded([] {});
+    QCOMPARE(boxes.shown.size(), 2);
+
     // After that, handlers run normally again and other exceptions show their text.
     runGuarded([] { throw std::runtime_error("plain failure"); });
     QCOMPARE(boxes.shown.last(), QStringLiteral("plain failure."));

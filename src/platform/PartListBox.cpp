@@ -102,6 +102,17 @@ int PartListBox::selectFirstLineStartingWith(const QString &prefix)
     return -1;
 }
 
+void PartListBox::mousePressEvent(QMouseEvent *event)
+{
+    // Only the left button selects a line, as in the list boxes the catalog
+    // users know.
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QListView::mousePressEvent(event);
+}
+
 void PartListBox::mouseReleaseEvent(QMouseEvent *event)
 {
     QListView::mouseReleaseEvent(event);

@@ -549,7 +549,11 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     if (watched == newcombo && event->type() == QEvent::FocusIn) {
-        guarded(&TForm1::newcomboEnter);
+        // Entering the control from another one; the focus coming back from
+        // its own list, or with the whole window, is no entering.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            guarded(&TForm1::newcomboEnter);
         return false;
     }
     if (watched == find && event->type() == QEvent::MouseButtonDblClick) {
