@@ -4,6 +4,8 @@
 //
 //   cmake --build build --target bench_bmp && ./build/bench/bench_bmp
 
+#include "BenchTiming.h"
+
 #include "platform/BmpDecoder.h"
 
 #include <QByteArray>
@@ -22,19 +24,6 @@ namespace {
 
 constexpr int kWidth = 8000;
 constexpr int kHeight = 6000;
-constexpr int kRounds = 5;
-
-double bestMilliseconds(const std::function<void()> &work)
-{
-    double best = 1e300;
-    for (int round = 0; round < kRounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
 
 void put16(QByteArray &out, quint32 value)
 {
@@ -96,7 +85,7 @@ int main()
     });
 
     std::printf("%d x %d 24-bit bitmap (%.0f MB of pixels), best of %d:\n", kWidth, kHeight,
-                double(pixelBytes) / 1e6, kRounds);
+                double(pixelBytes) / 1e6, 5);
     std::printf("  memcpy of the pixel bytes: %8.1f ms\n", copy);
     std::printf("  decodeBmp:                 %8.1f ms\n", decode);
     std::printf("  ratio:                     %8.2f x\n", decode / copy);

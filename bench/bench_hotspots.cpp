@@ -3,6 +3,8 @@
 //
 //   QT_QPA_PLATFORM=offscreen ./build/bench/bench_hotspots
 
+#include "BenchTiming.h"
+
 #include "../tests/TestCatalog.h"
 
 #include "platform/EditableDropDown.h"
@@ -22,19 +24,6 @@ namespace {
 
 constexpr int kLines = 1'000'000;
 constexpr int kHotspots = 10'000;
-constexpr int kRounds = 5;
-
-double bestMilliseconds(const std::function<void()> &work)
-{
-    double best = 1e300;
-    for (int round = 0; round < kRounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
 
 } // namespace
 

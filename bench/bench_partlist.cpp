@@ -4,6 +4,8 @@
 //
 //   QT_QPA_PLATFORM=offscreen ./build/bench/bench_partlist
 
+#include "BenchTiming.h"
+
 #include "catalog/CatalogText.h"
 #include "platform/PartListBox.h"
 
@@ -21,19 +23,6 @@ using namespace korvane;
 namespace {
 
 constexpr int kLines = 1'000'000;
-constexpr int kRounds = 5;
-
-double bestMilliseconds(const std::function<void()> &work)
-{
-    double best = 1e300;
-    for (int round = 0; round < kRounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "catalog/CatalogText.h"
 #include "platform/ErrorBox.h"
 #include "platform/ExecutablePath.h"
+#include "ui/Unit1.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -134,6 +135,12 @@ FileSizeLimit::~FileSizeLimit()
     std::signal(SIGXFSZ, m_savedHandler);
 }
 
+QByteArray readFileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
 RecordedErrorBoxes::RecordedErrorBoxes()
 {
     korvane::setErrorBoxRecorder([this](const QString &text) { shown.append(text); });
@@ -143,3 +150,14 @@ RecordedErrorBoxes::~RecordedErrorBoxes()
 {
     korvane::setErrorBoxRecorder({});
 }
+
+SampleSession::SampleSession(const std::function<void(TestCatalog &)> &prepare)
+{
+    catalog.writeSampleCatalog();
+    if (prepare)
+        prepare(catalog);
+    form = std::make_unique<TForm1>();
+    form->show();
+}
+
+SampleSession::~SampleSession() = default;

@@ -6,6 +6,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <memory>
+
+class TForm1;
+
 // A throw-away catalog in a temporary folder that plays the executable's
 // folder: the program looks for DATA beside the executable installed here.
 class TestCatalog
@@ -55,6 +60,9 @@ private:
     void (*m_savedHandler)(int) = nullptr;
 };
 
+// The whole file, or "<missing>" when it cannot be read.
+QByteArray readFileBytes(const QString &path);
+
 // Records what the error box would show, instead of a modal window.
 class RecordedErrorBoxes
 {
@@ -63,4 +71,19 @@ public:
     ~RecordedErrorBoxes();
 
     QStringList shown;
+};
+
+// The sample catalog with a main window started on it and its error boxes
+// recorded. prepare, when given, changes the catalog before the window starts.
+struct SampleSession
+{
+    explicit SampleSession(const std::function<void(TestCatalog &)> &prepare = {});
+    ~SampleSession();
+
+    // The path of a catalog file as the program composes it.
+    QString data(const QString &relative) const { return catalog.root() + QStringLiteral("/DATA/") + relative; }
+
+    TestCatalog catalog;
+    RecordedErrorBoxes boxes;
+    std::unique_ptr<TForm1> form;
 };

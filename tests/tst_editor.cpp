@@ -21,19 +21,12 @@ using namespace korvane;
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 // A main window on the sample catalog with the editor panel brought out, so
 // that the keyboard can reach it; the picture dialog answers from a list.
-struct Session
+struct Session : SampleSession
 {
     Session()
     {
-        catalog.writeSampleCatalog();
         PictureDialog::setChooserForTesting([this](const PictureDialog &dialog) -> std::optional<QString> {
             filterIndexSeen = dialog.filterIndex();
             ++dialogsShown;
@@ -44,16 +37,12 @@ struct Session
                 return std::nullopt;
             return catalog.path(answer);
         });
-        form = std::make_unique<TForm1>();
-        form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         form->Editor->show();
         form->Manufacturer->setText(QStringLiteral("XRAY"));
     }
 
     ~Session() { PictureDialog::setChooserForTesting({}); }
-
-    QString data(const QString &relative) const { return catalog.root() + QStringLiteral("/DATA/") + relative; }
 
     // Loads a picture through a click on the picture box.
     void pick(const QString &relative)
@@ -64,9 +53,6 @@ struct Session
 
     void save() const { QTest::mouseClick(form->newsave, Qt::LeftButton); }
 
-    TestCatalog catalog;
-    RecordedErrorBoxes boxes;
-    std::unique_ptr<TForm1> form;
     QStringList answers; // relative file names; "" cancels
     int filterIndexSeen = 0;
     int dialogsShown = 0;
@@ -119,7 +105,7 @@ void EditorTest::enterWalksTheChainAndSavesOnce()
     QCOMPARE(f.newcomment->toPlainText(), QStringLiteral("Описание детали\n"));
 
     QTest::keyClick(f.newsave, Qt::Key_Return);
-    QCOMPARE(fileBytes(s.data(QStringLiteral("XRAY/777.jpg"))), fileBytes(s.catalog.path(QStringLiteral("pick/part.jpg"))));
+    QCOMPARE(readFileBytes(s.data(QStringLiteral("XRAY/777.jpg"))), readFileBytes(s.catalog.path(QStringLiteral("pick/part.jpg"))));
     // A second save would have written ".jpg" with the emptied code.
     QVERIFY(!QFile::exists(s.data(QStringLiteral("XRAY/.jpg"))));
     QVERIFY(f.newcombo->isDroppedDown());
@@ -136,7 +122,7 @@ void EditorTest::enterWalksTheChainAndSavesOnce()
     // Saving again without a new picture writes it again, under the code then typed.
     f.newCode->setText(QStringLiteral("778"));
     s.save();
-    QCOMPARE(fileBytes(s.data(QStringLiteral("XRAY/778.jpg"))), fileBytes(s.catalog.path(QStringLiteral("pick/part.jpg"))));
+    QCOMPARE(readFileBytes(s.data(QStringLiteral("XRAY/778.jpg"))), readFileBytes(s.catalog.path(QStringLiteral("pick/part.jpg"))));
     // An empty code saves a file named ".jpg".
     s.save();
     QVERIFY(QFile::exists(s.data(QStringLiteral("XRAY/.jpg"))));
@@ -275,8 +261,8 @@ void EditorTest::picturesAreSavedAsTheyWereLoaded()
         QCOMPARE(f.newpic->picture().size(), pick.drawn.isValid() ? pick.drawn : QSize(0, 0));
         f.newCode->setText(QStringLiteral("P%1").arg(code));
         s.save();
-        QCOMPARE(fileBytes(s.data(QStringLiteral("XRAY/P%1.jpg").arg(code))),
-                 fileBytes(s.catalog.path(QString::fromLatin1(pick.file))));
+        QCOMPARE(readFileBytes(s.data(QStringLiteral("XRAY/P%1.jpg").arg(code))),
+                 readFileBytes(s.catalog.path(QString::fromLatin1(pick.file))));
         ++code;
     }
     QCOMPARE(s.boxes.shown, QStringList());
@@ -321,7 +307,7 @@ void EditorTest::failedSavesKeepEverything()
         s.save();
     }
     QCOMPARE(s.boxes.shown.last(), QStringLiteral("Cannot create file ") + s.data(QStringLiteral("xray/301011.jpg.")));
-    QCOMPARE(fileBytes(s.data(QStringLiteral("XRAY/301011.jpg"))), QByteArray("old photo"));
+    QCOMPARE(readFileBytes(s.data(QStringLiteral("XRAY/301011.jpg"))), QByteArray("old photo"));
     QCOMPARE(f.newCode->text(), QStringLiteral("301011"));
 
     // A folder in the photo's place.
@@ -333,7 +319,7 @@ void EditorTest::failedSavesKeepEverything()
     // With the cause removed, the same save goes through.
     f.newCode->setText(QStringLiteral("301011"));
     s.save();
-    QCOMPARE(fileBytes(s.data(QStringLiteral("XRAY/301011.jpg"))), fileBytes(s.catalog.path(QStringLiteral("pick/a.jpg"))));
+    QCOMPARE(readFileBytes(s.data(QStringLiteral("XRAY/301011.jpg"))), readFileBytes(s.catalog.path(QStringLiteral("pick/a.jpg"))));
     QCOMPARE(s.boxes.shown.size(), 3);
     QCOMPARE(f.newname->text(), QString());
 }

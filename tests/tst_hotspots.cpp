@@ -21,15 +21,14 @@ namespace {
 
 const QString kViews = QStringLiteral("DATA/XRAY/T4/Parts/EXPLODED/");
 
-struct Session
+struct Session : SampleSession
 {
     explicit Session(bool withCatalogList = true)
+        : SampleSession([withCatalogList](TestCatalog &catalog) {
+              if (!withCatalogList)
+                  QFile::remove(catalog.path(QStringLiteral("DATA/catalog.txt")));
+          })
     {
-        catalog.writeSampleCatalog();
-        if (!withCatalogList)
-            QFile::remove(catalog.path(QStringLiteral("DATA/catalog.txt")));
-        form = std::make_unique<TForm1>();
-        form->show();
         form->Manufacturer->setText(QStringLiteral("XRAY"));
         form->Model->setText(QStringLiteral("T4"));
         form->fl1->setLines({QStringLiteral("A1 first"), QStringLiteral("b7 shock"), QStringLiteral("B70 long shock"),
@@ -56,10 +55,6 @@ struct Session
         QTest::mousePress(form->logo, button, {}, QPoint(x, y));
         QTest::mouseRelease(form->logo, button, {}, QPoint(x, y));
     }
-
-    TestCatalog catalog;
-    RecordedErrorBoxes boxes;
-    std::unique_ptr<TForm1> form;
 };
 
 } // namespace

@@ -17,28 +17,14 @@ using namespace korvane;
 
 namespace {
 
-// A sample catalog and a main window started on it, error boxes recorded.
-struct Session
+struct Session : SampleSession
 {
-    Session()
-    {
-        catalog.writeSampleCatalog();
-        form = std::make_unique<TForm1>();
-        form->show();
-    }
-
-    QString data(const QString &relative) const { return catalog.root() + QStringLiteral("/DATA/") + relative; }
-
     // Types a text into a drop-down the way the user does, key by key.
     void type(EditableDropDown *dropDown, const QString &text) const
     {
         for (QChar c : text)
             QTest::keyClick(dropDown, c.toLatin1());
     }
-
-    TestCatalog catalog;
-    RecordedErrorBoxes boxes;
-    std::unique_ptr<TForm1> form;
 };
 
 } // namespace

@@ -21,17 +21,8 @@ using namespace korvane;
 
 namespace {
 
-struct Session
+struct Session : SampleSession
 {
-    Session()
-    {
-        catalog.writeSampleCatalog();
-        form = std::make_unique<TForm1>();
-        form->show();
-    }
-
-    QString data(const QString &relative) const { return catalog.root() + QStringLiteral("/DATA/") + relative; }
-
     // Chooses a manufacturer and a model by the program, then fills the part
     // list as a model change would.
     void browse(const QString &manufacturer, const QStringList &lines) const
@@ -45,10 +36,6 @@ struct Session
         PartListBox *list = form->fl1;
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(index, 0)).center());
     }
-
-    TestCatalog catalog;
-    RecordedErrorBoxes boxes;
-    std::unique_ptr<TForm1> form;
 };
 
 } // namespace

@@ -17,28 +17,15 @@ using namespace korvane;
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
+struct Session : SampleSession
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-struct Session
-{
-    Session()
+    Session() : dump(catalog.path(QStringLiteral("dump/DATA/PartList.txt")))
     {
-        catalog.writeSampleCatalog();
-        dump = catalog.path(QStringLiteral("dump/DATA/PartList.txt"));
         catalog.makeFolder(QStringLiteral("dump/DATA"));
         paths::setPartListDumpForTesting(dump);
-        form = std::make_unique<TForm1>();
-        form->show();
     }
     ~Session() { paths::setPartListDumpForTesting(QString()); }
 
-    TestCatalog catalog;
-    RecordedErrorBoxes boxes;
-    std::unique_ptr<TForm1> form;
     QString dump;
 };
 
@@ -123,10 +110,10 @@ void ToolsTest::dumpWritesTheListByTheWritingRule()
     Session s;
     TForm1 &f = *s.form;
     f.Button7->click();
-    QCOMPARE(fileBytes(s.dump), QByteArray());
+    QCOMPARE(readFileBytes(s.dump), QByteArray());
     f.fl1->setLines({QStringLiteral("301011 Рычаг"), QString()});
     f.Button7->click();
-    QCOMPARE(fileBytes(s.dump), QByteArray("301011 \xD0\xFB\xF7\xE0\xE3\r\n\r\n"));
+    QCOMPARE(readFileBytes(s.dump), QByteArray("301011 \xD0\xFB\xF7\xE0\xE3\r\n\r\n"));
     QCOMPARE(s.boxes.shown, QStringList());
     // The default dump path lies in DATA beside the built program.
     paths::setPartListDumpForTesting(QString());
@@ -148,7 +135,7 @@ void ToolsTest::dumpFailureKeepsTheOldFile()
         f.Button7->click();
     }
     QCOMPARE(s.boxes.shown, QStringList{QStringLiteral("Cannot create file ") + s.dump + u'.'});
-    QCOMPARE(fileBytes(s.dump), QByteArray("old dump\r\n"));
+    QCOMPARE(readFileBytes(s.dump), QByteArray("old dump\r\n"));
 
     // A dump folder that does not exist.
     paths::setPartListDumpForTesting(s.catalog.path(QStringLiteral("nowhere/DATA/PartList.txt")));
