@@ -415,6 +415,8 @@ void StartupTest::previewWindowsStayHidden()
     QCOMPARE(preview.windowTitle(), QStringLiteral("Detail Preview window"));
     QCOMPARE(preview.size(), QSize(386, 276));
     QCOMPARE(preview.Image1->geometry(), QRect(0, 0, 386, 276));
+    QCOMPARE(preview.font().pixelSize(), 11);
+    QCOMPARE(preview.font().family(), form.font().family());
     QVERIFY(preview.Image1->picture().isNull());
     form.show();
     QVERIFY(!preview.isVisible());

@@ -10,10 +10,10 @@
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureDialog.h"
+#include "ui/DesignFont.h"
 #include "ui/Unit2.h"
 
 #include <QCheckBox>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,31 +38,6 @@ QString ModelSubfolder;
 using namespace korvane;
 
 namespace {
-
-// The layout was designed around "MS Sans Serif"; where it is missing, the
-// closest sans font installed takes its place at the same pixel heights.
-QString designFontFamily()
-{
-    static const QString family = [] {
-        const QStringList installed = QFontDatabase::families();
-        for (const char *wanted : {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arimo", "Arial",
-                                   "DejaVu Sans"}) {
-            const QString name = QString::fromLatin1(wanted);
-            if (installed.contains(name, Qt::CaseInsensitive))
-                return name;
-        }
-        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    }();
-    return family;
-}
-
-QFont designFont(int pixelHeight, bool bold)
-{
-    QFont font(designFontFamily());
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
-}
 
 template <typename W>
 W *place(W *widget, const char *name, int left, int top, int width, int height)

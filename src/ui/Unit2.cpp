@@ -1,6 +1,7 @@
 #include "ui/Unit2.h"
 
 #include "platform/PictureBox.h"
+#include "ui/DesignFont.h"
 
 Tshowdw::Tshowdw(QWidget *owner)
     : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
@@ -9,8 +10,7 @@ Tshowdw::Tshowdw(QWidget *owner)
     setWindowTitle(QStringLiteral("Detail Preview window"));
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
-    if (owner)
-        setFont(owner->font());
+    setFont(designFont(11, false));
     setFixedSize(386, 276);
     Image1 = new korvane::PictureBox(this);
     Image1->setObjectName(QStringLiteral("Image1"));
