@@ -7,6 +7,7 @@
 #include "platform/PictureBox.h"
 #include "ui/Unit1.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -46,6 +47,7 @@ private slots:
     void listedGroupFileIsLookedUpInDataItself();
     void panelChangesNothingVisible();
     void oddNamesTypedAreUsedAsTheyStand();
+    void mouseAndWheelPicksLoadTheModel();
 };
 
 void NavigationTest::firstLetterCompletesAndLoadsTheModels()
@@ -347,6 +349,39 @@ void NavigationTest::oddNamesTypedAreUsedAsTheyStand()
     QVERIFY(f.fl1->lineCount() > 1);
     QCOMPARE(s.boxes.shown.size(), 1);
     QVERIFY(s.boxes.shown.first().startsWith(QStringLiteral("JPEG error #")));
+}
+
+void NavigationTest::mouseAndWheelPicksLoadTheModel()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    f.Manufacturer->setText(QStringLiteral("XRAY"));
+    f.Model->setEntries({QStringLiteral("T4"), QStringLiteral("XB8")});
+
+    // A pick from the opened list.
+    f.Model->showPopup();
+    QAbstractItemView *list = f.Model->view();
+    QTRY_VERIFY(list->isVisible());
+    const QRect second = list->visualRect(list->model()->index(1, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    QTRY_COMPARE(f.Model->text(), QStringLiteral("XB8"));
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("350001 Chassis plate")});
+
+    // Picking the entry that is already current, with its text, changes nothing.
+    f.fl1->setLines({QStringLiteral("kept")});
+    f.Model->showPopup();
+    QTRY_VERIFY(list->isVisible());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    QTRY_VERIFY(!list->isVisible());
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("kept")});
+
+    // The wheel moves to the entry above and loads it.
+    QWheelEvent up(QPointF(10, 10), f.Model->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.Model, &up);
+    QCOMPARE(f.Model->text(), QStringLiteral("T4"));
+    QCOMPARE(f.fl1->lineCount(), 4);
+    QCOMPARE(s.boxes.shown, QStringList());
 }
 
 QTEST_MAIN(NavigationTest)
