@@ -72,6 +72,7 @@ class PicturesTest : public QObject
 private slots:
     void jpegDecodesColourGreyAndProgressive();
     void jpegFailuresCarryLibjpegNumbers();
+    void cmykJpegComesOutInColour();
     void truncatedJpegShowsWhatWasDecoded();
     void absurdJpegSizeIsRefusedBeforeAllocating();
     void pictureFilesAreChosenByExtension();
@@ -107,6 +108,17 @@ void PicturesTest::jpegFailuresCarryLibjpegNumbers()
     QByteArray junk("\xFF\xD8\xFF\xC0\x00\x02", 6);
     junk.append(QByteArray(100, '\x55'));
     QVERIFY(failureOf(junk).startsWith(QStringLiteral("JPEG error #")));
+}
+
+void PicturesTest::cmykJpegComesOutInColour()
+{
+    // Written by a print workflow: CMYK with the Adobe marker, inks inverted.
+    QFile file(QStringLiteral(KORVANE_TEST_DATA "/cmyk-red.jpg"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QImage image = decodeJpeg(file.readAll());
+    QCOMPARE(image.size(), QSize(16, 8));
+    const QColor pixel = image.pixelColor(8, 4);
+    QVERIFY2(pixel.red() > 200 && pixel.green() < 60 && pixel.blue() < 60, qPrintable(pixel.name()));
 }
 
 void PicturesTest::truncatedJpegShowsWhatWasDecoded()
