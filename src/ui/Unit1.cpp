@@ -93,7 +93,7 @@ void setWidth(QWidget *widget, int width)
     widget->resize(width, widget->height());
 }
 
-// Delphi-style picture filter: description and pattern pairs joined by "|".
+// The picture filter: description and pattern pairs, every element separated by "|".
 QString pictureFilter()
 {
     const QString bitmaps = QStringLiteral("Bitmaps (*.bmp)|*.bmp");
