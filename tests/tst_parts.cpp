@@ -283,6 +283,7 @@ void PartsTest::searchLagsOneKeyBehind()
     f.fl1->selectLine(3);
     QTest::keyClick(f.savnam, Qt::Key_Left);
     QTest::keyClick(f.savnam, Qt::Key_Delete);
+    QTest::keyClick(f.savnam, Qt::Key_Tab);
     QCOMPARE(f.fl1->selectedIndex(), 3);
     QCOMPARE(f.statusText(), QStringLiteral("untouched"));
 }

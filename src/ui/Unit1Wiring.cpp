@@ -70,6 +70,9 @@ namespace {
 // (arrows, Delete, Home, End) give nothing.
 std::optional<QChar> typedCharacter(const QKeyEvent *key)
 {
+    // Tab moves the focus between controls before any control sees it.
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+        return std::nullopt;
     const QString text = key->text();
     if (text.isEmpty() || text.front() == QChar(0x7F))
         return std::nullopt;
