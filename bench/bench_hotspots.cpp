@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -24,6 +25,19 @@ namespace {
 
 constexpr int kLines = 1'000'000;
 constexpr int kHotspots = 10'000;
+
+// The process's resident set, from /proc.
+long long residentKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -67,5 +81,19 @@ int main(int argc, char **argv)
                 qPrintable(hit));
     std::printf("one full prefix search:  %8.1f ms\n", search);
     std::printf("one press on the diagram: %8.1f ms  (%.1f x one search)\n", press, press / search);
+
+    // A hotspot file of 50 MB in the shortest lines there are: what choosing
+    // its view costs, in time and in memory.
+    catalog.writeBytes(QStringLiteral("DATA/XRAY/T4/Parts/EXPLODED/Huge.met"),
+                       QByteArray("A=1-2\r\n").repeated(50 * 1024 * 1024 / 7));
+    catalog.writeBmp(QStringLiteral("DATA/XRAY/T4/Parts/EXPLODED/Huge.bmp"), 8, 8, Qt::white);
+    form.exview->setText(QStringLiteral("Huge"));
+    const long long before = residentKilobytes();
+    QElapsedTimer timer;
+    timer.start();
+    form.exviewChange();
+    const double load = double(timer.nsecsElapsed()) / 1e6;
+    std::printf("50 MB hotspot file, %d lines: loaded in %.0f ms, resident memory +%lld MB\n", HotspotCount, load,
+                (residentKilobytes() - before) / 1024);
     return 0;
 }
