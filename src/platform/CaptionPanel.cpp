@@ -10,12 +10,6 @@ CaptionPanel::CaptionPanel(const QString &caption, QWidget *parent) : QFrame(par
     setFocusPolicy(Qt::NoFocus);
 }
 
-void CaptionPanel::setCaption(const QString &caption)
-{
-    m_caption = caption;
-    update();
-}
-
 void CaptionPanel::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);

@@ -15,7 +15,6 @@ public:
     explicit CaptionPanel(const QString &caption, QWidget *parent = nullptr);
 
     QString caption() const { return m_caption; }
-    void setCaption(const QString &caption);
 
 signals:
     void clicked();

@@ -21,7 +21,6 @@ public:
     // A sorted drop-down keeps its entries in the user's language's order,
     // letter case ignored.
     void setSorted(bool sorted);
-    bool isSorted() const { return m_sorted; }
     void setEntryHeight(int height);
 
     QStringList entries() const;

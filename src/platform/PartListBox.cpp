@@ -51,11 +51,6 @@ void PartListBox::appendLine(const QString &text)
     m_model->setData(m_model->index(row), text);
 }
 
-void PartListBox::clearLines()
-{
-    m_model->setStringList({});
-}
-
 int PartListBox::selectedIndex() const
 {
     const QModelIndexList selected = selectionModel()->selectedRows();

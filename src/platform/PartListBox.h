@@ -23,7 +23,6 @@ public:
     QStringList lines() const;
     void setLines(const QStringList &lines);
     void appendLine(const QString &line);
-    void clearLines();
 
     // -1 when no line is selected.
     int selectedIndex() const;

@@ -22,12 +22,6 @@ void PictureBox::setPicture(const QImage &picture)
     update();
 }
 
-void PictureBox::clearPicture()
-{
-    m_picture = QImage();
-    update();
-}
-
 void PictureBox::paintEvent(QPaintEvent *)
 {
     if (m_picture.isNull())

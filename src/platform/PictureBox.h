@@ -16,11 +16,9 @@ public:
     explicit PictureBox(QWidget *parent = nullptr);
 
     void setStretched(bool stretched);
-    bool isStretched() const { return m_stretched; }
 
     const QImage &picture() const { return m_picture; }
     void setPicture(const QImage &picture);
-    void clearPicture();
 
 signals:
     // Every press of any button, the second press of a double click included.
