@@ -84,8 +84,8 @@ int main()
         checksum += image.constBits()[image.sizeInBytes() / 2];
     });
 
-    std::printf("%d x %d 24-bit bitmap (%.0f MB of pixels), best of %d:\n", kWidth, kHeight,
-                double(pixelBytes) / 1e6, 5);
+    std::printf("%d x %d 24-bit bitmap (%.0f MB of pixels), best of %d:\n", kWidth, kHeight, double(pixelBytes) / 1e6,
+                5);
     std::printf("  memcpy of the pixel bytes: %8.1f ms\n", copy);
     std::printf("  decodeBmp:                 %8.1f ms\n", decode);
     std::printf("  ratio:                     %8.2f x\n", decode / copy);

@@ -8,8 +8,8 @@
 #include "../tests/TestCatalog.h"
 
 #include "platform/EditableDropDown.h"
-#include "platform/PartListBox.h"
 #include "platform/ErrorBox.h"
+#include "platform/PartListBox.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>
@@ -54,7 +54,8 @@ int main(int argc, char **argv)
                             .arg(i / 100 * 20 + 10));
     catalog.writeLines(QStringLiteral("DATA/XRAY/T4/Parts/EXPLODED/View.met"), hotspots);
     catalog.writeBmp(QStringLiteral("DATA/XRAY/T4/Parts/EXPLODED/View.bmp"), 600, 440, Qt::white);
-    korvane::setErrorBoxRecorder([](const QString &text) { std::fprintf(stderr, "error box: %s\n", qPrintable(text)); });
+    korvane::setErrorBoxRecorder(
+        [](const QString &text) { std::fprintf(stderr, "error box: %s\n", qPrintable(text)); });
 
     TForm1 form;
     form.show();

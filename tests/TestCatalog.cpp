@@ -7,9 +7,9 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QImage>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QtTest>
 
 #include <csignal>
@@ -61,7 +61,10 @@ void TestCatalog::writeBmp(const QString &relative, int width, int height, QColo
     const int stride = (width * 3 + 3) / 4 * 4;
     QByteArray bytes;
     const auto put16 = [&](int v) { bytes.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
-    const auto put32 = [&](qint64 v) { put16(int(v & 0xFFFF)); put16(int((v >> 16) & 0xFFFF)); };
+    const auto put32 = [&](qint64 v) {
+        put16(int(v & 0xFFFF));
+        put16(int((v >> 16) & 0xFFFF));
+    };
     bytes.append("BM");
     put32(54 + qint64(stride) * height);
     put32(0);

@@ -45,9 +45,9 @@ struct Bitmap
     quint32 bitCount = 24;
     quint32 compression = 0;
     quint32 coloursUsed = 0;
-    QList<quint32> masks;   // red, green, blue[, alpha]: after a 40-byte header, else inside it
-    QList<QRgb> palette;    // B, G, R[, 0] each; 3 bytes after a 12-byte header
-    QByteArray gap;         // bytes between the palette and the pixels
+    QList<quint32> masks; // red, green, blue[, alpha]: after a 40-byte header, else inside it
+    QList<QRgb> palette; // B, G, R[, 0] each; 3 bytes after a 12-byte header
+    QByteArray gap; // bytes between the palette and the pixels
     QByteArray pixels;
     qint64 dataOffset = -1; // -1: where the pixels really start
 
@@ -127,14 +127,20 @@ QByteArray storeRows(quint32 bitCount, const Rows &topFirst, bool topDown = fals
         } else {
             for (const quint32 value : row) {
                 switch (bitCount) {
-                case 8: bytes.append(char(value)); break;
-                case 16: put16(bytes, value); break;
+                case 8:
+                    bytes.append(char(value));
+                    break;
+                case 16:
+                    put16(bytes, value);
+                    break;
                 case 24:
                     bytes.append(char(qBlue(value)));
                     bytes.append(char(qGreen(value)));
                     bytes.append(char(qRed(value)));
                     break;
-                default: put32(bytes, value); break;
+                default:
+                    put32(bytes, value);
+                    break;
                 }
             }
         }
@@ -235,15 +241,21 @@ QString firstDifference(const QImage &actual, const QImage &expected)
     if (actual.format() != expected.format())
         return QStringLiteral("format %1, expected %2").arg(actual.format()).arg(expected.format());
     if (actual.size() != expected.size())
-        return QStringLiteral("size %1x%2, expected %3x%4").arg(actual.width()).arg(actual.height())
-            .arg(expected.width()).arg(expected.height());
+        return QStringLiteral("size %1x%2, expected %3x%4")
+            .arg(actual.width())
+            .arg(actual.height())
+            .arg(expected.width())
+            .arg(expected.height());
     for (int y = 0; y < actual.height(); ++y) {
         const auto *got = reinterpret_cast<const QRgb *>(actual.constScanLine(y));
         const auto *want = reinterpret_cast<const QRgb *>(expected.constScanLine(y));
         for (int x = 0; x < actual.width(); ++x) {
             if (got[x] != want[x])
-                return QStringLiteral("pixel (%1, %2) is #%3, expected #%4").arg(x).arg(y)
-                    .arg(got[x], 8, 16, QLatin1Char('0')).arg(want[x], 8, 16, QLatin1Char('0'));
+                return QStringLiteral("pixel (%1, %2) is #%3, expected #%4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(got[x], 8, 16, QLatin1Char('0'))
+                    .arg(want[x], 8, 16, QLatin1Char('0'));
         }
     }
     return QString();
@@ -261,8 +273,7 @@ QString failureOf(QByteArrayView bytes)
 
 // A run-length file: the 40-byte header, the palette (its size as the colour
 // count), then the runs.
-QByteArray runLength(quint32 bitCount, int width, int height, const QByteArray &runs,
-                     const QList<QRgb> &palette)
+QByteArray runLength(quint32 bitCount, int width, int height, const QByteArray &runs, const QList<QRgb> &palette)
 {
     Bitmap bitmap;
     bitmap.width = width;
@@ -398,10 +409,8 @@ void BmpTest::decodesUncompressedPixels_data()
     add("4 bpp, 5 wide, bottom-up", indexed(4, sixteenColours(), nibbles));
     add("4 bpp, 5 wide, top-down", indexed(4, sixteenColours(), nibbles, true));
     add("4 bpp, 12-byte header", indexed(4, sixteenColours(), nibbles, false, 12));
-    add("4 bpp, 20 colours used (more than 4 bits need)",
-        indexed(4, allColours().mid(0, 20), nibbles, false, 40, 20));
-    add("4 bpp, index past a 2-colour palette is black",
-        indexed(4, two, {{0, 1, 9}, {15, 1, 0}}, false, 40, 2));
+    add("4 bpp, 20 colours used (more than 4 bits need)", indexed(4, allColours().mid(0, 20), nibbles, false, 40, 20));
+    add("4 bpp, index past a 2-colour palette is black", indexed(4, two, {{0, 1, 9}, {15, 1, 0}}, false, 40, 2));
 
     const Rows bytes = {{0, 128, 255}, {7, 254, 1}};
     add("8 bpp, 3 wide, bottom-up", indexed(8, allColours(), bytes));
@@ -412,8 +421,7 @@ void BmpTest::decodesUncompressedPixels_data()
         indexed(8, two + QList<QRgb>{qRgb(1, 2, 3)}, {{0, 1, 2, 3, 200}}, false, 40, 3));
 
     const Rows fiveFiveFive = {{0x7C00, 0x03E0, 0x001F}, {0x7FFF, 0x0000, 0x4210}, {0x8000, 0x0421, 0x5294}};
-    add("16 bpp 5-5-5, 3 wide, top bit ignored",
-        direct(16, fiveFiveFive, masked(0x7C00, 0x03E0, 0x001F)));
+    add("16 bpp 5-5-5, 3 wide, top bit ignored", direct(16, fiveFiveFive, masked(0x7C00, 0x03E0, 0x001F)));
     add("16 bpp 5-5-5, top-down", direct(16, fiveFiveFive, masked(0x7C00, 0x03E0, 0x001F), true));
     const Rows fiveSixFive = {{0xF800, 0x07E0, 0x001F, 0xFFFF, 0x0841}, {0x0000, 0x8410, 0x7BEF, 0x0020, 0x1234}};
     add("16 bpp 5-6-5 bit fields, 5 wide",
@@ -423,8 +431,8 @@ void BmpTest::decodesUncompressedPixels_data()
     add("16 bpp 5-6-5 bit fields, 52-byte header",
         direct(16, fiveSixFive, masked(0xF800, 0x07E0, 0x001F), false, 52, 3, {0xF800, 0x07E0, 0x001F}));
     add("16 bpp 4-4-4-4 with alpha, 56-byte header",
-        direct(16, {{0xF00F, 0x0F0F, 0x1234}, {0x80F0, 0xFFFF, 0x0000}}, masked(0x0F00, 0x00F0, 0x000F, 0xF000),
-                   false, 56, 3, {0x0F00, 0x00F0, 0x000F, 0xF000}, QImage::Format_ARGB32));
+        direct(16, {{0xF00F, 0x0F0F, 0x1234}, {0x80F0, 0xFFFF, 0x0000}}, masked(0x0F00, 0x00F0, 0x000F, 0xF000), false,
+               56, 3, {0x0F00, 0x00F0, 0x000F, 0xF000}, QImage::Format_ARGB32));
     add("16 bpp, 52-byte header without bit fields is 5-5-5",
         direct(16, fiveFiveFive, masked(0x7C00, 0x03E0, 0x001F), false, 52, 0, {0xF800, 0x07E0, 0x001F}));
 
@@ -441,22 +449,19 @@ void BmpTest::decodesUncompressedPixels_data()
     add("32 bpp plain, top-down", direct(32, words, opaque, true));
     add("32 bpp, 124-byte header without bit fields ignores its alpha mask",
         direct(32, words, opaque, false, 124, 0, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}));
-    add("32 bpp bit fields, swapped red and blue",
-        direct(32, words, masked(0x000000FF, 0x0000FF00, 0x00FF0000), false, 40, 3,
-                   {0x000000FF, 0x0000FF00, 0x00FF0000}));
+    add("32 bpp bit fields, swapped red and blue", direct(32, words, masked(0x000000FF, 0x0000FF00, 0x00FF0000), false,
+                                                          40, 3, {0x000000FF, 0x0000FF00, 0x00FF0000}));
     add("32 bpp bit fields, 20-6-6 (wider than a table)",
         direct(32, {{0x80000000, 0xFFFFF000, 0x00000FFF}, {0x00001FC0, 0x7FFFF03F, 0x12345678}},
                masked(0xFFFFF000, 0x00000FC0, 0x0000003F), false, 40, 3, {0xFFFFF000, 0x00000FC0, 0x0000003F}));
     add("32 bpp bit fields, 10-10-10",
         direct(32, {{0x3FF00000, 0x000FFC00, 0x000003FF}, {0x3FFFFFFF, 0x20080200, 0xC0000001}},
-                   masked(0x3FF00000, 0x000FFC00, 0x000003FF), false, 40, 3,
-                   {0x3FF00000, 0x000FFC00, 0x000003FF}));
+               masked(0x3FF00000, 0x000FFC00, 0x000003FF), false, 40, 3, {0x3FF00000, 0x000FFC00, 0x000003FF}));
     add("32 bpp bit fields with alpha, 108-byte header",
         direct(32, words, asIs, false, 108, 3, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
-                   QImage::Format_ARGB32));
+               QImage::Format_ARGB32));
     add("32 bpp bit fields with alpha, 124-byte header, top-down",
-        direct(32, words, asIs, true, 124, 3, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
-                   QImage::Format_ARGB32));
+        direct(32, words, asIs, true, 124, 3, {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000}, QImage::Format_ARGB32));
     add("32 bpp bit fields, 56-byte header with zero alpha mask is opaque",
         direct(32, words, opaque, false, 56, 3, {0x00FF0000, 0x0000FF00, 0x000000FF, 0}));
 
@@ -467,14 +472,14 @@ void BmpTest::decodesUncompressedPixels_data()
         bitmap.height = 1;
         bitmap.gap = QByteArray("\x11\x22\x33\x44\x55\x66", 6);
         bitmap.pixels = storeRows(24, {{qRgb(1, 2, 3), qRgb(4, 5, 6)}});
-        QTest::newRow("24 bpp, gap before the pixels") << bitmap.bytes()
-                                                      << picture({{qRgb(1, 2, 3), qRgb(4, 5, 6)}}, asIs);
+        QTest::newRow("24 bpp, gap before the pixels")
+            << bitmap.bytes() << picture({{qRgb(1, 2, 3), qRgb(4, 5, 6)}}, asIs);
         // A colour count at 24 bits is a palette to step over.
         bitmap.gap.clear();
         bitmap.coloursUsed = 2;
         bitmap.palette = two;
-        QTest::newRow("24 bpp, palette stepped over") << bitmap.bytes()
-                                                      << picture({{qRgb(1, 2, 3), qRgb(4, 5, 6)}}, asIs);
+        QTest::newRow("24 bpp, palette stepped over")
+            << bitmap.bytes() << picture({{qRgb(1, 2, 3), qRgb(4, 5, 6)}}, asIs);
     }
     {
         Bitmap widest;
@@ -539,29 +544,26 @@ void BmpTest::decodesRunLengthData_data()
     QTest::newRow("RLE8 delta, unreached pixels black")
         << runLength(8, 5, 3, runs({1, 1, 0, 2, 2, 1, 2, 2, 0, 0, 1, 0, 0, 1}), palette)
         << expect({{0, -1, -1, -1, -1}, {-1, -1, -1, 2, 2}, {1, -1, -1, -1, -1}});
-    QTest::newRow("RLE8 runs past the edge and the last row are clipped")
-        << runLength(8, 4, 2, runs({10, 1, 2, 2, 0, 0, 0, 5, 3, 4, 5, 6, 7, 0, 0, 0, 3, 4,
-                                    0, 2, 5, 5, 1, 4, 0, 4, 1, 2, 3, 4, 0, 1}), palette)
-        << expect({{3, 4, 5, 6}, {1, 1, 1, 1}});
+    QTest::newRow("RLE8 runs past the edge and the last row are clipped") << runLength(
+        8, 4, 2,
+        runs({10, 1, 2, 2, 0, 0, 0, 5, 3, 4, 5, 6, 7, 0, 0, 0, 3, 4, 0, 2, 5, 5, 1, 4, 0, 4, 1, 2, 3, 4, 0, 1}),
+        palette) << expect({{3, 4, 5, 6}, {1, 1, 1, 1}});
     QTest::newRow("RLE8 delta past the right edge and the top")
         << runLength(8, 3, 2, runs({1, 1, 0, 2, 200, 0, 1, 2, 0, 0, 1, 3, 0, 2, 1, 250, 2, 4, 0, 1}), palette)
         << expect({{3, -1, -1}, {1, -1, -1}});
     QTest::newRow("RLE8 index past the palette is black")
-        << runLength(8, 3, 1, runs({2, 5, 1, 1, 0, 1}), palette.mid(0, 2))
-        << expect({{-1, -1, 1}});
+        << runLength(8, 3, 1, runs({2, 5, 1, 1, 0, 1}), palette.mid(0, 2)) << expect({{-1, -1, 1}});
 
     QTest::newRow("RLE4 encoded and padded absolute runs")
         << runLength(4, 7, 2, runs({7, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 2, 0x89, 0, 1}), palette)
         << expect({{3, 4, 5, 6, 7, 8, 9}, {1, 2, 1, 2, 1, 2, 1}});
     QTest::newRow("RLE4 unpadded absolute run, high nibble first")
-        << runLength(4, 4, 1, runs({0, 3, 0xAB, 0xC0, 1, 0xD0, 0, 1}), palette)
-        << expect({{10, 11, 12, 13}});
+        << runLength(4, 4, 1, runs({0, 3, 0xAB, 0xC0, 1, 0xD0, 0, 1}), palette) << expect({{10, 11, 12, 13}});
     QTest::newRow("RLE4 delta, end of line, clipped run")
         << runLength(4, 3, 3, runs({0, 2, 1, 1, 2, 0xEF, 0, 0, 6, 0xAB, 0, 1}), palette)
         << expect({{10, 11, 10}, {-1, 14, 15}, {-1, -1, -1}});
     QTest::newRow("RLE4 absolute run past the edge is clipped")
-        << runLength(4, 3, 1, runs({0, 6, 0x12, 0x34, 0x56, 0, 0, 1}), palette)
-        << expect({{1, 2, 3}});
+        << runLength(4, 3, 1, runs({0, 6, 0x12, 0x34, 0x56, 0, 0, 1}), palette) << expect({{1, 2, 3}});
 }
 
 void BmpTest::decodesRunLengthData()
@@ -584,8 +586,10 @@ void BmpTest::refusesInconsistentHeaders_data()
     }
     QTest::newRow("planes 2") << changed(plain24(), [](Bitmap &b) { b.planes = 2; });
     QTest::newRow("planes 0") << changed(plain24(), [](Bitmap &b) { b.planes = 0; });
-    QTest::newRow("12-byte header, planes 3")
-        << changed(plain24(), [](Bitmap &b) { b.headerSize = 12; b.planes = 3; });
+    QTest::newRow("12-byte header, planes 3") << changed(plain24(), [](Bitmap &b) {
+        b.headerSize = 12;
+        b.planes = 3;
+    });
     for (const quint32 bits : {0u, 2u, 7u, 15u, 48u}) {
         QTest::addRow("bpp %u", bits) << changed(plain24(), [=](Bitmap &b) { b.bitCount = bits; });
     }
@@ -615,10 +619,14 @@ void BmpTest::refusesInconsistentHeaders_data()
     QTest::newRow("width 70000") << changed(plain24(), [](Bitmap &b) { b.width = 70000; });
     QTest::newRow("height 0") << changed(plain24(), [](Bitmap &b) { b.height = 0; });
     QTest::newRow("height INT_MIN") << changed(plain24(), [](Bitmap &b) { b.height = INT_MIN; });
-    QTest::newRow("12-byte header, width 0")
-        << changed(plain24(), [](Bitmap &b) { b.headerSize = 12; b.width = 0; });
-    QTest::newRow("12-byte header, height 0")
-        << changed(plain24(), [](Bitmap &b) { b.headerSize = 12; b.height = 0; });
+    QTest::newRow("12-byte header, width 0") << changed(plain24(), [](Bitmap &b) {
+        b.headerSize = 12;
+        b.width = 0;
+    });
+    QTest::newRow("12-byte header, height 0") << changed(plain24(), [](Bitmap &b) {
+        b.headerSize = 12;
+        b.height = 0;
+    });
     QTest::newRow("257 colours") << changed(plain8(), [](Bitmap &b) {
         b.coloursUsed = 257;
         b.palette.append(qRgb(1, 1, 1));
@@ -654,10 +662,13 @@ void BmpTest::refusesInconsistentHeaders_data()
     QTest::newRow("data offset past the end") << changed(plain24(), [](Bitmap &b) { b.dataOffset = 1000; });
     QTest::newRow("data offset inside the file header") << changed(plain24(), [](Bitmap &b) { b.dataOffset = 10; });
     QTest::newRow("data offset inside the info header") << changed(plain24(), [](Bitmap &b) { b.dataOffset = 53; });
-    QTest::newRow("data offset inside the masks") << changed(bitFields16({0xF800, 0x07E0, 0x001F}),
-                                                             [](Bitmap &b) { b.dataOffset = 60; });
-    QTest::newRow("RLE8 top-down")
-        << changed(plain8(), [](Bitmap &b) { b.compression = 1; b.height = -2; b.pixels = QByteArray("\0\1", 2); });
+    QTest::newRow("data offset inside the masks")
+        << changed(bitFields16({0xF800, 0x07E0, 0x001F}), [](Bitmap &b) { b.dataOffset = 60; });
+    QTest::newRow("RLE8 top-down") << changed(plain8(), [](Bitmap &b) {
+        b.compression = 1;
+        b.height = -2;
+        b.pixels = QByteArray("\0\1", 2);
+    });
     QTest::newRow("RLE4 top-down") << changed(plain8(), [](Bitmap &b) {
         b.bitCount = 4;
         b.compression = 2;
@@ -713,8 +724,7 @@ void BmpTest::reportsFilesCutShort_data()
     const QByteArray valid24 = plain24(5, 3).bytes();
     QTest::newRow("40-byte header cut") << valid24 << 30;
     QTest::newRow("40-byte header one byte short") << valid24 << 53;
-    QTest::newRow("124-byte header cut")
-        << changed(plain24(5, 3), [](Bitmap &b) { b.headerSize = 124; }) << 100;
+    QTest::newRow("124-byte header cut") << changed(plain24(5, 3), [](Bitmap &b) { b.headerSize = 124; }) << 100;
     QTest::newRow("12-byte header cut") << changed(plain24(5, 3), [](Bitmap &b) { b.headerSize = 12; }) << 24;
     QTest::newRow("bit-field masks cut") << bitFields16({0xF800, 0x07E0, 0x001F}).bytes() << 14 + 40 + 6;
     QTest::newRow("last pixel row one byte short") << valid24 << int(valid24.size() - 1);
@@ -759,8 +769,10 @@ void BmpTest::hugeClaimsAreRefusedBeforeAllocating_data()
 {
     QTest::addColumn<QByteArray>("file");
 
-    QTest::newRow("16385 x 16385, 24 bpp, tiny file")
-        << changed(plain24(), [](Bitmap &b) { b.width = 16385; b.height = 16385; });
+    QTest::newRow("16385 x 16385, 24 bpp, tiny file") << changed(plain24(), [](Bitmap &b) {
+        b.width = 16385;
+        b.height = 16385;
+    });
     QTest::newRow("16385 x 16385, 1 bpp, top-down, tiny file") << changed(plain8(), [](Bitmap &b) {
         b.bitCount = 1;
         b.palette = {qRgb(1, 1, 1), qRgb(2, 2, 2)};
@@ -768,10 +780,8 @@ void BmpTest::hugeClaimsAreRefusedBeforeAllocating_data()
         b.height = -16385;
     });
     // Run-length data needs no bytes per pixel, so only the pixel count stops these.
-    QTest::newRow("16384 x 16385, RLE8")
-        << runLength(8, 16384, 16385, QByteArray("\0\1", 2), sixteenColours());
-    QTest::newRow("65535 x 4097, RLE4")
-        << runLength(4, 65535, 4097, QByteArray("\0\1", 2), sixteenColours());
+    QTest::newRow("16384 x 16385, RLE8") << runLength(8, 16384, 16385, QByteArray("\0\1", 2), sixteenColours());
+    QTest::newRow("65535 x 4097, RLE4") << runLength(4, 65535, 4097, QByteArray("\0\1", 2), sixteenColours());
     QTest::newRow("65535 x 65535, RLE8, 12-byte header") << changed(plain8(), [](Bitmap &b) {
         b.headerSize = 12;
         b.width = 65535;

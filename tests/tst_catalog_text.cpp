@@ -42,7 +42,7 @@ QString chars(std::initializer_list<char16_t> units)
 }
 
 // The message a failure carries, or an empty text when nothing was thrown.
-template<typename Call>
+template <typename Call>
 QString failureOf(Call call)
 {
     try {
@@ -118,14 +118,12 @@ void TestCatalogText::splitLines_data()
     QTest::newRow("LF only file") << QByteArray("a\nbc\nd\n") << QStringList{"a", "bc", "d"};
     QTest::newRow("leading break") << QByteArray("\r\na") << QStringList{"", "a"};
     QTest::newRow("spaces kept") << QByteArray("  a \t\r\n ") << QStringList{"  a \t", " "};
-    QTest::newRow("NUL in the middle ends the text")
-        << QByteArray("ab\0cd\r\nef", 9) << QStringList{"ab"};
+    QTest::newRow("NUL in the middle ends the text") << QByteArray("ab\0cd\r\nef", 9) << QStringList{"ab"};
     QTest::newRow("NUL right after a break") << QByteArray("a\r\n\0b\r\n", 7) << QStringList{"a"};
     QTest::newRow("NUL first") << QByteArray("\0a", 2) << QStringList();
     QTest::newRow("undefined byte 0x98") << QByteArray("x\x98y") << QStringList{chars({u'x', 0x98, u'y'})};
     QTest::newRow("Cyrillic capitals and small letters")
-        << QByteArray("\xC0\xFF\r\n\xA8\xB8")
-        << QStringList{chars({0x0410, 0x044F}), chars({0x0401, 0x0451})};
+        << QByteArray("\xC0\xFF\r\n\xA8\xB8") << QStringList{chars({0x0410, 0x044F}), chars({0x0401, 0x0451})};
     QTest::newRow("Cyrillic word") << QByteArray("\xCA\xF3\xE7\xEE\xE2") << QStringList{QStringLiteral("Кузов")};
 }
 
@@ -373,8 +371,8 @@ void TestCatalogText::writeFailureKeepsOldFile()
     // Root is not refused, so there is nothing to check then.
     if (::geteuid() == 0)
         return;
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
-                                              | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                                              | QFile::ReadOther | QFile::ExeOther));
     const QString refused = failureOf([&] { writeCatalogFile(path, replacement); });
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(refused, QStringLiteral("Cannot create file ") + path);
@@ -426,38 +424,33 @@ void TestCatalogText::hotspots_data()
 
     QTest::newRow("dash in the name") << QStringList{"A-1=20-30"} << QStringList{"A-1"} << QStringList{"20"}
                                       << QStringList{"30"};
-    QTest::newRow("negative x") << QStringList{"A=-5-10"} << QStringList{"A"} << QStringList{"-5"}
-                                << QStringList{"10"};
+    QTest::newRow("negative x") << QStringList{"A=-5-10"} << QStringList{"A"} << QStringList{"-5"} << QStringList{"10"};
     QTest::newRow("double dash") << QStringList{"A=5--10"} << QStringList{"A"} << QStringList{"5-"}
                                  << QStringList{"10"};
     QTest::newRow("empty line") << QStringList{""} << QStringList{""} << QStringList{""} << QStringList{""};
-    QTest::newRow("first line without dash") << QStringList{"A=5"} << QStringList{"A"} << QStringList{""}
-                                             << QStringList{"A="};
-    QTest::newRow("first line without either") << QStringList{"ABC"} << QStringList{""} << QStringList{""}
-                                               << QStringList{"AB"};
-    QTest::newRow("last equals sign counts") << QStringList{"A=B=1-2"} << QStringList{"A=B"} << QStringList{"1"}
-                                             << QStringList{"2"};
-    QTest::newRow("equals after the last dash") << QStringList{"A-1=5"} << QStringList{"A-1"} << QStringList{""}
-                                                << QStringList{"1=5"};
-    QTest::newRow("eleven-digit numbers kept as text")
-        << QStringList{"P=12345678901-98765432109"} << QStringList{"P"} << QStringList{"12345678901"}
-        << QStringList{"98765432109"};
-    QTest::newRow("Cyrillic name") << QStringList{QStringLiteral("Кузов=1-2")}
-                                   << QStringList{QStringLiteral("Кузов")} << QStringList{"1"} << QStringList{"2"};
+    QTest::newRow("first line without dash")
+        << QStringList{"A=5"} << QStringList{"A"} << QStringList{""} << QStringList{"A="};
+    QTest::newRow("first line without either")
+        << QStringList{"ABC"} << QStringList{""} << QStringList{""} << QStringList{"AB"};
+    QTest::newRow("last equals sign counts")
+        << QStringList{"A=B=1-2"} << QStringList{"A=B"} << QStringList{"1"} << QStringList{"2"};
+    QTest::newRow("equals after the last dash")
+        << QStringList{"A-1=5"} << QStringList{"A-1"} << QStringList{""} << QStringList{"1=5"};
+    QTest::newRow("eleven-digit numbers kept as text") << QStringList{"P=12345678901-98765432109"} << QStringList{"P"}
+                                                       << QStringList{"12345678901"} << QStringList{"98765432109"};
+    QTest::newRow("Cyrillic name") << QStringList{QStringLiteral("Кузов=1-2")} << QStringList{QStringLiteral("Кузов")}
+                                   << QStringList{"1"} << QStringList{"2"};
     QTest::newRow("both positions carried over")
-        << QStringList{"AB=1-2", "XYZWVU"} << QStringList{"AB", "XY"} << QStringList{"1", "W"}
-        << QStringList{"2", "U"};
+        << QStringList{"AB=1-2", "XYZWVU"} << QStringList{"AB", "XY"} << QStringList{"1", "W"} << QStringList{"2", "U"};
     QTest::newRow("dash position carried over")
-        << QStringList{"A=1-2", "BB=77"} << QStringList{"A", "BB"} << QStringList{"1", ""}
-        << QStringList{"2", "7"};
+        << QStringList{"A=1-2", "BB=77"} << QStringList{"A", "BB"} << QStringList{"1", ""} << QStringList{"2", "7"};
     QTest::newRow("equals position carried over")
-        << QStringList{"ABC=1-2", "Q-9"} << QStringList{"ABC", "Q-9"} << QStringList{"1", ""}
-        << QStringList{"2", "9"};
+        << QStringList{"ABC=1-2", "Q-9"} << QStringList{"ABC", "Q-9"} << QStringList{"1", ""} << QStringList{"2", "9"};
     QTest::newRow("carried into an empty line")
         << QStringList{"A=1-2", ""} << QStringList{"A", ""} << QStringList{"1", ""} << QStringList{"2", ""};
     QTest::newRow("carried over two lines")
-        << QStringList{"AAAA=1-2", "", "0123456789"} << QStringList{"AAAA", "", "0123"}
-        << QStringList{"1", "", "5"} << QStringList{"2", "", "789"};
+        << QStringList{"AAAA=1-2", "", "0123456789"} << QStringList{"AAAA", "", "0123"} << QStringList{"1", "", "5"}
+        << QStringList{"2", "", "789"};
     QTest::newRow("each line its own positions")
         << QStringList{"A=1-2", "Long name=100-200"} << QStringList{"A", "Long name"} << QStringList{"1", "100"}
         << QStringList{"2", "200"};
@@ -514,14 +507,14 @@ void TestCatalogText::composedPaths_data()
     QTest::newRow("manufacturer folder listing")
         << paths::manufacturerFolderListing(b, "Tamiya") << "/opt/korvane/DATA/Tamiya/*.txt";
     QTest::newRow("model list") << paths::modelList(b, "Tamiya") << "/opt/korvane/DATA/Tamiya/catalog.txt";
-    QTest::newRow("model part list")
-        << paths::modelPartList(b, "Tamiya", "TT-01") << "/opt/korvane/DATA/Tamiya/TT-01/TT-01.txt";
-    QTest::newRow("model picture")
-        << paths::modelPicture(b, "Tamiya", "TT-01") << "/opt/korvane/DATA/Tamiya/TT-01/TT-01.jpg";
-    QTest::newRow("group list")
-        << paths::groupList(b, "Tamiya", "TT-01") << "/opt/korvane/DATA/Tamiya/TT-01/Parts/list.txt";
-    QTest::newRow("group part list")
-        << paths::groupPartList(b, "Tamiya", "TT-01", "Body") << "/opt/korvane/DATA/Tamiya/TT-01/Parts/Body.txt";
+    QTest::newRow("model part list") << paths::modelPartList(b, "Tamiya", "TT-01")
+                                     << "/opt/korvane/DATA/Tamiya/TT-01/TT-01.txt";
+    QTest::newRow("model picture") << paths::modelPicture(b, "Tamiya", "TT-01")
+                                   << "/opt/korvane/DATA/Tamiya/TT-01/TT-01.jpg";
+    QTest::newRow("group list") << paths::groupList(b, "Tamiya", "TT-01")
+                                << "/opt/korvane/DATA/Tamiya/TT-01/Parts/list.txt";
+    QTest::newRow("group part list") << paths::groupPartList(b, "Tamiya", "TT-01", "Body")
+                                     << "/opt/korvane/DATA/Tamiya/TT-01/Parts/Body.txt";
     QTest::newRow("exploded view list") << paths::explodedViewList(b, "Tamiya", "TT-01")
                                         << "/opt/korvane/DATA/Tamiya/TT-01/Parts/EXPLODED/list.txt";
     QTest::newRow("diagram") << paths::diagram(b, "Tamiya", "TT-01", "A")
@@ -530,15 +523,13 @@ void TestCatalogText::composedPaths_data()
                                   << "/opt/korvane/DATA/Tamiya/TT-01/Parts/EXPLODED/A.met";
     QTest::newRow("x-ray photo") << paths::partPhotoXray(b, "51000") << "/opt/korvane/DATA/IMG/xra51000.jpg";
     QTest::newRow("photo") << paths::partPhoto(b, "51000") << "/opt/korvane/DATA/IMG/51000.jpg";
-    QTest::newRow("saved photo") << paths::savedPartPhoto(b, "Tamiya", "51000")
-                                 << "/opt/korvane/DATA/Tamiya/51000.jpg";
+    QTest::newRow("saved photo") << paths::savedPartPhoto(b, "Tamiya", "51000") << "/opt/korvane/DATA/Tamiya/51000.jpg";
     QTest::newRow("listed group file") << paths::listedGroupFile(b, "Tamiya/TT-01/Parts", "Body.txt")
                                        << "/opt/korvane/DATA/Tamiya/TT-01/Parts/Body.txt";
-    QTest::newRow("panel part list")
-        << paths::panelPartList(b, "Tamiya", "TT-01") << "/opt/korvane/DATA/Tamiya/TT-01/TT-01/parts/list.txt";
-    QTest::newRow("backslash and dots unchanged")
-        << paths::groupPartList(b, "..\\Kyosho", "..", "a\\..\\b")
-        << "/opt/korvane/DATA/..\\Kyosho/../Parts/a\\..\\b.txt";
+    QTest::newRow("panel part list") << paths::panelPartList(b, "Tamiya", "TT-01")
+                                     << "/opt/korvane/DATA/Tamiya/TT-01/TT-01/parts/list.txt";
+    QTest::newRow("backslash and dots unchanged") << paths::groupPartList(b, "..\\Kyosho", "..", "a\\..\\b")
+                                                  << "/opt/korvane/DATA/..\\Kyosho/../Parts/a\\..\\b.txt";
     QTest::newRow("spaces and slashes unchanged")
         << paths::modelPartList(b, " Tamiya ", "TT/01/") << "/opt/korvane/DATA/ Tamiya /TT/01//TT/01/.txt";
     QTest::newRow("empty texts") << paths::modelList(QString(), QString()) << "DATA//catalog.txt";

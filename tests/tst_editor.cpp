@@ -105,7 +105,8 @@ void EditorTest::enterWalksTheChainAndSavesOnce()
     QCOMPARE(f.newcomment->toPlainText(), QStringLiteral("Описание детали\n"));
 
     QTest::keyClick(f.newsave, Qt::Key_Return);
-    QCOMPARE(readFileBytes(s.data(QStringLiteral("XRAY/777.jpg"))), readFileBytes(s.catalog.path(QStringLiteral("pick/part.jpg"))));
+    QCOMPARE(readFileBytes(s.data(QStringLiteral("XRAY/777.jpg"))),
+             readFileBytes(s.catalog.path(QStringLiteral("pick/part.jpg"))));
     // A second save would have written ".jpg" with the emptied code.
     QVERIFY(!QFile::exists(s.data(QStringLiteral("XRAY/.jpg"))));
     QVERIFY(f.newcombo->isDroppedDown());
@@ -122,7 +123,8 @@ void EditorTest::enterWalksTheChainAndSavesOnce()
     // Saving again without a new picture writes it again, under the code then typed.
     f.newCode->setText(QStringLiteral("778"));
     s.save();
-    QCOMPARE(readFileBytes(s.data(QStringLiteral("XRAY/778.jpg"))), readFileBytes(s.catalog.path(QStringLiteral("pick/part.jpg"))));
+    QCOMPARE(readFileBytes(s.data(QStringLiteral("XRAY/778.jpg"))),
+             readFileBytes(s.catalog.path(QStringLiteral("pick/part.jpg"))));
     // An empty code saves a file named ".jpg".
     s.save();
     QVERIFY(QFile::exists(s.data(QStringLiteral("XRAY/.jpg"))));
@@ -146,9 +148,9 @@ void EditorTest::failedOrCancelledPicksChangeNothing()
     QCOMPARE(QApplication::focusWidget(), f.newcomment);
     QCOMPARE(f.newcomment->toPlainText().count(u'\n'), 1);
 
-    for (const QString &bad : {QStringLiteral("pick/broken.jpg"), QStringLiteral("pick/empty.jpg"),
-                               QStringLiteral("pick/photo.gif"), QStringLiteral("pick/noext"),
-                               QStringLiteral("pick/missing.jpg")}) {
+    for (const QString &bad :
+         {QStringLiteral("pick/broken.jpg"), QStringLiteral("pick/empty.jpg"), QStringLiteral("pick/photo.gif"),
+          QStringLiteral("pick/noext"), QStringLiteral("pick/missing.jpg")}) {
         s.answers.append(bad);
         QTest::keyClick(f.newcomment, Qt::Key_Return);
         QVERIFY(!f.newsave->isEnabled());
@@ -160,7 +162,8 @@ void EditorTest::failedOrCancelledPicksChangeNothing()
     QVERIFY(s.boxes.shown.at(1).startsWith(QStringLiteral("JPEG error #")));
     QCOMPARE(s.boxes.shown.at(2), QStringLiteral("Unknown picture file extension (.gif)"));
     QCOMPARE(s.boxes.shown.at(3), QStringLiteral("Unknown picture file extension (.)"));
-    QCOMPARE(s.boxes.shown.at(4), QStringLiteral("Cannot open file ") + s.catalog.path(QStringLiteral("pick/missing.jpg.")));
+    QCOMPARE(s.boxes.shown.at(4),
+             QStringLiteral("Cannot open file ") + s.catalog.path(QStringLiteral("pick/missing.jpg.")));
 
     // A good one, by a click: the focus stays where it was.
     s.pick(QStringLiteral("pick/good.JPEG"));
@@ -177,10 +180,10 @@ void EditorTest::categoryAbbreviations_data()
     QTest::addColumn<int>("downs");
     QTest::addColumn<QString>("category");
     QTest::addColumn<QString>("abbreviation");
-    const char *rows[][2] = {{"Chasis", "Chasis"},   {"Steering", "Steer"}, {"Front Chasis", "Fchasis"},
-                             {"Rear Chasis", "Rchasis"}, {"Transmission", "Trans"}, {"Engine", "Engn"},
-                             {"Clutch", "Clut"},     {"Wheels", "Wls"},     {"Body", "Bdy"},
-                             {"Other", "Othr"}};
+    const char *rows[][2]
+        = {{"Chasis", "Chasis"},      {"Steering", "Steer"}, {"Front Chasis", "Fchasis"}, {"Rear Chasis", "Rchasis"},
+           {"Transmission", "Trans"}, {"Engine", "Engn"},    {"Clutch", "Clut"},          {"Wheels", "Wls"},
+           {"Body", "Bdy"},           {"Other", "Othr"}};
     int downs = 1;
     for (const auto &row : rows)
         QTest::newRow(row[0]) << downs++ << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
@@ -253,8 +256,11 @@ void EditorTest::picturesAreSavedAsTheyWereLoaded()
     {
         const char *file;
         QSize drawn;
-    } picks[] = {{"pick/a.jpg", {20, 10}}, {"pick/b.BMP", {7, 5}}, {"pick/c.ico", {16, 16}},
-                 {"pick/d.emf", {}},       {"pick/e.wmf", {}}};
+    } picks[] = {{"pick/a.jpg", {20, 10}},
+                 {"pick/b.BMP", {7, 5}},
+                 {"pick/c.ico", {16, 16}},
+                 {"pick/d.emf", {}},
+                 {"pick/e.wmf", {}}};
     int code = 1;
     for (const auto &pick : picks) {
         s.pick(QString::fromLatin1(pick.file));
@@ -274,9 +280,9 @@ void EditorTest::picturesAreSavedAsTheyWereLoaded()
     s.pick(QStringLiteral("pick/bad.emf"));
     s.pick(QStringLiteral("pick/bad.wmf"));
     s.pick(QStringLiteral("pick/bad.ico"));
-    QCOMPARE(s.boxes.shown, (QStringList{QStringLiteral("Metafile is not valid."),
-                                         QStringLiteral("Metafile is not valid."),
-                                         QStringLiteral("Icon image is not valid.")}));
+    QCOMPARE(s.boxes.shown,
+             (QStringList{QStringLiteral("Metafile is not valid."), QStringLiteral("Metafile is not valid."),
+                          QStringLiteral("Icon image is not valid.")}));
 }
 
 void EditorTest::failedSavesKeepEverything()
@@ -319,7 +325,8 @@ void EditorTest::failedSavesKeepEverything()
     // With the cause removed, the same save goes through.
     f.newCode->setText(QStringLiteral("301011"));
     s.save();
-    QCOMPARE(readFileBytes(s.data(QStringLiteral("XRAY/301011.jpg"))), readFileBytes(s.catalog.path(QStringLiteral("pick/a.jpg"))));
+    QCOMPARE(readFileBytes(s.data(QStringLiteral("XRAY/301011.jpg"))),
+             readFileBytes(s.catalog.path(QStringLiteral("pick/a.jpg"))));
     QCOMPARE(s.boxes.shown.size(), 3);
     QCOMPARE(f.newname->text(), QString());
 }
@@ -344,8 +351,8 @@ void EditorTest::savedNamesStayInsideTheCatalog()
     // Names that climb out of DATA, wildcards, a missing subfolder, a name far
     // too long: refused, and nothing is written anywhere.
     const QStringList refused{QStringLiteral("../../escape"), QStringLiteral("..\\\\..\\\\..\\\\escape"),
-                              QStringLiteral("a*b"), QStringLiteral("what?"), QStringLiteral("nosub/p2"),
-                              QString(1000, u'7')};
+                              QStringLiteral("a*b"),          QStringLiteral("what?"),
+                              QStringLiteral("nosub/p2"),     QString(1000, u'7')};
     for (const QString &code : refused) {
         f.newCode->setText(code);
         s.save();

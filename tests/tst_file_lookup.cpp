@@ -85,29 +85,50 @@ void TestFileLookup::resolve_data()
     QTest::addColumn<QString>("composed");
     QTest::addColumn<QString>("resolved"); // empty: nothing found
 
-    QTest::newRow("exact") << "data/lst/CATALOG.txt" << "data/lst/CATALOG.txt";
-    QTest::newRow("mixed-case folders") << "DATA/LST/catalog.txt" << "data/lst/CATALOG.txt";
-    QTest::newRow("folder only") << "Data/XRAY" << "data/XRay";
-    QTest::newRow("exact name preferred") << "data/twin/Catalog.txt" << "data/twin/Catalog.txt";
-    QTest::newRow("exact name preferred, lower") << "data/twin/catalog.txt" << "data/twin/catalog.txt";
-    QTest::newRow("first in name order otherwise") << "data/twin/catalog.TXT" << "data/twin/CATALOG.TXT";
-    QTest::newRow("exact folder preferred") << "pairs/sub/other.txt" << "pairs/sub/other.txt";
-    QTest::newRow("first folder in name order") << "PAIRS/SUB/inner.txt" << "Pairs/Sub/inner.txt";
-    QTest::newRow("only the first folder is searched") << "PAIRS/SUB/other.txt" << "";
-    QTest::newRow("Cyrillic") << "МОДЕЛИ/КУЗОВ.TXT" << "Модели/Кузов.txt";
-    QTest::newRow("Cyrillic Io") << "модели/ЁЛКА.txt" << "Модели/ёлка.txt";
-    QTest::newRow("doubled separators and backslash") << "DATA//LST\\catalog.txt" << "data/lst/CATALOG.txt";
-    QTest::newRow("backslashes only") << "DATA\\\\LST\\CATALOG.TXT" << "data/lst/CATALOG.txt";
-    QTest::newRow("dot dot goes up") << "DATA/LST/../XRAY/catalog.txt" << "data/XRay/Catalog.txt";
+    QTest::newRow("exact") << "data/lst/CATALOG.txt"
+                           << "data/lst/CATALOG.txt";
+    QTest::newRow("mixed-case folders") << "DATA/LST/catalog.txt"
+                                        << "data/lst/CATALOG.txt";
+    QTest::newRow("folder only") << "Data/XRAY"
+                                 << "data/XRay";
+    QTest::newRow("exact name preferred") << "data/twin/Catalog.txt"
+                                          << "data/twin/Catalog.txt";
+    QTest::newRow("exact name preferred, lower") << "data/twin/catalog.txt"
+                                                 << "data/twin/catalog.txt";
+    QTest::newRow("first in name order otherwise") << "data/twin/catalog.TXT"
+                                                   << "data/twin/CATALOG.TXT";
+    QTest::newRow("exact folder preferred") << "pairs/sub/other.txt"
+                                            << "pairs/sub/other.txt";
+    QTest::newRow("first folder in name order") << "PAIRS/SUB/inner.txt"
+                                                << "Pairs/Sub/inner.txt";
+    QTest::newRow("only the first folder is searched") << "PAIRS/SUB/other.txt"
+                                                       << "";
+    QTest::newRow("Cyrillic") << "МОДЕЛИ/КУЗОВ.TXT"
+                              << "Модели/Кузов.txt";
+    QTest::newRow("Cyrillic Io") << "модели/ЁЛКА.txt"
+                                 << "Модели/ёлка.txt";
+    QTest::newRow("doubled separators and backslash") << "DATA//LST\\catalog.txt"
+                                                      << "data/lst/CATALOG.txt";
+    QTest::newRow("backslashes only") << "DATA\\\\LST\\CATALOG.TXT"
+                                      << "data/lst/CATALOG.txt";
+    QTest::newRow("dot dot goes up") << "DATA/LST/../XRAY/catalog.txt"
+                                     << "data/XRay/Catalog.txt";
     QTest::newRow("dot dot folds before the lookup") << "DATA/NONE/../XRAY\\..\\lst/catalog.txt"
                                                      << "data/lst/CATALOG.txt";
-    QTest::newRow("dot is dropped") << "DATA/./LST/catalog.txt" << "data/lst/CATALOG.txt";
-    QTest::newRow("folder is an entry too") << "folder/CATALOG.TXT" << "FOLDER/catalog.txt";
-    QTest::newRow("missing file") << "DATA/LST/list.txt" << "";
-    QTest::newRow("missing folder") << "DATA/NONE/catalog.txt" << "";
-    QTest::newRow("file used as a folder") << "PLAIN.TXT/catalog.txt" << "";
-    QTest::newRow("wildcards are literal here") << "DATA/LST/*.txt" << "";
-    QTest::newRow("no partial match") << "DATA/LST/catalog" << "";
+    QTest::newRow("dot is dropped") << "DATA/./LST/catalog.txt"
+                                    << "data/lst/CATALOG.txt";
+    QTest::newRow("folder is an entry too") << "folder/CATALOG.TXT"
+                                            << "FOLDER/catalog.txt";
+    QTest::newRow("missing file") << "DATA/LST/list.txt"
+                                  << "";
+    QTest::newRow("missing folder") << "DATA/NONE/catalog.txt"
+                                    << "";
+    QTest::newRow("file used as a folder") << "PLAIN.TXT/catalog.txt"
+                                           << "";
+    QTest::newRow("wildcards are literal here") << "DATA/LST/*.txt"
+                                                << "";
+    QTest::newRow("no partial match") << "DATA/LST/catalog"
+                                      << "";
 }
 
 void TestFileLookup::resolve()
@@ -222,15 +243,24 @@ void TestFileLookup::resolveForWriting_data()
     QTest::addColumn<QString>("composed");
     QTest::addColumn<QString>("target"); // empty: refused
 
-    QTest::newRow("existing file of other case") << "DATA/LST/catalog.txt" << "data/lst/CATALOG.txt";
-    QTest::newRow("new file keeps its name") << "DATA/LST/New.TXT" << "data/lst/New.TXT";
-    QTest::newRow("exact name preferred") << "data/twin/catalog.txt" << "data/twin/catalog.txt";
-    QTest::newRow("Cyrillic") << "МОДЕЛИ/кузов.TXT" << "Модели/Кузов.txt";
-    QTest::newRow("backslash") << "DATA\\LST\\\\x.txt" << "data/lst/x.txt";
-    QTest::newRow("existing folder named as given") << "folder/CATALOG.TXT" << "FOLDER/catalog.txt";
-    QTest::newRow("missing folder") << "DATA/NONE/x.txt" << "";
-    QTest::newRow("file in place of a folder") << "plain.txt/x.txt" << "";
-    QTest::newRow("ends in a separator") << "DATA/LST/" << "";
+    QTest::newRow("existing file of other case") << "DATA/LST/catalog.txt"
+                                                 << "data/lst/CATALOG.txt";
+    QTest::newRow("new file keeps its name") << "DATA/LST/New.TXT"
+                                             << "data/lst/New.TXT";
+    QTest::newRow("exact name preferred") << "data/twin/catalog.txt"
+                                          << "data/twin/catalog.txt";
+    QTest::newRow("Cyrillic") << "МОДЕЛИ/кузов.TXT"
+                              << "Модели/Кузов.txt";
+    QTest::newRow("backslash") << "DATA\\LST\\\\x.txt"
+                               << "data/lst/x.txt";
+    QTest::newRow("existing folder named as given") << "folder/CATALOG.TXT"
+                                                    << "FOLDER/catalog.txt";
+    QTest::newRow("missing folder") << "DATA/NONE/x.txt"
+                                    << "";
+    QTest::newRow("file in place of a folder") << "plain.txt/x.txt"
+                                               << "";
+    QTest::newRow("ends in a separator") << "DATA/LST/"
+                                         << "";
 }
 
 void TestFileLookup::resolveForWriting()
@@ -252,16 +282,15 @@ void TestFileLookup::listMatchingFiles_data()
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QStringList>("listed");
 
-    const QStringList mixed{"Lists/b.txt", "Lists/A.TXT", "Lists/a.txt", "Lists/c.jpg", "Lists/Ä.txt",
-                            "Lists/notes.txt.bak", "Lists/catalog.txt"};
+    const QStringList mixed{"Lists/b.txt", "Lists/A.TXT",         "Lists/a.txt",      "Lists/c.jpg",
+                            "Lists/Ä.txt", "Lists/notes.txt.bak", "Lists/catalog.txt"};
     QTest::newRow("txt files in name order")
         << mixed << "lists/*.txt" << QStringList{"A.TXT", "a.txt", "b.txt", "catalog.txt", "Ä.txt"};
     QTest::newRow("upper-case pattern") << mixed << "LISTS/*.TXT"
                                         << QStringList{"A.TXT", "a.txt", "b.txt", "catalog.txt", "Ä.txt"};
     QTest::newRow("folders are left out") << QStringList{"Lists/z.txt"} << "Lists/*.txt" << QStringList{"z.txt"};
     QTest::newRow("question mark") << mixed << "Lists/?.txt" << QStringList{"A.TXT", "a.txt", "b.txt", "Ä.txt"};
-    QTest::newRow("everything") << QStringList{"Lists/b", "Lists/.hidden"} << "Lists/*"
-                                << QStringList{".hidden", "b"};
+    QTest::newRow("everything") << QStringList{"Lists/b", "Lists/.hidden"} << "Lists/*" << QStringList{".hidden", "b"};
     QTest::newRow("no match") << mixed << "Lists/*.bmp" << QStringList();
     QTest::newRow("missing folder") << mixed << "None/*.txt" << QStringList();
     QTest::newRow("Cyrillic") << QStringList{"Кат/Кузов.txt", "Кат/шасси.TXT"} << "КАТ/*.txt"
@@ -286,33 +315,60 @@ void TestFileLookup::wildcardMatch_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("matches");
 
-    QTest::newRow("empty both") << "" << "" << true;
-    QTest::newRow("empty pattern") << "" << "a" << false;
-    QTest::newRow("star, empty name") << "*" << "" << true;
-    QTest::newRow("star") << "*" << "anything.txt" << true;
-    QTest::newRow("double star") << "**" << "x" << true;
-    QTest::newRow("question mark, empty name") << "?" << "" << false;
-    QTest::newRow("question mark") << "?" << "a" << true;
-    QTest::newRow("question mark is not two") << "?" << "ab" << false;
-    QTest::newRow("question marks around star") << "?*?" << "ab" << true;
-    QTest::newRow("question marks need two") << "?*?" << "a" << false;
-    QTest::newRow("extension, case ignored") << "*.txt" << "Body.TXT" << true;
-    QTest::newRow("extension only") << "*.jpg" << ".jpg" << true;
-    QTest::newRow("longer name") << "x.jpg" << "x.jpgg" << false;
-    QTest::newRow("shorter name") << "x.jpg" << "x.jp" << false;
-    QTest::newRow("star then literal") << "*a" << "bbba" << true;
-    QTest::newRow("star then literal, no match") << "*a" << "bbab" << false;
-    QTest::newRow("trailing star") << "a*" << "a" << true;
-    QTest::newRow("several stars") << "a*b*c" << "aXbYc" << true;
-    QTest::newRow("several stars, no end") << "a*b*c" << "aXbY" << false;
-    QTest::newRow("star must retry") << "*ab" << "aab" << true;
-    QTest::newRow("star retries far") << "*abc*d" << "ababcabcxd" << true;
-    QTest::newRow("brackets are literal") << "[a]" << "a" << false;
-    QTest::newRow("brackets match themselves") << "[a]" << "[A]" << true;
-    QTest::newRow("literal characters") << "a.b" << "aXb" << false;
-    QTest::newRow("Cyrillic case ignored") << "абв*" << "АБВГД" << true;
-    QTest::newRow("Io case ignored") << "ё" << "Ё" << true;
-    QTest::newRow("different letters") << "е" << "ё" << false;
+    QTest::newRow("empty both") << ""
+                                << "" << true;
+    QTest::newRow("empty pattern") << ""
+                                   << "a" << false;
+    QTest::newRow("star, empty name") << "*"
+                                      << "" << true;
+    QTest::newRow("star") << "*"
+                          << "anything.txt" << true;
+    QTest::newRow("double star") << "**"
+                                 << "x" << true;
+    QTest::newRow("question mark, empty name") << "?"
+                                               << "" << false;
+    QTest::newRow("question mark") << "?"
+                                   << "a" << true;
+    QTest::newRow("question mark is not two") << "?"
+                                              << "ab" << false;
+    QTest::newRow("question marks around star") << "?*?"
+                                                << "ab" << true;
+    QTest::newRow("question marks need two") << "?*?"
+                                             << "a" << false;
+    QTest::newRow("extension, case ignored") << "*.txt"
+                                             << "Body.TXT" << true;
+    QTest::newRow("extension only") << "*.jpg"
+                                    << ".jpg" << true;
+    QTest::newRow("longer name") << "x.jpg"
+                                 << "x.jpgg" << false;
+    QTest::newRow("shorter name") << "x.jpg"
+                                  << "x.jp" << false;
+    QTest::newRow("star then literal") << "*a"
+                                       << "bbba" << true;
+    QTest::newRow("star then literal, no match") << "*a"
+                                                 << "bbab" << false;
+    QTest::newRow("trailing star") << "a*"
+                                   << "a" << true;
+    QTest::newRow("several stars") << "a*b*c"
+                                   << "aXbYc" << true;
+    QTest::newRow("several stars, no end") << "a*b*c"
+                                           << "aXbY" << false;
+    QTest::newRow("star must retry") << "*ab"
+                                     << "aab" << true;
+    QTest::newRow("star retries far") << "*abc*d"
+                                      << "ababcabcxd" << true;
+    QTest::newRow("brackets are literal") << "[a]"
+                                          << "a" << false;
+    QTest::newRow("brackets match themselves") << "[a]"
+                                               << "[A]" << true;
+    QTest::newRow("literal characters") << "a.b"
+                                        << "aXb" << false;
+    QTest::newRow("Cyrillic case ignored") << "абв*"
+                                           << "АБВГД" << true;
+    QTest::newRow("Io case ignored") << "ё"
+                                     << "Ё" << true;
+    QTest::newRow("different letters") << "е"
+                                       << "ё" << false;
 }
 
 void TestFileLookup::wildcardMatch()

@@ -83,9 +83,8 @@ void HotspotsTest::conversionRules_data()
     const auto ok = [](const char *text, qint32 value) {
         QTest::newRow(text) << QString::fromLatin1(text) << std::optional<qint32>(value);
     };
-    const auto bad = [](const char *row, const QString &text) {
-        QTest::newRow(row) << text << std::optional<qint32>();
-    };
+    const auto bad
+        = [](const char *row, const QString &text) { QTest::newRow(row) << text << std::optional<qint32>(); };
     ok("0", 0);
     ok("120", 120);
     ok("   45", 45);
@@ -137,8 +136,8 @@ void HotspotsTest::viewLoadsDiagramAndHotspotTable()
 {
     Session s;
     TForm1 &f = *s.form;
-    s.chooseView(QStringLiteral("Gearbox"), {QStringLiteral("A1=100-50"), QStringLiteral("B-7=-5-10"),
-                                             QString(), QStringLiteral("C3=5--10")});
+    s.chooseView(QStringLiteral("Gearbox"),
+                 {QStringLiteral("A1=100-50"), QStringLiteral("B-7=-5-10"), QString(), QStringLiteral("C3=5--10")});
     QCOMPARE(s.boxes.shown, QStringList());
     QCOMPARE(f.logo->picture().size(), QSize(200, 150));
     QCOMPARE(HotspotCount, 4);
@@ -207,9 +206,8 @@ void HotspotsTest::laterHitsOverwriteAndEveryRowReselects()
 {
     Session s;
     TForm1 &f = *s.form;
-    s.chooseView(QStringLiteral("Gearbox"),
-                 {QStringLiteral("C3=50-50"), QStringLiteral("b7=55-52"), QStringLiteral("=52-50"),
-                  QStringLiteral("Far=180-140")});
+    s.chooseView(QStringLiteral("Gearbox"), {QStringLiteral("C3=50-50"), QStringLiteral("b7=55-52"),
+                                             QStringLiteral("=52-50"), QStringLiteral("Far=180-140")});
     // Two hits: the later one in the file wins; its name begins two lines, the
     // first of them is selected; letter case is ignored. The nameless hit
     // leaves the text alone. Right and middle buttons press as well.

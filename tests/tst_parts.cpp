@@ -12,8 +12,8 @@
 #include <QtTest>
 
 #include <cstdio>
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include <memory>
 
@@ -34,7 +34,8 @@ struct Session : SampleSession
     void clickLine(int index) const
     {
         PartListBox *list = form->fl1;
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(index, 0)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(index, 0)).center());
     }
 };
 
@@ -66,13 +67,27 @@ void PartsTest::nextTokenCutsAtTheFirstDelimiter_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("token");
     QTest::addColumn<QString>("rest");
-    QTest::newRow("three numbers") << "12 34 56" << "12" << "34 56";
-    QTest::newRow("empty") << "" << "" << "";
-    QTest::newRow("leading space") << " x" << "" << "x";
-    QTest::newRow("two spaces") << "a  b" << "a" << " b";
-    QTest::newRow("no delimiter") << "abc" << "" << "abc";
-    QTest::newRow("delimiter last") << "abc " << "abc" << "";
-    QTest::newRow("tab does not cut") << "A\tB C" << "A\tB" << "C";
+    QTest::newRow("three numbers") << "12 34 56"
+                                   << "12"
+                                   << "34 56";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "";
+    QTest::newRow("leading space") << " x"
+                                   << ""
+                                   << "x";
+    QTest::newRow("two spaces") << "a  b"
+                                << "a"
+                                << " b";
+    QTest::newRow("no delimiter") << "abc"
+                                  << ""
+                                  << "abc";
+    QTest::newRow("delimiter last") << "abc "
+                                    << "abc"
+                                    << "";
+    QTest::newRow("tab does not cut") << "A\tB C"
+                                      << "A\tB"
+                                      << "C";
 }
 
 void PartsTest::nextTokenCutsAtTheFirstDelimiter()
@@ -146,12 +161,19 @@ void PartsTest::partCodeEdges_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("photo");
-    QTest::newRow("no space") << "301011" << "" << "IMG/xra.jpg";
-    QTest::newRow("leading space") << " 301011 Arm" << "" << "IMG/xra.jpg";
-    QTest::newRow("tab kept in the code") << "301011\tArm left" << "301011\tArm" << "IMG/xra301011\tArm.jpg";
-    QTest::newRow("first space past 255") << QString(256, u'7') + QStringLiteral(" Arm") << "" << "IMG/xra.jpg";
+    QTest::newRow("no space") << "301011"
+                              << ""
+                              << "IMG/xra.jpg";
+    QTest::newRow("leading space") << " 301011 Arm"
+                                   << ""
+                                   << "IMG/xra.jpg";
+    QTest::newRow("tab kept in the code") << "301011\tArm left"
+                                          << "301011\tArm"
+                                          << "IMG/xra301011\tArm.jpg";
+    QTest::newRow("first space past 255") << QString(256, u'7') + QStringLiteral(" Arm") << ""
+                                          << "IMG/xra.jpg";
     QTest::newRow("code longer than 64") << QString(70, u'9') + QStringLiteral(" Arm") << QString(70, u'9')
-                                          << QStringLiteral("IMG/xra") + QString(64, u'9') + QStringLiteral(".jpg");
+                                         << QStringLiteral("IMG/xra") + QString(64, u'9') + QStringLiteral(".jpg");
 }
 
 void PartsTest::partCodeEdges()

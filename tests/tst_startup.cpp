@@ -14,8 +14,8 @@
 #include "platform/ExecutablePath.h"
 
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -29,8 +29,7 @@ namespace {
 
 const QString kFilter = QStringLiteral("Bitmaps (*.bmp)|*.bmp|All (*.jpg;*.jpeg)|*.jpg;*.jpeg|"
                                        "JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg");
-const QStringList kDesignManufacturers{QStringLiteral("LST"), QStringLiteral("XRAY"),
-                                       QStringLiteral("Teamassociated")};
+const QStringList kDesignManufacturers{QStringLiteral("LST"), QStringLiteral("XRAY"), QStringLiteral("Teamassociated")};
 
 QWidget *control(QWidget *form, const char *name)
 {
@@ -99,7 +98,8 @@ void StartupTest::missingListIsReportedAndStartUpGoesOn()
     RecordedErrorBoxes boxes;
     TForm1 form;
 
-    QCOMPARE(boxes.shown, QStringList{QStringLiteral("Cannot open file ") + catalog.root() + QStringLiteral("/DATA/catalog.txt.")});
+    QCOMPARE(boxes.shown,
+             QStringList{QStringLiteral("Cannot open file ") + catalog.root() + QStringLiteral("/DATA/catalog.txt.")});
     QCOMPARE(form.Manufacturer->entries(), kDesignManufacturers);
     QCOMPARE(form.Manufacturer->text(), QStringLiteral("Manufacturer"));
     QCOMPARE(BaseFolder, catalog.root() + u'/');
@@ -133,7 +133,8 @@ void StartupTest::unreadableListsAreReported()
         catalog.makeFolder(QStringLiteral("data/Catalog.TXT"));
     RecordedErrorBoxes boxes;
     TForm1 form;
-    QCOMPARE(boxes.shown, QStringList{QStringLiteral("Cannot open file ") + catalog.root() + QStringLiteral("/DATA/catalog.txt.")});
+    QCOMPARE(boxes.shown,
+             QStringList{QStringLiteral("Cannot open file ") + catalog.root() + QStringLiteral("/DATA/catalog.txt.")});
     QCOMPARE(form.Manufacturer->entries(), kDesignManufacturers);
     QVERIFY(!HotspotTestMode);
 }
@@ -437,15 +438,23 @@ void StartupTest::errorBoxAddsAFinalPeriodByItsRule_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("path ending in txt") << "Cannot open file /x/DATA/catalog.txt" << "Cannot open file /x/DATA/catalog.txt.";
-    QTest::newRow("closing parenthesis, 41") << "Unknown picture file extension (.gif)" << "Unknown picture file extension (.gif)";
-    QTest::newRow("period itself, 46") << "Done." << "Done.";
-    QTest::newRow("dash, 45") << "x-" << "x-";
-    QTest::newRow("slash, 47") << "x/" << "x/.";
-    QTest::newRow("digit") << "List index out of bounds (-1)" << "List index out of bounds (-1)";
+    QTest::newRow("path ending in txt") << "Cannot open file /x/DATA/catalog.txt"
+                                        << "Cannot open file /x/DATA/catalog.txt.";
+    QTest::newRow("closing parenthesis, 41") << "Unknown picture file extension (.gif)"
+                                             << "Unknown picture file extension (.gif)";
+    QTest::newRow("period itself, 46") << "Done."
+                                       << "Done.";
+    QTest::newRow("dash, 45") << "x-"
+                              << "x-";
+    QTest::newRow("slash, 47") << "x/"
+                               << "x/.";
+    QTest::newRow("digit") << "List index out of bounds (-1)"
+                           << "List index out of bounds (-1)";
     QTest::newRow("Cyrillic letter") << QStringLiteral("Ошибка") << QStringLiteral("Ошибка.");
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("trailing space, 32") << "a " << "a ";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("trailing space, 32") << "a "
+                                        << "a ";
 }
 
 void StartupTest::errorBoxAddsAFinalPeriodByItsRule()

@@ -50,13 +50,16 @@ void ToolsTest::splitTakesThirteenWords_data()
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("description");
-    QTest::newRow("three words") << "A B C" << "A" << QStringLiteral("B") + QString(11, u' ');
-    QTest::newRow("empty") << "" << "" << QString(11, u' ');
+    QTest::newRow("three words") << "A B C"
+                                 << "A" << QStringLiteral("B") + QString(11, u' ');
+    QTest::newRow("empty") << ""
+                           << "" << QString(11, u' ');
     QStringList words;
     for (int i = 1; i <= 15; ++i)
         words.append(QStringLiteral("w%1").arg(i));
     QTest::newRow("fifteen words") << words.join(u' ') << "w1" << QStringList(words.mid(1, 12)).join(u' ');
-    QTest::newRow("double spaces") << "A  B" << "A" << QString(11, u' ');
+    QTest::newRow("double spaces") << "A  B"
+                                   << "A" << QString(11, u' ');
     QTest::newRow("fourteen words") << QStringList(words.mid(0, 14)).join(u' ') << "w1"
                                     << QStringList(words.mid(1, 12)).join(u' ');
 }
@@ -79,8 +82,8 @@ void ToolsTest::groupsRebuiltFromListedNames()
 {
     Session s;
     TForm1 &f = *s.form;
-    f.CurrentGroup->setEntries({QStringLiteral("Wheels.txt"), QStringLiteral("Body"), QStringLiteral("axle.TXT"),
-                                QStringLiteral("x")});
+    f.CurrentGroup->setEntries(
+        {QStringLiteral("Wheels.txt"), QStringLiteral("Body"), QStringLiteral("axle.TXT"), QStringLiteral("x")});
     f.Group->setText(QStringLiteral("old"));
     f.Button4->click();
     QCOMPARE(f.Group->entries(), (QStringList{"", "", "axle", "Wheels"}));

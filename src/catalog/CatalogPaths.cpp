@@ -42,52 +42,48 @@ QString modelList(const QString &base, const QString &manufacturer)
 QString modelPartList(const QString &base, const QString &manufacturer, const QString &model)
 {
     return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
-        + QStringLiteral(".txt");
+           + QStringLiteral(".txt");
 }
 
 QString modelPicture(const QString &base, const QString &manufacturer, const QString &model)
 {
     return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
-        + QStringLiteral(".jpg");
+           + QStringLiteral(".jpg");
 }
 
 QString groupList(const QString &base, const QString &manufacturer, const QString &model)
 {
     return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-        + QStringLiteral("list.txt");
+           + QStringLiteral("list.txt");
 }
 
-QString groupPartList(const QString &base, const QString &manufacturer, const QString &model,
-                      const QString &group)
+QString groupPartList(const QString &base, const QString &manufacturer, const QString &model, const QString &group)
 {
     return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/")
-        + QStringLiteral("Parts/") + group + QStringLiteral(".txt");
+           + QStringLiteral("Parts/") + group + QStringLiteral(".txt");
 }
 
 QString explodedViewList(const QString &base, const QString &manufacturer, const QString &model)
 {
     return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-        + QStringLiteral("EXPLODED/") + QStringLiteral("list.txt");
+           + QStringLiteral("EXPLODED/") + QStringLiteral("list.txt");
 }
 
-QString diagram(const QString &base, const QString &manufacturer, const QString &model,
-                const QString &view)
+QString diagram(const QString &base, const QString &manufacturer, const QString &model, const QString &view)
 {
     return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-        + QStringLiteral("EXPLODED/") + view + QStringLiteral(".bmp");
+           + QStringLiteral("EXPLODED/") + view + QStringLiteral(".bmp");
 }
 
-QString hotspotFile(const QString &base, const QString &manufacturer, const QString &model,
-                    const QString &view)
+QString hotspotFile(const QString &base, const QString &manufacturer, const QString &model, const QString &view)
 {
     return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-        + QStringLiteral("EXPLODED/") + view + QStringLiteral(".met");
+           + QStringLiteral("EXPLODED/") + view + QStringLiteral(".met");
 }
 
 QString partPhotoXray(const QString &base, const QString &partCode)
 {
-    return base + dataFolder() + QStringLiteral("IMG/") + QStringLiteral("xra") + partCode
-        + QStringLiteral(".jpg");
+    return base + dataFolder() + QStringLiteral("IMG/") + QStringLiteral("xra") + partCode + QStringLiteral(".jpg");
 }
 
 QString partPhoto(const QString &base, const QString &partCode)
@@ -110,7 +106,7 @@ QString panelPartList(const QString &base, const QString &manufacturer, const QS
     // Not the group list's name: the model folder appears twice and "parts" is
     // lower case. The panel only tests this file, so it stays as it always was.
     return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
-        + QStringLiteral("/parts/") + QStringLiteral("list.txt");
+           + QStringLiteral("/parts/") + QStringLiteral("list.txt");
 }
 
 namespace {

@@ -21,13 +21,10 @@ QString modelList(const QString &base, const QString &manufacturer);
 QString modelPartList(const QString &base, const QString &manufacturer, const QString &model);
 QString modelPicture(const QString &base, const QString &manufacturer, const QString &model);
 QString groupList(const QString &base, const QString &manufacturer, const QString &model);
-QString groupPartList(const QString &base, const QString &manufacturer, const QString &model,
-                      const QString &group);
+QString groupPartList(const QString &base, const QString &manufacturer, const QString &model, const QString &group);
 QString explodedViewList(const QString &base, const QString &manufacturer, const QString &model);
-QString diagram(const QString &base, const QString &manufacturer, const QString &model,
-                const QString &view);
-QString hotspotFile(const QString &base, const QString &manufacturer, const QString &model,
-                    const QString &view);
+QString diagram(const QString &base, const QString &manufacturer, const QString &model, const QString &view);
+QString hotspotFile(const QString &base, const QString &manufacturer, const QString &model, const QString &view);
 QString partPhotoXray(const QString &base, const QString &partCode);
 QString partPhoto(const QString &base, const QString &partCode);
 QString savedPartPhoto(const QString &base, const QString &manufacturer, const QString &partCode);

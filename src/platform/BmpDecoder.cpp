@@ -54,8 +54,7 @@ bool isContiguous(quint32 mask)
 class Channel
 {
 public:
-    explicit Channel(quint32 mask)
-        : m_mask(mask)
+    explicit Channel(quint32 mask) : m_mask(mask)
     {
         if (mask == 0)
             return;
@@ -122,7 +121,12 @@ Layout readLayout(const uchar *data, qint64 size)
         readError();
     const quint32 headerSize = le32(data + kFileHeaderBytes);
     switch (headerSize) {
-    case 12: case 40: case 52: case 56: case 108: case 124:
+    case 12:
+    case 40:
+    case 52:
+    case 56:
+    case 108:
+    case 124:
         break;
     default:
         notValid();
@@ -156,7 +160,12 @@ Layout readLayout(const uchar *data, qint64 size)
     if (planes != 1)
         notValid();
     switch (layout.bitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32:
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
         break;
     default:
         notValid();
@@ -198,8 +207,7 @@ Layout readLayout(const uchar *data, qint64 size)
                 readError();
             afterHeader += 12;
         }
-        layout.masks = {le32(masks), le32(masks + 4), le32(masks + 8),
-                        headerSize >= 56 ? le32(masks + 12) : 0u};
+        layout.masks = {le32(masks), le32(masks + 4), le32(masks + 8), headerSize >= 56 ? le32(masks + 12) : 0u};
         for (int i = 0; i < 3; ++i) {
             if (layout.masks[i] == 0)
                 notValid();
@@ -266,8 +274,7 @@ void forEachRow(QImage &image, const uchar *data, const Layout &layout, DecodeRo
     }
 }
 
-void decodeUncompressed(QImage &image, const uchar *data, const Layout &layout,
-                        const std::array<QRgb, 256> &palette)
+void decodeUncompressed(QImage &image, const uchar *data, const Layout &layout, const std::array<QRgb, 256> &palette)
 {
     const qint64 width = layout.width;
     switch (layout.bitCount) {
@@ -354,9 +361,7 @@ void decodeRunLength(QImage &image, const uchar *data, qint64 size, const Layout
     const int height = int(layout.height);
     uchar *bits = image.bits();
     const qsizetype bytesPerLine = image.bytesPerLine();
-    const auto rowAt = [&](int y) {
-        return reinterpret_cast<QRgb *>(bits + qsizetype(height - 1 - y) * bytesPerLine);
-    };
+    const auto rowAt = [&](int y) { return reinterpret_cast<QRgb *>(bits + qsizetype(height - 1 - y) * bytesPerLine); };
 
     const uchar *p = data + layout.dataOffset;
     const uchar *const end = data + size;
@@ -432,8 +437,8 @@ QImage decodeBmp(QByteArrayView bytes)
     const qint64 size = bytes.size();
     const Layout layout = readLayout(data, size);
 
-    const QImage::Format format = layout.bitFields && layout.masks[3] != 0
-        ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    const QImage::Format format
+        = layout.bitFields && layout.masks[3] != 0 ? QImage::Format_ARGB32 : QImage::Format_RGB32;
     QImage image(int(layout.width), int(layout.height), format);
     if (image.isNull()) // the allocation failed; the size itself was checked
         throw Failure(QStringLiteral("Out of memory"));

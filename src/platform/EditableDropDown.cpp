@@ -23,8 +23,7 @@ QCollator groupCollator()
 
 } // namespace
 
-EditableDropDown::EditableDropDown(QWidget *parent)
-    : QComboBox(parent), m_model(new QStringListModel(this))
+EditableDropDown::EditableDropDown(QWidget *parent) : QComboBox(parent), m_model(new QStringListModel(this))
 {
     setEditable(true);
     setModel(m_model);

@@ -102,7 +102,7 @@ bool isDotEntry(const char *name)
 
 // Calls visit(decodedName) for every entry but "." and "..". False when the
 // folder cannot be read.
-template<typename Visit>
+template <typename Visit>
 bool forEachEntry(const QString &folder, Visit visit)
 {
     const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(nativeName(folder).constData()), &::closedir);
@@ -247,8 +247,7 @@ bool isSafeCatalogTarget(const QString &path, const QString &root)
 {
     const SplitPath target = splitPath(path);
     const SplitPath folder = splitPath(root);
-    if (target.absolute != folder.absolute || target.trailingSeparator
-        || target.pieces.size() <= folder.pieces.size())
+    if (target.absolute != folder.absolute || target.trailingSeparator || target.pieces.size() <= folder.pieces.size())
         return false;
     for (qsizetype i = 0; i < folder.pieces.size(); ++i) {
         if (target.pieces.at(i) != folder.pieces.at(i) || folder.pieces.at(i) == QLatin1String(".."))

@@ -9,7 +9,7 @@ namespace korvane {
 class FixedHeightDelegate : public QStyledItemDelegate
 {
 public:
-    FixedHeightDelegate(int height, QObject *parent) : QStyledItemDelegate(parent), m_height(height) {}
+    FixedHeightDelegate(int height, QObject *parent) : QStyledItemDelegate(parent), m_height(height) { }
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {

@@ -8,7 +8,7 @@ namespace korvane {
 class HotspotGridModel : public QAbstractTableModel
 {
 public:
-    HotspotGridModel(int rows, QObject *parent) : QAbstractTableModel(parent), m_rows(rows) {}
+    HotspotGridModel(int rows, QObject *parent) : QAbstractTableModel(parent), m_rows(rows) { }
 
     int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_rows; }
     int columnCount(const QModelIndex &parent = {}) const override

@@ -3,8 +3,8 @@
 #include "catalog/Failure.h"
 
 #include <cstdio> // jpeglib.h needs FILE
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include <csetjmp>
 #include <vector>
@@ -26,7 +26,9 @@ extern "C" void onJpegError(j_common_ptr info)
     std::longjmp(reinterpret_cast<ErrorManager *>(info->err)->jump, 1);
 }
 
-extern "C" void onJpegMessage(j_common_ptr) {}
+extern "C" void onJpegMessage(j_common_ptr)
+{
+}
 
 struct Decoder
 {
@@ -78,7 +80,7 @@ int readPixels(Decoder *decoder, unsigned char **rows)
 class DecoderGuard
 {
 public:
-    explicit DecoderGuard(Decoder &decoder) : m_decoder(decoder) {}
+    explicit DecoderGuard(Decoder &decoder) : m_decoder(decoder) { }
     ~DecoderGuard()
     {
         if (m_decoder.created)

@@ -16,7 +16,9 @@ PictureDialog::Chooser &chooser()
 
 } // namespace
 
-PictureDialog::PictureDialog(Mode mode, QObject *parent) : QObject(parent), m_mode(mode) {}
+PictureDialog::PictureDialog(Mode mode, QObject *parent) : QObject(parent), m_mode(mode)
+{
+}
 
 QStringList PictureDialog::nameFilters() const
 {

@@ -9,8 +9,8 @@ QString designFontFamily()
 {
     static const QString family = [] {
         const QStringList installed = QFontDatabase::families();
-        for (const char *wanted : {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arimo", "Arial",
-                                   "DejaVu Sans"}) {
+        for (const char *wanted :
+             {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arimo", "Arial", "DejaVu Sans"}) {
             const QString name = QString::fromLatin1(wanted);
             if (installed.contains(name, Qt::CaseInsensitive))
                 return name;

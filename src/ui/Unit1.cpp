@@ -262,8 +262,9 @@ void TForm1::buildControls()
 
     // Everything but the browsing controls starts hidden and stays so.
     const std::initializer_list<QWidget *> hiddenAtStart{
-        Label1, Label2, Label3, test, SpeedButton1, Memo1, Button3, Editor, ProgressBar1, CurrentGroup, BitBtn3,
-        Button2, Button4, Button5, Button6, Button7, find, CheckBox1, CheckBox2, loadgroup, sg1, lb1, lbmet};
+        Label1,       Label2,       Label3,    test,      SpeedButton1, Memo1,   Button3, Editor,
+        ProgressBar1, CurrentGroup, BitBtn3,   Button2,   Button4,      Button5, Button6, Button7,
+        find,         CheckBox1,    CheckBox2, loadgroup, sg1,          lb1,     lbmet};
     for (QWidget *hidden : hiddenAtStart)
         hidden->hide();
 }
@@ -298,15 +299,16 @@ void TForm1::arrangeStackingAndTabs()
     // earlier ones; labels, speed buttons and images go below every other
     // kind of control of the same parent, keeping their own order.
     const std::initializer_list<QWidget *> graphicsLastToFirst{SpeedButton1, test,   Label3, Label2, Label1,
-                                                                Label8,       Label7, Label6, newpic, Label5};
+                                                               Label8,       Label7, Label6, newpic, Label5};
     for (QWidget *graphic : graphicsLastToFirst)
         graphic->lower();
 
     // Tab order among siblings, a container's children right after it.
     const std::array<QWidget *, 33> chain{
-        Memo1,    ToolBar1, Button3, find,      savnam,   html,     Editor, newCode, newcomment, newsave, ProgressBar1,
-        newcombo, newname,  CurrentGroup, BitBtn3, fl1,   Button2,  Button4, Button5, Button6,   Button7, CheckBox1,
-        Panel1,   Manufacturer, Group, CheckBox2, Model, loadgroup, sg1,    lb1,     lbmet,      ScrollBox1, exview};
+        Memo1,     ToolBar1,     Button3,  find,      savnam,       html,         Editor, newCode,   newcomment,
+        newsave,   ProgressBar1, newcombo, newname,   CurrentGroup, BitBtn3,      fl1,    Button2,   Button4,
+        Button5,   Button6,      Button7,  CheckBox1, Panel1,       Manufacturer, Group,  CheckBox2, Model,
+        loadgroup, sg1,          lb1,      lbmet,     ScrollBox1,   exview};
     // Controls that never take the focus stay out of the chain: the toolkit
     // would otherwise let them break it.
     QWidget *previous = nullptr;

@@ -33,13 +33,13 @@ class Tshowdw;
 // controls only.
 extern TForm1 *Form1;
 extern Tshowdw *showdw;
-extern QString BaseFolder;          // the executable's folder, ending in "/", at most 255 characters
-extern bool HotspotTestMode;        // presses on the picture are hit-tested
-extern qint32 HotspotHalfWidth;     // horizontal hit tolerance, pixels
-extern qint32 HotspotHalfHeight;    // vertical hit tolerance, pixels
-extern qint32 HotspotCount;         // rows of the hotspot table in use
-extern QString CurrentPartCode;     // first 64 characters of the part code
-extern QString ModelSubfolder;      // nothing assigns it: empty for the whole run
+extern QString BaseFolder; // the executable's folder, ending in "/", at most 255 characters
+extern bool HotspotTestMode; // presses on the picture are hit-tested
+extern qint32 HotspotHalfWidth; // horizontal hit tolerance, pixels
+extern qint32 HotspotHalfHeight; // vertical hit tolerance, pixels
+extern qint32 HotspotCount; // rows of the hotspot table in use
+extern QString CurrentPartCode; // first 64 characters of the part code
+extern QString ModelSubfolder; // nothing assigns it: empty for the whole run
 
 // Cuts the text before the first D, and the D, off the front of S into Token.
 // Without a D in S, Token is empty and S stays as it was.

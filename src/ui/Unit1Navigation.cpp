@@ -81,8 +81,8 @@ void TForm1::loadgroupClick()
 void TForm1::GroupChange()
 {
     if (catalogFileExists(paths::groupList(BaseFolder, Manufacturer->text(), Model->text())))
-        fl1->setLines(readCatalogLines(
-            paths::groupPartList(BaseFolder, Manufacturer->text(), Model->text(), Group->text())));
+        fl1->setLines(
+            readCatalogLines(paths::groupPartList(BaseFolder, Manufacturer->text(), Model->text(), Group->text())));
     else
         setStatusText(kTextMissing);
 }

@@ -36,9 +36,10 @@ void TForm1::wireHandlers()
 
     connect(exview, &EditableDropDown::changedByUser, this, [this] { guarded(&TForm1::exviewChange); });
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { guarded(&TForm1::SpeedButton1Click); });
-    connect(logo, &PictureBox::pressed, this, [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
-        runGuarded([=, this] { logoMouseDown(button, shift, x, y); });
-    });
+    connect(logo, &PictureBox::pressed, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+                runGuarded([=, this] { logoMouseDown(button, shift, x, y); });
+            });
     connect(test, &QToolButton::clicked, this, [this] { guarded(&TForm1::testClick); });
 
     connect(CheckBox1, &QCheckBox::clicked, this, [this] { guarded(&TForm1::CheckBox1Click); });
@@ -58,8 +59,8 @@ void TForm1::wireHandlers()
     // event filter, before the control itself sees them.
     // An editable drop-down holds the focus itself and passes keys on to its
     // text field, so its keys are watched on the drop-down.
-    for (QObject *watched : std::initializer_list<QObject *>{savnam, find, newcombo, newCode, newname, newcomment,
-                                                              newsave})
+    for (QObject *watched :
+         std::initializer_list<QObject *>{savnam, find, newcombo, newCode, newname, newcomment, newsave})
         watched->installEventFilter(this);
 }
 

@@ -3,8 +3,7 @@
 #include "platform/PictureBox.h"
 #include "ui/DesignFont.h"
 
-Tshowdw::Tshowdw(QWidget *owner)
-    : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+Tshowdw::Tshowdw(QWidget *owner) : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("showdw"));
     setWindowTitle(QStringLiteral("Detail Preview window"));
