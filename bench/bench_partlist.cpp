@@ -7,6 +7,7 @@
 #include "BenchTiming.h"
 
 #include "catalog/CatalogText.h"
+#include "platform/EditableDropDown.h"
 #include "platform/PartListBox.h"
 
 #include <QApplication>
@@ -59,6 +60,19 @@ int main(int argc, char **argv)
 
     const double first = bestMilliseconds([&] { list.selectFirstLineStartingWith(QStringLiteral("p0000000")); });
     const double last = bestMilliseconds([&] { list.selectFirstLineStartingWith(QStringLiteral("p0999999")); });
+
+    // The same lines as the entries of a drop-down (a huge manufacturer list),
+    // its list opened and closed.
+    EditableDropDown dropDown;
+    dropDown.setEntryHeight(20);
+    dropDown.resize(137, 28);
+    dropDown.show();
+    dropDown.setEntries(list.lines());
+    const double popup = bestMilliseconds([&] {
+        dropDown.showPopup();
+        QCoreApplication::processEvents();
+        dropDown.hidePopup();
+    });
 
     std::printf("lines: %d, file: %lld bytes\n", list.lineCount(), static_cast<long long>(QFile(path).size()));
     std::printf("read the bytes only:            %8.1f ms\n", readBytes);

@@ -1,11 +1,13 @@
 #include "platform/EditableDropDown.h"
 
 #include "platform/FixedHeightDelegate.h"
+#include "platform/PrefixMatch.h"
 
 #include <QAbstractItemView>
 #include <QCollator>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QStringListModel>
 
 #include <algorithm>
@@ -34,6 +36,10 @@ EditableDropDown::EditableDropDown(QWidget *parent) : QComboBox(parent), m_model
     // Measuring every entry for a size hint would make lists of a million
     // lines slow to show; the control has a fixed designed size anyway.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    // Every entry is one line of one height; the list then opens at once
+    // however many entries it holds.
+    if (auto *list = qobject_cast<QListView *>(view()))
+        list->setUniformItemSizes(true);
     setCurrentIndex(-1);
     // The combo box would pick an entry whose text equals the field's when the
     // field loses the focus and report it as activated; the text only changes
@@ -48,12 +54,7 @@ EditableDropDown::EditableDropDown(QWidget *parent) : QComboBox(parent), m_model
 
 int EditableDropDown::findEntryStartingWith(const QString &prefix) const
 {
-    const QStringList &list = m_model->stringList();
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        if (list.at(i).startsWith(prefix, Qt::CaseInsensitive))
-            return int(i);
-    }
-    return -1;
+    return int(findFirstStartingWith(m_model->stringList(), prefix));
 }
 
 bool EditableDropDown::isDroppedDown() const

@@ -1,6 +1,7 @@
 #include "platform/PartListBox.h"
 
 #include "platform/FixedHeightDelegate.h"
+#include "platform/PrefixMatch.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -66,35 +67,12 @@ void PartListBox::selectLine(int index)
     scrollTo(at);
 }
 
-namespace {
-
-// Catalog text comes from a single-byte code page, so every character is one
-// UTF-16 unit and folds on its own; the prefix is folded once, not per line.
-bool startsWithFolded(QStringView line, QStringView foldedPrefix)
-{
-    if (line.size() < foldedPrefix.size())
-        return false;
-    for (qsizetype i = 0; i < foldedPrefix.size(); ++i) {
-        const QChar c = line[i];
-        if (c != foldedPrefix[i] && c.toCaseFolded() != foldedPrefix[i])
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 int PartListBox::selectFirstLineStartingWith(const QString &prefix)
 {
-    const QString folded = prefix.toCaseFolded();
-    const QStringList &all = m_model->stringList();
-    for (qsizetype i = 0; i < all.size(); ++i) {
-        if (startsWithFolded(all.at(i), folded)) {
-            selectLine(int(i));
-            return int(i);
-        }
-    }
-    return -1;
+    const qsizetype found = findFirstStartingWith(m_model->stringList(), prefix);
+    if (found >= 0)
+        selectLine(int(found));
+    return int(found);
 }
 
 void PartListBox::mousePressEvent(QMouseEvent *event)

@@ -1,0 +1,31 @@
+#include "platform/PrefixMatch.h"
+
+namespace korvane {
+
+namespace {
+
+bool startsWithFolded(QStringView text, QStringView foldedPrefix)
+{
+    if (text.size() < foldedPrefix.size())
+        return false;
+    for (qsizetype i = 0; i < foldedPrefix.size(); ++i) {
+        const QChar c = text[i];
+        if (c != foldedPrefix[i] && c.toCaseFolded() != foldedPrefix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+qsizetype findFirstStartingWith(const QStringList &texts, const QString &prefix)
+{
+    const QString folded = prefix.toCaseFolded();
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (startsWithFolded(texts.at(i), folded))
+            return i;
+    }
+    return -1;
+}
+
+} // namespace korvane
