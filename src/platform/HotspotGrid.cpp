@@ -23,11 +23,18 @@ public:
         return cell(index.column(), index.row());
     }
 
+    HotspotCells rowCells(int row) const
+    {
+        if (row < 1 || row > m_lines.size() || row >= m_rows)
+            return {};
+        return cutHotspotLine(m_lines.at(row - 1), m_cuts[size_t(row - 1)]);
+    }
+
     QString cell(int column, int row) const
     {
-        if (row < 1 || row > m_lines.size() || row >= m_rows || column < 1 || column >= HotspotGrid::kColumns)
+        if (column < 1 || column >= HotspotGrid::kColumns)
             return QString();
-        const HotspotCells cells = cutHotspotLine(m_lines.at(row - 1), m_cuts[size_t(row - 1)]);
+        const HotspotCells cells = rowCells(row);
         switch (column) {
         case 1:
             return cells.x;
@@ -69,6 +76,11 @@ int HotspotGrid::rowCount() const
 QString HotspotGrid::cell(int column, int row) const
 {
     return m_model->cell(column, row);
+}
+
+HotspotCells HotspotGrid::row(int row) const
+{
+    return m_model->rowCells(row);
 }
 
 void HotspotGrid::setHotspotRows(const QStringList &lines, std::vector<HotspotCut> cuts)

@@ -28,6 +28,9 @@ public:
 
     int rowCount() const;
     QString cell(int column, int row) const;
+    // The three texts of a row at once: x (column 1), y (column 2) and the
+    // name (column 3), cut from its line once.
+    HotspotCells row(int row) const;
     // Rows 1 .. lines.size() hold the lines' cuts; the row count becomes
     // lines.size() + 1.
     void setHotspotRows(const QStringList &lines, std::vector<HotspotCut> cuts);

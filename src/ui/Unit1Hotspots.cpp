@@ -61,13 +61,13 @@ void TForm1::logoMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y)
     for (qint32 r = 1; r <= HotspotCount; ++r) {
         // Both converted before comparing: a bad cell ends the press here,
         // with what the earlier rows did left done.
-        const qint32 x = convertToInteger(sg1->cell(1, r));
-        const qint32 y = convertToInteger(sg1->cell(2, r));
+        const HotspotCells cells = sg1->row(r);
+        const qint32 x = convertToInteger(cells.x);
+        const qint32 y = convertToInteger(cells.y);
         if (wrappingSubtract(x, HotspotHalfWidth) < X && X < wrappingAdd(x, HotspotHalfWidth)
             && wrappingSubtract(y, HotspotHalfHeight) < Y && Y < wrappingAdd(y, HotspotHalfHeight)) {
-            const QString name = sg1->cell(3, r);
-            if (!name.isEmpty())
-                savnam->setText(name);
+            if (!cells.name.isEmpty())
+                savnam->setText(cells.name);
         }
         // The list is selected again after every row. Selecting by the text of
         // the call just before changes nothing, so only a changed text is
