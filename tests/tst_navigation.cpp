@@ -48,6 +48,7 @@ private slots:
     void panelChangesNothingVisible();
     void oddNamesTypedAreUsedAsTheyStand();
     void mouseAndWheelPicksLoadTheModel();
+    void keysReachAnOpenList();
 };
 
 void NavigationTest::firstLetterCompletesAndLoadsTheModels()
@@ -382,6 +383,78 @@ void NavigationTest::mouseAndWheelPicksLoadTheModel()
     QCOMPARE(f.Model->text(), QStringLiteral("T4"));
     QCOMPARE(f.fl1->lineCount(), 4);
     QCOMPARE(s.boxes.shown, QStringList());
+}
+
+void NavigationTest::keysReachAnOpenList()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    const auto openList = [](EditableDropDown *dropDown) {
+        // A click on the arrow, as the user opens it.
+        QTest::mouseClick(dropDown, Qt::LeftButton, {}, QPoint(dropDown->width() - 6, dropDown->height() / 2));
+        QTRY_VERIFY(dropDown->isDroppedDown());
+        // An open list holds the keyboard: keys go there, not to the field.
+        QCOMPARE(QApplication::focusWidget(), dropDown->view());
+    };
+
+    // Typing completes and loads exactly as with the list closed, and the
+    // list follows the text.
+    openList(f.Manufacturer);
+    QTest::keyClick(QApplication::focusWidget(), 'x');
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("xRAY"));
+    QCOMPARE(f.Manufacturer->lineEdit()->selectedText(), QStringLiteral("RAY"));
+    QCOMPARE(f.Model->entries(), (QStringList{"T4", "XB8"}));
+    QVERIFY(f.Manufacturer->isDroppedDown());
+    QCOMPARE(f.Manufacturer->view()->currentIndex().row(), 1);
+
+    // Arrows set the text to the new entry and run the handler.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("Teamassociated"));
+    QCOMPARE(f.statusText(), QStringLiteral("Изображение отсутствует"));
+    f.Model->setEntries({});
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("LST"));
+    QCOMPARE(f.Model->entries(), QStringList{QStringLiteral("LST3")});
+    QCOMPARE(f.Manufacturer->view()->currentIndex().row(), 0);
+
+    // Backspace and Delete edit the text and run the handler.
+    f.Model->setEntries({});
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    QCOMPARE(f.Model->entries(), QStringList());
+    f.setStatusText(QString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("Teamassociate"));
+    QCOMPARE(f.statusText(), QStringLiteral("Изображение отсутствует"));
+
+    // Escape closes the list and changes nothing.
+    f.setStatusText(QString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!f.Manufacturer->isDroppedDown());
+    QCOMPARE(f.Manufacturer->text(), QStringLiteral("Teamassociate"));
+    QCOMPARE(f.statusText(), QString());
+    QCOMPARE(QApplication::focusWidget(), f.Manufacturer);
+
+    // Down in the model's open list loads the model; Tab closes the list and
+    // moves on.
+    f.Manufacturer->setText(QStringLiteral("XRAY"));
+    f.Model->setEntries({QStringLiteral("T4"), QStringLiteral("XB8")});
+    openList(f.Model);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(f.Model->text(), QStringLiteral("T4"));
+    QCOMPARE(f.fl1->lineCount(), 4);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(!f.Model->isDroppedDown());
+    QCOMPARE(QApplication::focusWidget(), f.exview); // next in the tab order
+    QCOMPARE(s.boxes.shown, QStringList());
+
+    // A long entry is readable in full.
+    const QString longView = QStringLiteral("Front suspension and steering assembly");
+    f.exview->setEntries({QStringLiteral("Gearbox"), longView});
+    openList(f.exview);
+    QAbstractItemView *list = f.exview->view();
+    QVERIFY(list->viewport()->width() >= list->fontMetrics().horizontalAdvance(longView));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
 }
 
 QTEST_MAIN(NavigationTest)

@@ -370,15 +370,28 @@ void StartupTest::resizeFollowsTheRecordedState()
     QTRY_COMPARE(form.recordedState(), TForm1::RecordedState::Maximized);
     QVERIFY(form.frameGeometry().size() != QSize(1064, 692));
     expectRelative();
-    // The picture keeps filling the scroll box.
+    // The picture keeps filling the scroll box, and the bars keep to their
+    // edges across the whole width.
     QCOMPARE(form.logo->geometry(), form.ScrollBox1->contentsRect());
+    QCOMPARE(form.sb->geometry(), QRect(0, form.height() - 19, form.width(), 19));
+    QCOMPARE(form.ToolBar1->geometry(), QRect(0, 0, form.width(), 25));
 
     // Restoring: the handler sees "maximised" and sets the fixed sizes.
     form.showNormal();
     QTRY_COMPARE(form.recordedState(), TForm1::RecordedState::Normal);
     expectFixed();
 
-    // A resize in the normal state is relative again; minimising changes nothing.
+    // A resize in the normal state is relative again.
+    form.resize(1064, 800);
+    expectRelative();
+    // The picture area, grown over the web-browser strip, paints its face
+    // there instead of letting the strip show through.
+    QVERIFY(form.ScrollBox1->geometry().contains(form.html->geometry()));
+    const QImage shot = form.grab().toImage();
+    QCOMPARE(shot.pixelColor(form.html->geometry().center()), form.palette().color(QPalette::Button));
+    QCOMPARE(form.sb->geometry(), QRect(0, 781, 1064, 19));
+
+    // Minimising changes nothing.
     form.resize(900, 650);
     expectRelative();
     const int listHeight = form.fl1->height();

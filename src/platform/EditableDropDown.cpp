@@ -4,13 +4,17 @@
 #include "platform/PrefixMatch.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCollator>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStringListModel>
 
 #include <algorithm>
+#include <array>
 
 namespace korvane {
 
@@ -50,6 +54,9 @@ EditableDropDown::EditableDropDown(QWidget *parent) : QComboBox(parent), m_model
             afterUserEdit();
     });
     connect(this, &QComboBox::activated, this, &EditableDropDown::onActivated);
+    // An open list holds the keyboard; its keys come here first, before the
+    // list's own handling and its container's.
+    view()->installEventFilter(this);
 }
 
 int EditableDropDown::findEntryStartingWith(const QString &prefix) const
@@ -88,10 +95,210 @@ void EditableDropDown::afterUserEdit()
 
 void EditableDropDown::showPopup()
 {
+    rememberPickBaseline();
+    QComboBox::showPopup();
+    // The field's text is selected while the list is open, so the first
+    // letter typed starts a new text.
+    lineEdit()->selectAll();
+    listFollowsText();
+
+    // Every entry can be read: the list is at least as wide as its widest
+    // entry, as far as the screen allows, and stays on the screen.
+    QWidget *container = view()->parentWidget();
+    QAbstractItemView *list = view();
+    const int needed = widestEntryWidth() + container->width() - list->viewport()->width();
+    if (needed <= container->width())
+        return;
+    QRect geometry = container->geometry();
+    const QScreen *shown = container->screen() ? container->screen() : QGuiApplication::primaryScreen();
+    const QRect available = shown ? shown->availableGeometry() : geometry;
+    geometry.setWidth(std::min(needed, available.width()));
+    if (geometry.right() > available.right())
+        geometry.moveRight(available.right());
+    if (geometry.left() < available.left())
+        geometry.moveLeft(available.left());
+    container->setGeometry(geometry);
+}
+
+void EditableDropDown::rememberPickBaseline()
+{
     m_indexAtPopup = currentIndex();
     m_textAtPopup = text();
     m_popupBaseline = true;
-    QComboBox::showPopup();
+}
+
+int EditableDropDown::widestEntryWidth() const
+{
+    const QStringList &list = m_model->stringList();
+    if (list.isEmpty())
+        return 0;
+    // Measuring a million entries one by one would keep the list from
+    // opening at once. Catalog text comes from a single-byte code page, so
+    // the widths of its characters are looked up in a table and summed; only
+    // the widest entry found that way is measured as the list draws it.
+    const QFontMetrics metrics = view()->fontMetrics();
+    const int widestCharacter = std::max(1, metrics.maxWidth());
+    std::array<int, 0x500> advance;
+    advance.fill(-1);
+    int best = -1;
+    qsizetype bestRow = 0;
+    for (qsizetype row = 0; row < list.size(); ++row) {
+        const QString &entry = list.at(row);
+        if (entry.size() * qsizetype(widestCharacter) <= best)
+            continue;
+        int width = 0;
+        for (QChar c : entry) {
+            const char16_t code = c.unicode();
+            if (code < advance.size()) {
+                if (advance[code] < 0)
+                    advance[code] = metrics.horizontalAdvance(c);
+                width += advance[code];
+            } else {
+                width += metrics.horizontalAdvance(c);
+            }
+        }
+        if (width > best) {
+            best = width;
+            bestRow = row;
+        }
+    }
+    QStyleOptionViewItem option;
+    option.initFrom(view());
+    option.font = view()->font();
+    option.fontMetrics = metrics;
+    const QModelIndex widest = m_model->index(int(bestRow));
+    const int drawn = view()->itemDelegateForIndex(widest)->sizeHint(option, widest).width();
+    // Kerning may make a neighbour of the estimate a pixel or two wider.
+    return std::max(drawn, best) + 4;
+}
+
+bool EditableDropDown::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == view() && isDroppedDown()) {
+        if (event->type() == QEvent::ShortcutOverride) {
+            // Enter and Escape would otherwise be taken by the list's
+            // container before the key reaches the list.
+            event->accept();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress)
+            return keyWhileListOpen(static_cast<QKeyEvent *>(event));
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+bool EditableDropDown::keyWhileListOpen(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_F4:
+        hidePopup();
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (modifiers & Qt::AltModifier) {
+            hidePopup();
+            return true;
+        }
+        moveCurrentEntry(event->key());
+        return true;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        moveCurrentEntry(event->key());
+        return true;
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        // The list closes first; then the key does what it does in the
+        // closed control: Enter reaches its key-press handler, Tab moves on.
+        hidePopup();
+        passKeyOn(event);
+        return true;
+    default:
+        // Typing, Backspace, Delete, paste and cursor keys edit the text as
+        // they do with the list closed.
+        passKeyOn(event);
+        listFollowsText();
+        rememberPickBaseline();
+        return true;
+    }
+}
+
+void EditableDropDown::passKeyOn(const QKeyEvent *event)
+{
+    QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->nativeScanCode(), event->nativeVirtualKey(),
+                   event->nativeModifiers(), event->text(), event->isAutoRepeat(), event->count());
+    QCoreApplication::sendEvent(this, &copy);
+}
+
+void EditableDropDown::moveCurrentEntry(int key)
+{
+    const int count = entryCount();
+    if (count == 0)
+        return;
+    QAbstractItemView *list = view();
+    const QModelIndex highlighted = list->currentIndex();
+    const int from = highlighted.isValid() ? highlighted.row() : -1;
+    const int rowHeight = std::max(1, list->visualRect(m_model->index(std::max(from, 0))).height());
+    const int page = std::max(1, list->viewport()->height() / rowHeight - 1);
+    int to = from;
+    switch (key) {
+    case Qt::Key_Up:
+        to = from < 0 ? -1 : std::max(0, from - 1);
+        break;
+    case Qt::Key_Down:
+        to = std::min(count - 1, from + 1);
+        break;
+    case Qt::Key_PageUp:
+        to = std::max(0, from - page);
+        break;
+    case Qt::Key_PageDown:
+        to = std::min(count - 1, std::max(from, 0) + page);
+        break;
+    case Qt::Key_Home:
+        to = 0;
+        break;
+    case Qt::Key_End:
+        to = count - 1;
+        break;
+    default:
+        break;
+    }
+    if (to < 0)
+        return;
+    // The text becomes the new current entry, then the handler runs, as for
+    // the same key with the list closed.
+    const bool changed = to != currentIndex() || text() != m_model->stringList().at(to);
+    {
+        const QSignalBlocker blocker(this);
+        setCurrentIndex(to);
+    }
+    lineEdit()->setText(m_model->stringList().at(to));
+    listFollowsText();
+    rememberPickBaseline();
+    if (changed)
+        emit changedByUser();
+}
+
+void EditableDropDown::listFollowsText()
+{
+    if (!isDroppedDown())
+        return;
+    QAbstractItemView *list = view();
+    int row = currentIndex();
+    if (row < 0)
+        row = findEntryStartingWith(text());
+    if (row < 0) {
+        list->selectionModel()->clear();
+        return;
+    }
+    const QModelIndex at = m_model->index(row);
+    list->setCurrentIndex(at);
+    list->scrollTo(at);
 }
 
 void EditableDropDown::onActivated(int index)

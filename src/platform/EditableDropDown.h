@@ -35,6 +35,7 @@ public:
     // The first entry that begins with the text, letter case ignored; -1 if none.
     int findEntryStartingWith(const QString &text) const;
 
+    // The list opens at least as wide as its widest entry, within the screen.
     void showPopup() override;
     // Whether the list is showing, and opening it (the platform's
     // CB_GETDROPPEDSTATE and CB_SHOWDROPDOWN).
@@ -49,8 +50,18 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // An open list takes the keyboard; its keys are handled here so that they
+    // do what they do with the list closed.
+    bool keyWhileListOpen(QKeyEvent *event);
+    void moveCurrentEntry(int key);
+    void passKeyOn(const QKeyEvent *event);
+    void listFollowsText();
+    void rememberPickBaseline();
+    int widestEntryWidth() const;
+
     bool completeTypedText(const QString &typed);
     void afterUserEdit();
     void onActivated(int index);

@@ -248,6 +248,10 @@ void TForm1::buildControls()
     ScrollBox1->setLineWidth(1);
     ScrollBox1->setMidLineWidth(1);
     ScrollBox1->setFocusPolicy(Qt::NoFocus);
+    // The scroll box paints its face, so the web-browser strip it covers
+    // never shows through around a smaller picture.
+    ScrollBox1->setBackgroundRole(QPalette::Button);
+    ScrollBox1->setAutoFillBackground(true);
     logo = place(new PictureBox(ScrollBox1), "logo", 0, 0, 627, 467);
     logo->setGeometry(ScrollBox1->contentsRect());
     ScrollBox1->installEventFilter(this);
@@ -349,6 +353,15 @@ void TForm1::keepPictureFillingItsArea()
     logo->setGeometry(ScrollBox1->contentsRect());
 }
 
+void TForm1::keepBarsAtTheirEdges()
+{
+    // The tool bar is aligned to the top edge and the status bar to the
+    // bottom one: they span the window at every size, as the window system
+    // keeps such bars, before the resize handler sees the new size.
+    ToolBar1->setGeometry(0, 0, width(), ToolBar1->height());
+    sb->setGeometry(0, height() - sb->height(), width(), sb->height());
+}
+
 void TForm1::recomputeBaseFolder()
 {
     BaseFolder = paths::baseFolderFromExecutable(executablePath());
@@ -373,6 +386,7 @@ void TForm1::setStateByProgram(RecordedState state)
 void TForm1::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    keepBarsAtTheirEdges();
     guarded(&TForm1::FormResize);
     m_recordedState = stateOf(windowState());
 }

@@ -193,6 +193,7 @@ private:
     void clickFromCode(QAbstractButton *button);
 
     void keepPictureFillingItsArea();
+    void keepBarsAtTheirEdges();
     // Picks the editor's photo through the picture dialog; only a pick
     // started by Enter in the description moves the focus on to the button.
     void pickEditorPhoto(bool startedByEnter);
