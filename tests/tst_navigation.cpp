@@ -14,6 +14,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 using namespace korvane;
 
 namespace {
@@ -227,6 +229,20 @@ void NavigationTest::modelWithoutPictureSkipsTheGroupStep()
     // The group step did not run: caption and groups are still T4's.
     QCOMPARE(f.windowTitle(), s.data(QStringLiteral("XRAY/T4/Parts/list.txt")));
     QCOMPARE(f.Group->entries(), (QStringList{"body", "Chassis"}));
+
+    // A view list that passes the test but cannot be read ends the model
+    // change inside its step: nothing after it happens, and one box shows it.
+    QVERIFY(QFile::remove(s.data(QStringLiteral("XRAY/T4/Parts/EXPLODED/list.txt"))));
+    QCOMPARE(::mkfifo(QFile::encodeName(s.data(QStringLiteral("XRAY/T4/Parts/EXPLODED/list.txt"))).constData(), 0644),
+             0);
+    f.setStatusText(QStringLiteral("before"));
+    QTest::keyClick(f.Model, Qt::Key_Up); // T4
+    QCOMPARE(s.boxes.shown.size(), 2);
+    QCOMPARE(s.boxes.shown.last(),
+             QStringLiteral("Cannot open file ") + s.data(QStringLiteral("XRAY/T4/Parts/EXPLODED/list.txt.")));
+    QCOMPARE(f.statusText(), QStringLiteral("before"));
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("350001 Chassis plate")});
+    QCOMPARE(f.logo->picture().size(), QSize(40, 30));
 }
 
 void NavigationTest::groupChoiceReadsTheGroupPartList()

@@ -484,29 +484,17 @@ void StartupTest::nestedHandlerFailureEndsTheOuterHandler()
 {
     RecordedErrorBoxes boxes;
     QStringList steps;
-    runGuarded([&] {
-        steps << "outer begins";
-        runGuarded([&] {
-            steps << "inner begins";
-            throw Failure(QStringLiteral("Cannot open file /a/b.met"));
-        });
-        steps << "inner returned";
-        rethrowNestedFailure();
-        steps << "outer goes on";
-    });
-    QCOMPARE(steps, (QStringList{"outer begins", "inner begins", "inner returned"}));
-    QCOMPARE(boxes.shown, QStringList{QStringLiteral("Cannot open file /a/b.met.")});
-
-    // A handler that ran another one and went on regardless: the inner
-    // failure is still shown, once, when the outer one ends.
+    // A handler that the toolkit ran inside another one (through a focus
+    // change, say): its failure is shown once, when the outer one ends.
     runGuarded([&] {
         runGuarded([] { throw Failure(QStringLiteral("Cannot create file /x")); });
         steps << "went on";
+        QCOMPARE(boxes.shown, QStringList());
     });
-    QCOMPARE(steps.last(), QStringLiteral("went on"));
-    QCOMPARE(boxes.shown.last(), QStringLiteral("Cannot create file /x."));
+    QCOMPARE(steps, QStringList{QStringLiteral("went on")});
+    QCOMPARE(boxes.shown, QStringList{QStringLiteral("Cannot create file /x.")});
     runGuarded([] {});
-    QCOMPARE(boxes.shown.size(), 2);
+    QCOMPARE(boxes.shown.size(), 1);
 
     // After that, handlers run normally again and other exceptions show their text.
     runGuarded([] { throw std::runtime_error("plain failure"); });

@@ -73,31 +73,16 @@ void runGuarded(const std::function<void()> &handler)
         failure = std::current_exception();
     }
     --g_handlerDepth;
-    if (g_handlerDepth == 0 && g_nestedFailure) {
-        // A handler that ran another one and did not end with its failure:
-        // the failure is still the user's to see, and no later handler may
-        // pick it up as its own.
-        std::exception_ptr nested = std::exchange(g_nestedFailure, nullptr);
-        if (!failure)
-            failure = nested;
+    if (g_handlerDepth > 0) {
+        if (failure && !g_nestedFailure)
+            g_nestedFailure = failure;
+        return;
     }
     if (!failure)
-        return;
-    if (g_handlerDepth > 0) {
-        // The outer handler invoked this one through a button's click; it ends
-        // at that call too, and only the outermost one shows the box.
-        g_nestedFailure = failure;
-        return;
-    }
-    showErrorBox(failureMessage(failure));
-}
-
-void rethrowNestedFailure()
-{
-    if (g_nestedFailure) {
-        std::exception_ptr failure = std::exchange(g_nestedFailure, nullptr);
-        std::rethrow_exception(failure);
-    }
+        failure = std::exchange(g_nestedFailure, nullptr);
+    g_nestedFailure = nullptr;
+    if (failure)
+        showErrorBox(failureMessage(failure));
 }
 
 bool insideGuardedHandler()

@@ -23,12 +23,11 @@ using ErrorBoxRecorder = std::function<void(const QString &shownText)>;
 void setErrorBoxRecorder(ErrorBoxRecorder recorder);
 
 // Runs one handler. A failure ends it there (steps done stay done) and is shown
-// in the error box. When a handler runs inside another one (a hidden button's
-// click invoked from code), the failure is kept instead, and
-// rethrowNestedFailure() lets the outer handler end at that point too, without
-// the exception ever crossing the toolkit's frames.
+// in the error box; no exception ever crosses the toolkit's frames. A handler
+// that the toolkit runs while another one is still running (a focus change
+// made by a handler, say) shows its failure only when the outermost handler
+// has ended, so the user sees one box at a time.
 void runGuarded(const std::function<void()> &handler);
-void rethrowNestedFailure();
 bool insideGuardedHandler();
 
 // The user's message for any caught exception.

@@ -339,10 +339,10 @@ void TForm1::guarded(void (TForm1::*handler)())
     runGuarded([this, handler] { (this->*handler)(); });
 }
 
-void TForm1::clickFromCode(QAbstractButton *button)
+void TForm1::runButtonStep(const QAbstractButton *button, void (TForm1::*step)())
 {
-    button->click();
-    rethrowNestedFailure();
+    if (button->isEnabled())
+        (this->*step)();
 }
 
 void TForm1::keepPictureFillingItsArea()

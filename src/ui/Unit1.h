@@ -188,9 +188,10 @@ private:
 
     // Runs a handler inside the one guard that shows failures in the error box.
     void guarded(void (TForm1::*handler)());
-    // Runs another handler by invoking a hidden button's click from code; a
-    // failure inside it ends the calling handler as well.
-    void clickFromCode(QAbstractButton *button);
+    // Runs the step a button holds, as invoking its click from code would:
+    // only while the button is enabled. A failure inside it ends the calling
+    // handler as well.
+    void runButtonStep(const QAbstractButton *button, void (TForm1::*step)());
 
     void keepPictureFillingItsArea();
     void keepBarsAtTheirEdges();

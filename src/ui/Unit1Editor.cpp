@@ -91,7 +91,7 @@ void TForm1::newsaveKeyPress(QChar Key)
     // The button takes Enter as its click here and nowhere else, so one key
     // press saves once.
     if (Key == kEnter)
-        clickFromCode(newsave);
+        runButtonStep(newsave, &TForm1::newsaveClick);
 }
 
 void TForm1::pickEditorPhoto(bool startedByEnter)

@@ -40,7 +40,7 @@ void TForm1::exviewChange()
     // Not tested first: a missing or broken diagram ends the change in the
     // error box, and the old hotspots stay in force.
     logo->setPicture(loadPictureFile(paths::diagram(BaseFolder, Manufacturer->text(), Model->text(), exview->text())));
-    clickFromCode(SpeedButton1);
+    runButtonStep(SpeedButton1, &TForm1::SpeedButton1Click);
 }
 
 void TForm1::SpeedButton1Click()

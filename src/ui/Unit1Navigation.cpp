@@ -52,12 +52,12 @@ void TForm1::ModelChange()
         setWindowTitle(paths::modelPartList(BaseFolder, Manufacturer->text(), Model->text()));
         return;
     }
-    clickFromCode(Button2);
+    runButtonStep(Button2, &TForm1::Button2Click);
     fl1->setLines(readCatalogLines(paths::modelPartList(BaseFolder, Manufacturer->text(), Model->text())));
     // Not tested first: a missing picture ends the change here, in the error
     // box, before the group list is read.
     logo->setPicture(loadPictureFile(paths::modelPicture(BaseFolder, Manufacturer->text(), Model->text())));
-    clickFromCode(loadgroup);
+    runButtonStep(loadgroup, &TForm1::loadgroupClick);
 }
 
 void TForm1::Button2Click()
