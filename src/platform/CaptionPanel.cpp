@@ -19,18 +19,15 @@ void CaptionPanel::paintEvent(QPaintEvent *event)
 
 void CaptionPanel::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        m_leftDown = true;
+    m_click.press(event);
     QFrame::mousePressEvent(event);
 }
 
 void CaptionPanel::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool wasDown = m_leftDown && event->button() == Qt::LeftButton;
-    if (event->button() == Qt::LeftButton)
-        m_leftDown = false;
+    const bool clickedNow = m_click.release(event, rect());
     QFrame::mouseReleaseEvent(event);
-    if (wasDown && rect().contains(event->position().toPoint()))
+    if (clickedNow)
         emit clicked();
 }
 

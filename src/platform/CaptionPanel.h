@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LeftClick.h"
+
 #include <QFrame>
 #include <QString>
 
@@ -26,7 +28,7 @@ protected:
 
 private:
     QString m_caption;
-    bool m_leftDown = false;
+    LeftClick m_click;
 };
 
 } // namespace korvane

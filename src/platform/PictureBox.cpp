@@ -35,8 +35,7 @@ void PictureBox::paintEvent(QPaintEvent *)
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        m_leftDown = true;
+    m_click.press(event);
     const QPoint at = event->position().toPoint();
     emit pressed(event->button(), event->modifiers(), at.x(), at.y());
 }
@@ -48,10 +47,7 @@ void PictureBox::mouseDoubleClickEvent(QMouseEvent *event)
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool wasDown = m_leftDown && event->button() == Qt::LeftButton;
-    if (event->button() == Qt::LeftButton)
-        m_leftDown = false;
-    if (wasDown && rect().contains(event->position().toPoint()))
+    if (m_click.release(event, rect()))
         emit clicked();
 }
 

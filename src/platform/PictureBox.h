@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LeftClick.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -35,7 +37,7 @@ protected:
 private:
     QImage m_picture;
     bool m_stretched = false;
-    bool m_leftDown = false;
+    LeftClick m_click;
 };
 
 } // namespace korvane

@@ -339,6 +339,11 @@ void TForm1::guarded(void (TForm1::*handler)())
     runGuarded([this, handler] { (this->*handler)(); });
 }
 
+void TForm1::guarded(void (TForm1::*handler)(QChar), QChar key)
+{
+    runGuarded([this, handler, key] { (this->*handler)(key); });
+}
+
 void TForm1::runButtonStep(const QAbstractButton *button, void (TForm1::*step)())
 {
     if (button->isEnabled())

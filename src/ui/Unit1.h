@@ -188,6 +188,7 @@ private:
 
     // Runs a handler inside the one guard that shows failures in the error box.
     void guarded(void (TForm1::*handler)());
+    void guarded(void (TForm1::*handler)(QChar), QChar key);
     // Runs the step a button holds, as invoking its click from code would:
     // only while the button is enabled. A failure inside it ends the calling
     // handler as well.

@@ -1,19 +1,17 @@
 #include "ui/Unit1.h"
 
 #include "platform/CaptionPanel.h"
+#include "platform/ControlEvents.h"
 #include "platform/EditableDropDown.h"
 #include "platform/ErrorBox.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
 
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
-
-#include <optional>
 
 // How the controls' events reach their handlers: one connection per event,
 // each through the guard that shows failures in the error box.
@@ -55,73 +53,29 @@ void TForm1::wireHandlers()
     connect(BitBtn3, &QPushButton::clicked, this, [this] { guarded(&TForm1::BitBtn3Click); });
     connect(CheckBox2, &QCheckBox::clicked, this, [this] { guarded(&TForm1::CheckBox2Click); });
 
-    // Key, focus and double-click events reach their handlers through the
-    // event filter, before the control itself sees them.
-    // An editable drop-down holds the focus itself and passes keys on to its
-    // text field, so its keys are watched on the drop-down.
-    for (QObject *watched :
-         std::initializer_list<QObject *>{savnam, find, newcombo, newCode, newname, newcomment, newsave})
-        watched->installEventFilter(this);
+    // Key, focus and double-click events reach their handlers before the
+    // control itself sees them. An editable drop-down holds the focus itself
+    // and passes keys on to its text field, so its keys are watched on the
+    // drop-down.
+    const auto keys = [this](QWidget *control, void (TForm1::*handler)(QChar)) {
+        auto *events = new ControlEvents(control);
+        connect(events, &ControlEvents::characterTyped, this, [this, handler](QChar key) { guarded(handler, key); });
+        return events;
+    };
+    keys(savnam, &TForm1::savnamKeyPress);
+    ControlEvents *findEvents = keys(find, &TForm1::findKeyPress);
+    connect(findEvents, &ControlEvents::doubleClicked, this, [this] { guarded(&TForm1::findDblClick); });
+    ControlEvents *newcomboEvents = keys(newcombo, &TForm1::newcomboKeyPress);
+    connect(newcomboEvents, &ControlEvents::entered, this, [this] { guarded(&TForm1::newcomboEnter); });
+    keys(newCode, &TForm1::newCodeKeyPress);
+    keys(newname, &TForm1::newnameKeyPress);
+    keys(newcomment, &TForm1::newcommentKeyPress);
+    keys(newsave, &TForm1::newsaveKeyPress);
 }
-
-namespace {
-
-// The character a key press produces, as the key-press handlers receive it:
-// Backspace (8) and Enter (13) included; keys that produce no character
-// (arrows, Delete, Home, End) give nothing.
-std::optional<QChar> typedCharacter(const QKeyEvent *key)
-{
-    // Tab moves the focus between controls before any control sees it.
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
-        return std::nullopt;
-    const QString text = key->text();
-    if (text.isEmpty() || text.front() == QChar(0x7F))
-        return std::nullopt;
-    return text.front();
-}
-
-} // namespace
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ScrollBox1 && event->type() == QEvent::Resize) {
+    if (watched == ScrollBox1 && event->type() == QEvent::Resize)
         keepPictureFillingItsArea();
-        return false;
-    }
-    if (event->type() == QEvent::KeyPress) {
-        const std::optional<QChar> key = typedCharacter(static_cast<QKeyEvent *>(event));
-        if (!key)
-            return false;
-        void (TForm1::*handler)(QChar) = nullptr;
-        if (watched == savnam)
-            handler = &TForm1::savnamKeyPress;
-        else if (watched == find)
-            handler = &TForm1::findKeyPress;
-        else if (watched == newcombo)
-            handler = &TForm1::newcomboKeyPress;
-        else if (watched == newCode)
-            handler = &TForm1::newCodeKeyPress;
-        else if (watched == newname)
-            handler = &TForm1::newnameKeyPress;
-        else if (watched == newcomment)
-            handler = &TForm1::newcommentKeyPress;
-        else if (watched == newsave)
-            handler = &TForm1::newsaveKeyPress;
-        if (handler)
-            runGuarded([this, handler, key] { (this->*handler)(*key); });
-        return false;
-    }
-    if (watched == newcombo && event->type() == QEvent::FocusIn) {
-        // Entering the control from another one; the focus coming back from
-        // its own list, or with the whole window, is no entering.
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-            guarded(&TForm1::newcomboEnter);
-        return false;
-    }
-    if (watched == find && event->type() == QEvent::MouseButtonDblClick) {
-        guarded(&TForm1::findDblClick);
-        return false;
-    }
     return QWidget::eventFilter(watched, event);
 }
