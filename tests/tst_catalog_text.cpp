@@ -2,6 +2,7 @@
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
 #include "catalog/Hotspots.h"
+#include "catalog/PartSearch.h"
 #include "catalog/Win1251.h"
 
 #include <QDir>
@@ -89,6 +90,8 @@ private slots:
 
     void groupName_data();
     void groupName();
+    void hitBoxWrapsAround();
+    void substringSearchStart();
 
     void composedPaths_data();
     void composedPaths();
@@ -571,6 +574,27 @@ void TestCatalogText::partListDump()
 {
     QVERIFY(paths::partListDump().endsWith(QStringLiteral("DATA/PartList.txt")));
     QVERIFY(QDir::isAbsolutePath(paths::partListDump()));
+}
+
+void TestCatalogText::hitBoxWrapsAround()
+{
+    constexpr qint32 kMax = 2147483647;
+    QVERIFY(hotspotHit(100, 50, 20, 8, 119, 57));
+    // Near either end of the range one bound of the box wraps over to the
+    // other end, and not even a press on the point hits it.
+    QVERIFY(!hotspotHit(kMax, 0, 20, 8, kMax, 0));
+    QVERIFY(!hotspotHit(-kMax + 5, 0, 20, 8, -kMax + 5, 0));
+    QVERIFY(hotspotHit(kMax - 20, 0, 20, 8, kMax - 20, 0));
+}
+
+void TestCatalogText::substringSearchStart()
+{
+    QCOMPARE(korvane::substringSearchStart(-1, 5), 1); // nothing selected: the second line
+    QCOMPARE(korvane::substringSearchStart(-1, 1), 0); // ...unless there is only one
+    QCOMPARE(korvane::substringSearchStart(2, 5), 3);
+    QCOMPARE(korvane::substringSearchStart(4, 5), 0); // wraps only from the last
+    QVERIFY(lineHoldsText(QString(300, u'a') + u'b', QString(254, u'a')));
+    QVERIFY(!lineHoldsText(QString(255, u'a') + u'b', QStringLiteral("ab")));
 }
 
 QTEST_GUILESS_MAIN(TestCatalogText)

@@ -168,4 +168,13 @@ QString groupNameFromListedFile(const QString &fileName)
     return cut.size() <= 4 ? QString() : cut.chopped(4);
 }
 
+QStringList groupNamesFromListedFiles(const QStringList &fileNames)
+{
+    QStringList names;
+    names.reserve(fileNames.size());
+    for (const QString &fileName : fileNames)
+        names.append(groupNameFromListedFile(fileName));
+    return names;
+}
+
 } // namespace korvane

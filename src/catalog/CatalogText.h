@@ -33,5 +33,7 @@ void writeCatalogLines(const QString &path, const QStringList &lines);
 // A listed file name (from the manufacturer folder listing) cut to 255
 // characters, less its last four.
 QString groupNameFromListedFile(const QString &fileName);
+// The group names of listed file names, in their order.
+QStringList groupNamesFromListedFiles(const QStringList &fileNames);
 
 } // namespace korvane

@@ -20,7 +20,23 @@ QString pascalCopy(const QString &text, qint64 start, qint64 count)
     return text.mid(qsizetype(start - 1), qsizetype(count));
 }
 
+qint32 wrappingAdd(qint32 a, qint32 b)
+{
+    return qint32(quint32(a) + quint32(b));
+}
+
+qint32 wrappingSubtract(qint32 a, qint32 b)
+{
+    return qint32(quint32(a) - quint32(b));
+}
+
 } // namespace
+
+bool hotspotHit(qint32 x, qint32 y, qint32 halfWidth, qint32 halfHeight, qint32 X, qint32 Y)
+{
+    return wrappingSubtract(x, halfWidth) < X && X < wrappingAdd(x, halfWidth) && wrappingSubtract(y, halfHeight) < Y
+           && Y < wrappingAdd(y, halfHeight);
+}
 
 std::vector<HotspotCut> findHotspotCuts(const QStringList &lines)
 {

@@ -34,4 +34,9 @@ HotspotCells cutHotspotLine(const QString &line, HotspotCut cut);
 // previous line's last "=" (or "-").
 std::vector<HotspotCells> cutHotspotLines(const QStringList &lines);
 
+// Whether a press at X, Y hits the hotspot at x, y: strictly inside the box
+// of the half width and half height around it, computed in 32-bit arithmetic
+// that wraps, as the catalogs' coordinates were always compared.
+bool hotspotHit(qint32 x, qint32 y, qint32 halfWidth, qint32 halfHeight, qint32 X, qint32 Y);
+
 } // namespace korvane

@@ -19,18 +19,6 @@ using namespace korvane;
 
 namespace {
 
-// The hit box is computed in 32-bit arithmetic that wraps, as the catalogs'
-// coordinates were always compared.
-qint32 wrappingAdd(qint32 a, qint32 b)
-{
-    return qint32(quint32(a) + quint32(b));
-}
-
-qint32 wrappingSubtract(qint32 a, qint32 b)
-{
-    return qint32(quint32(a) - quint32(b));
-}
-
 const QString kStartChecking = QStringLiteral("Начать проверку");
 
 } // namespace
@@ -64,11 +52,8 @@ void TForm1::logoMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y)
         const HotspotCells cells = sg1->row(r);
         const qint32 x = convertToInteger(cells.x);
         const qint32 y = convertToInteger(cells.y);
-        if (wrappingSubtract(x, HotspotHalfWidth) < X && X < wrappingAdd(x, HotspotHalfWidth)
-            && wrappingSubtract(y, HotspotHalfHeight) < Y && Y < wrappingAdd(y, HotspotHalfHeight)) {
-            if (!cells.name.isEmpty())
-                savnam->setText(cells.name);
-        }
+        if (hotspotHit(x, y, HotspotHalfWidth, HotspotHalfHeight, X, Y) && !cells.name.isEmpty())
+            savnam->setText(cells.name);
         // The list is selected again after every row. Selecting by the text of
         // the call just before changes nothing, so only a changed text is
         // searched: a diagram with thousands of hotspots over a million-line

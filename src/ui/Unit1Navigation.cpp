@@ -32,12 +32,7 @@ void TForm1::ManufacturerChange()
 
     Group->clearEntries();
     Group->setText(QString());
-    QStringList groupNames;
-    const QStringList listed = CurrentGroup->entries();
-    groupNames.reserve(listed.size());
-    for (const QString &fileName : listed)
-        groupNames.append(groupNameFromListedFile(fileName));
-    Group->setEntries(groupNames);
+    Group->setEntries(groupNamesFromListedFiles(CurrentGroup->entries()));
 
     if (catalogFileExists(paths::modelList(BaseFolder, Manufacturer->text())))
         Model->setEntries(readCatalogLines(paths::modelList(BaseFolder, Manufacturer->text())));

@@ -1,5 +1,6 @@
 #include "ui/Unit1.h"
 
+#include "catalog/PartSearch.h"
 #include "platform/PartListBox.h"
 
 #include <QCheckBox>
@@ -10,12 +11,6 @@
 // edit find, which nothing shows.
 
 using namespace korvane;
-
-namespace {
-
-constexpr int kSearchCapacity = 255;
-
-} // namespace
 
 void TForm1::SelectPartByPrefix(const QString &Text)
 {
@@ -36,19 +31,13 @@ void TForm1::findKeyPress(QChar Key)
     if (!find->text().isEmpty())
         fl1->viewport()->update();
 
-    const int count = fl1->lineCount();
-    int start = std::max(fl1->selectedIndex(), 0);
-    if (start != count)
-        ++start;
-    if (start == count)
-        start = 0;
-
     // Letter case counts here. The scan does not stop at a match: the last
     // line of the range that holds the text ends selected.
-    const QString needle = find->text().left(kSearchCapacity);
-    for (int i = start; i < count; ++i) {
+    const QString needle = find->text();
+    const int count = fl1->lineCount();
+    for (int i = substringSearchStart(fl1->selectedIndex(), count); i < count; ++i) {
         const QString line = fl1->line(i);
-        if (QStringView(line).left(kSearchCapacity).contains(needle)) {
+        if (lineHoldsText(line, needle)) {
             fl1->selectLine(i);
             Label1->setText(line);
         }

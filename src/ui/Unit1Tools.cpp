@@ -18,15 +18,9 @@ using namespace korvane;
 
 void TForm1::Button4Click()
 {
-    const int count = CurrentGroup->entryCount();
     Group->clearEntries();
     Group->setText(QString());
-    const QStringList listed = CurrentGroup->entries();
-    QStringList names;
-    names.reserve(count);
-    for (int i = 0; i < count; ++i)
-        names.append(groupNameFromListedFile(listed.at(i)));
-    Group->setEntries(names);
+    Group->setEntries(groupNamesFromListedFiles(CurrentGroup->entries()));
 }
 
 void TForm1::Button5Click()

@@ -1,4 +1,6 @@
-#include "platform/PrefixMatch.h"
+#include "catalog/PartSearch.h"
+
+#include <algorithm>
 
 namespace korvane {
 
@@ -26,6 +28,21 @@ qsizetype findFirstStartingWith(const QStringList &texts, const QString &prefix)
             return i;
     }
     return -1;
+}
+
+int substringSearchStart(int selectedIndex, int lineCount)
+{
+    int start = std::max(selectedIndex, 0);
+    if (start != lineCount)
+        ++start;
+    if (start == lineCount)
+        start = 0;
+    return start;
+}
+
+bool lineHoldsText(QStringView line, QStringView text)
+{
+    return line.left(kSearchCapacity).contains(text.left(kSearchCapacity));
 }
 
 } // namespace korvane
