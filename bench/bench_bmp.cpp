@@ -7,6 +7,7 @@
 #include "BenchTiming.h"
 
 #include "platform/BmpDecoder.h"
+#include "support/BitmapFile.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -25,43 +26,19 @@ namespace {
 constexpr int kWidth = 8000;
 constexpr int kHeight = 6000;
 
-void put16(QByteArray &out, quint32 value)
-{
-    out.append(char(value & 0xFF));
-    out.append(char((value >> 8) & 0xFF));
-}
-
-void put32(QByteArray &out, quint32 value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out.append(char((value >> shift) & 0xFF));
-}
-
 QByteArray bigBitmap()
 {
+    korvane::testing::Bitmap bitmap;
+    bitmap.width = kWidth;
+    bitmap.height = kHeight;
     const qint64 stride = (qint64(kWidth) * 24 + 31) / 32 * 4;
     const qint64 pixelBytes = stride * kHeight;
-    QByteArray file("BM");
-    put32(file, quint32(54 + pixelBytes));
-    put32(file, 0);
-    put32(file, 54);
-    put32(file, 40);
-    put32(file, kWidth);
-    put32(file, kHeight);
-    put16(file, 1);
-    put16(file, 24);
-    put32(file, 0);
-    put32(file, quint32(pixelBytes));
-    put32(file, 2835);
-    put32(file, 2835);
-    put32(file, 0);
-    put32(file, 0);
-    file.resize(54 + pixelBytes);
+    bitmap.pixels.resize(pixelBytes);
     // A busy gradient rather than zeros, so that nothing is cheaper than usual.
-    char *pixels = file.data() + 54;
+    char *pixels = bitmap.pixels.data();
     for (qint64 i = 0; i < pixelBytes; ++i)
         pixels[i] = char((i * 7 + i / stride) & 0xFF);
-    return file;
+    return bitmap.bytes();
 }
 
 } // namespace

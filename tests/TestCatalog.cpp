@@ -3,6 +3,7 @@
 #include "catalog/CatalogText.h"
 #include "platform/ErrorBox.h"
 #include "platform/ExecutablePath.h"
+#include "support/BitmapFile.h"
 #include "ui/Unit1.h"
 
 #include <QBuffer>
@@ -58,38 +59,7 @@ void TestCatalog::writeJpeg(const QString &relative, int width, int height, QCol
 
 void TestCatalog::writeBmp(const QString &relative, int width, int height, QColor colour) const
 {
-    const int stride = (width * 3 + 3) / 4 * 4;
-    QByteArray bytes;
-    const auto put16 = [&](int v) { bytes.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
-    const auto put32 = [&](qint64 v) {
-        put16(int(v & 0xFFFF));
-        put16(int((v >> 16) & 0xFFFF));
-    };
-    bytes.append("BM");
-    put32(54 + qint64(stride) * height);
-    put32(0);
-    put32(54);
-    put32(40);
-    put32(width);
-    put32(height);
-    put16(1);
-    put16(24);
-    put32(0);
-    put32(qint64(stride) * height);
-    put32(2835);
-    put32(2835);
-    put32(0);
-    put32(0);
-    for (int y = 0; y < height; ++y) {
-        QByteArray row(stride, '\0');
-        for (int x = 0; x < width; ++x) {
-            row[x * 3] = char(colour.blue());
-            row[x * 3 + 1] = char(colour.green());
-            row[x * 3 + 2] = char(colour.red());
-        }
-        bytes.append(row);
-    }
-    writeBytes(relative, bytes);
+    writeBytes(relative, korvane::testing::solidBitmap(width, height, colour.rgb()));
 }
 
 void TestCatalog::writeSampleCatalog() const

@@ -1,8 +1,9 @@
-// The bitmap decoder against files written byte by byte right here: every
+// The bitmap decoder against files written byte by byte: every
 // depth and header kind, run-length data, and each way a file can be refused.
 
 #include "catalog/Failure.h"
 #include "platform/BmpDecoder.h"
+#include "support/BitmapFile.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <sys/resource.h>
 
 using namespace korvane;
+using namespace korvane::testing;
 
 namespace {
 
@@ -21,88 +23,6 @@ const QString kReadError = QStringLiteral("Stream read error");
 constexpr QRgb kBlack = 0xFF000000u;
 
 using Rows = QList<QList<quint32>>;
-
-void put16(QByteArray &out, quint32 value)
-{
-    out.append(char(value & 0xFF));
-    out.append(char((value >> 8) & 0xFF));
-}
-
-void put32(QByteArray &out, quint32 value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out.append(char((value >> shift) & 0xFF));
-}
-
-// What goes into a test file; bytes() lays it out as a Windows bitmap does.
-struct Bitmap
-{
-    QByteArray signature = "BM";
-    quint32 headerSize = 40;
-    qint32 width = 1;
-    qint32 height = 1;
-    quint32 planes = 1;
-    quint32 bitCount = 24;
-    quint32 compression = 0;
-    quint32 coloursUsed = 0;
-    QList<quint32> masks; // red, green, blue[, alpha]: after a 40-byte header, else inside it
-    QList<QRgb> palette; // B, G, R[, 0] each; 3 bytes after a 12-byte header
-    QByteArray gap; // bytes between the palette and the pixels
-    QByteArray pixels;
-    qint64 dataOffset = -1; // -1: where the pixels really start
-
-    QByteArray bytes() const
-    {
-        QByteArray info;
-        if (headerSize == 12) {
-            put32(info, 12);
-            put16(info, quint32(width));
-            put16(info, quint32(height));
-            put16(info, planes);
-            put16(info, bitCount);
-        } else {
-            put32(info, headerSize);
-            put32(info, quint32(width));
-            put32(info, quint32(height));
-            put16(info, planes);
-            put16(info, bitCount);
-            put32(info, compression);
-            put32(info, quint32(pixels.size()));
-            put32(info, 2835); // 72 dpi
-            put32(info, 2835);
-            put32(info, coloursUsed);
-            put32(info, 0); // colours important
-            if (headerSize > 40) {
-                for (quint32 i = 0; i < 4 && 40 + 4 * i < headerSize; ++i)
-                    put32(info, masks.value(i));
-            }
-            if (headerSize >= 108)
-                put32(info, 0x73524742); // 'sRGB'; the colour space fields that follow stay zero
-            // Absurd sizes are only claimed, never padded out.
-            if (info.size() < qsizetype(headerSize) && headerSize <= 1024)
-                info.append(QByteArray(qsizetype(headerSize) - info.size(), '\0'));
-        }
-        if (headerSize == 40) {
-            for (const quint32 mask : masks)
-                put32(info, mask);
-        }
-        for (const QRgb colour : palette) {
-            info.append(char(qBlue(colour)));
-            info.append(char(qGreen(colour)));
-            info.append(char(qRed(colour)));
-            if (headerSize != 12)
-                info.append('\0');
-        }
-        info.append(gap);
-
-        const qint64 pixelsAt = 14 + info.size();
-        QByteArray file = signature;
-        put32(file, quint32(pixelsAt + pixels.size()));
-        put32(file, 0);
-        put32(file, quint32(dataOffset < 0 ? pixelsAt : dataOffset));
-        return file + info + pixels;
-    }
-};
 
 // Stores rows of raw pixel values (top row first) as a file does: bottom-up
 // unless topDown, unused bits of a row's last byte set, and each row padded to
