@@ -1,7 +1,7 @@
 #include "platform/EditableDropDown.h"
 
-#include "platform/FixedHeightDelegate.h"
 #include "catalog/PartSearch.h"
+#include "platform/FixedHeightDelegate.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

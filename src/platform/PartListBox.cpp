@@ -1,7 +1,7 @@
 #include "platform/PartListBox.h"
 
-#include "platform/FixedHeightDelegate.h"
 #include "catalog/PartSearch.h"
+#include "platform/FixedHeightDelegate.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
