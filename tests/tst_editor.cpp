@@ -364,8 +364,16 @@ void EditorTest::savedNamesStayInsideTheCatalog()
     for (const QString &code : refused) {
         f.newCode->setText(code);
         s.save();
-        QCOMPARE(s.boxes.shown.last(), QStringLiteral("Cannot create file ") + s.data(QStringLiteral("XRAY/")) + code
-                                           + QStringLiteral(".jpg."));
+        const QString path = s.data(QStringLiteral("XRAY/")) + code + QStringLiteral(".jpg");
+        const QString shown = s.boxes.shown.last();
+        if (path.size() < 300) {
+            QCOMPARE(shown, QStringLiteral("Cannot create file ") + path + u'.');
+        } else {
+            // A path far too long is quoted shortened in its middle.
+            QVERIFY(shown.size() < 400);
+            QVERIFY(shown.startsWith(QStringLiteral("Cannot create file ") + path.left(100)));
+            QVERIFY(shown.endsWith(path.right(100) + u'.'));
+        }
         QCOMPARE(f.newCode->text(), code);
     }
     f.Manufacturer->setText(QStringLiteral(".."));

@@ -251,6 +251,17 @@ void HotspotsTest::badCellEndsThePressAtItsRow()
     s.press(100, 100);
     QCOMPARE(s.boxes.shown.size(), 2);
 
+    // A coordinate of a megabyte of digits is quoted shortened in its middle,
+    // so the box can show at once; its ends stay readable.
+    const QString digits(1 << 20, u'7');
+    s.chooseView(QStringLiteral("Huge"), {QStringLiteral("A1=") + digits + QStringLiteral("-10")});
+    s.press(10, 10);
+    const QString shown = s.boxes.shown.last();
+    QVERIFY(shown.size() < 400);
+    QVERIFY(shown.startsWith(QStringLiteral("'777")));
+    QVERIFY(shown.contains(QStringLiteral("7\u20267")));
+    QVERIFY(shown.endsWith(QStringLiteral("777' is not a valid integer value.")));
+
     // An empty line gives empty coordinates, reported after the rows before it.
     s.chooseView(QStringLiteral("Holes"), {QStringLiteral("C3=10-10"), QString(), QStringLiteral("A1=10-10")});
     s.press(10, 10);

@@ -16,10 +16,25 @@ public:
     const QString &message() const noexcept { return m_message; }
     const char *what() const noexcept override { return m_utf8.constData(); }
 
-    static Failure cannotOpen(const QString &path) { return Failure(QStringLiteral("Cannot open file %1").arg(path)); }
+    // A value or path quoted in a message is shown whole up to this many
+    // characters; a longer one (a coordinate of a hundred megabytes of
+    // digits, say) is shortened in its middle, so the box lays out at once.
+    static constexpr qsizetype kQuotedCapacity = 300;
+    static QString quoted(QStringView value)
+    {
+        if (value.size() <= kQuotedCapacity)
+            return value.toString();
+        const qsizetype half = (kQuotedCapacity - 1) / 2;
+        return value.left(half).toString() + QChar(0x2026) + value.right(half).toString();
+    }
+
+    static Failure cannotOpen(const QString &path)
+    {
+        return Failure(QStringLiteral("Cannot open file %1").arg(quoted(path)));
+    }
     static Failure cannotCreate(const QString &path)
     {
-        return Failure(QStringLiteral("Cannot create file %1").arg(path));
+        return Failure(QStringLiteral("Cannot create file %1").arg(quoted(path)));
     }
 
 private:

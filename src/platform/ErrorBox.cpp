@@ -32,7 +32,13 @@ QString errorBoxText(const QString &message)
 
 void showErrorBox(const QString &message)
 {
-    const QString text = errorBoxText(message);
+    // Messages quote their values shortened already; this keeps any other
+    // text of unusual length from holding up the box as well.
+    constexpr qsizetype kShownCapacity = 2000;
+    const QString text
+        = errorBoxText(message.size() <= kShownCapacity
+                           ? message
+                           : message.left(kShownCapacity / 2) + QChar(0x2026) + message.right(kShownCapacity / 2));
     if (recorder()) {
         recorder()(text);
         return;

@@ -20,7 +20,7 @@ namespace {
 
 Failure unknownExtension(const QString &path)
 {
-    return Failure(QStringLiteral("Unknown picture file extension (.%1)").arg(pictureExtension(path)));
+    return Failure(QStringLiteral("Unknown picture file extension (.%1)").arg(Failure::quoted(pictureExtension(path))));
 }
 
 quint32 little32(const QByteArray &bytes, qsizetype at)
