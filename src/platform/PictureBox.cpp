@@ -18,7 +18,13 @@ void PictureBox::setStretched(bool stretched)
 
 void PictureBox::setPicture(const QImage &picture)
 {
-    m_picture = picture;
+    // Painting converts a picture that is not in the screen's own formats,
+    // the whole of it, at every paint; a huge diagram is converted once here
+    // instead, which costs no more than its decoding did.
+    if (picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32_Premultiplied)
+        m_picture = picture;
+    else
+        m_picture = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     update();
 }
 
@@ -27,10 +33,19 @@ void PictureBox::paintEvent(QPaintEvent *)
     if (m_picture.isNull())
         return;
     QPainter painter(this);
-    if (m_stretched)
+    if (m_stretched) {
         painter.drawImage(rect(), m_picture);
-    else
-        painter.drawImage(QPoint(0, 0), m_picture);
+        return;
+    }
+    // Only the part at the top-left corner that the control shows is drawn,
+    // read in place, so a picture far larger than the control paints as fast
+    // as a small one.
+    const QRect shown = rect() & m_picture.rect();
+    if (shown.isEmpty())
+        return;
+    const QImage visible(m_picture.constBits(), shown.width(), shown.height(), m_picture.bytesPerLine(),
+                         m_picture.format());
+    painter.drawImage(QPoint(0, 0), visible);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
