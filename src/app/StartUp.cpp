@@ -6,6 +6,7 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <memory>
 
 namespace korvane {
@@ -26,8 +27,14 @@ void applyShowRequest(TForm1 &form, ShowRequest request)
     }
 }
 
+void prepareProcess()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 int runProgram(int argc, char **argv)
 {
+    prepareProcess();
     QApplication app(argc, argv);
     // The name in the desktop's task list and the caption of every error box.
     // The display name stays unset: the toolkit would append it to captions.
