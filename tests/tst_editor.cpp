@@ -66,6 +66,7 @@ class EditorTest : public QObject
 
 private slots:
     void enterWalksTheChainAndSavesOnce();
+    void tabLeavesTheDescription();
     void failedOrCancelledPicksChangeNothing();
     void categoryAbbreviations_data();
     void categoryAbbreviations();
@@ -128,6 +129,27 @@ void EditorTest::enterWalksTheChainAndSavesOnce()
     // An empty code saves a file named ".jpg".
     s.save();
     QVERIFY(QFile::exists(s.data(QStringLiteral("XRAY/.jpg"))));
+}
+
+void EditorTest::tabLeavesTheDescription()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    s.catalog.writeJpeg(QStringLiteral("pick/part.jpg"), 8, 8, Qt::red);
+
+    // The save button takes no focus before a picture is loaded, so Tab goes
+    // on to the next control in the tab order, the category list.
+    f.newcomment->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(f.newcombo->isDroppedDown());
+    f.newcombo->hidePopup();
+    QCOMPARE(QApplication::focusWidget(), f.newcombo);
+
+    s.pick(QStringLiteral("pick/part.jpg"));
+    f.newcomment->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), f.newsave);
+    QCOMPARE(f.newcomment->toPlainText(), QStringLiteral("Описание детали"));
 }
 
 void EditorTest::failedOrCancelledPicksChangeNothing()
