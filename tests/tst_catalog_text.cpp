@@ -6,13 +6,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace korvane;
@@ -79,6 +83,7 @@ private slots:
     void writeFailureNamesComposedPath_data();
     void writeFailureNamesComposedPath();
     void writeFailureKeepsOldFile();
+    void writeInFolderThatTakesNoNewFiles();
 
     void readFailures_data();
     void readFailures();
@@ -366,17 +371,59 @@ void TestCatalogText::writeFailureKeepsOldFile()
         QCOMPARE(readRaw(path), old);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("list.txt")});
     }
+}
 
-    // A folder that refuses new entries: the temporary cannot be made.
-    // Root is not refused, so there is nothing to check then.
-    if (::geteuid() == 0)
-        return;
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
-                                              | QFile::ReadOther | QFile::ExeOther));
-    const QString refused = failureOf([&] { writeCatalogFile(path, replacement); });
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(refused, QStringLiteral("Cannot create file ") + path);
-    QCOMPARE(readRaw(path), old);
+void TestCatalogText::writeInFolderThatTakesNoNewFiles()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("DATA"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString writable = folder + QStringLiteral("/PartList.txt");
+    const QString protectedFile = folder + QStringLiteral("/catalog.txt");
+    QVERIFY(writeRaw(writable, "old\r\n"));
+    QVERIFY(writeRaw(protectedFile, "keep\r\n"));
+
+    // Root writes wherever it likes, so the writes run in a child process as
+    // an ordinary user who owns the files but not the folder.
+    const bool root = ::geteuid() == 0;
+    const struct passwd *nobody = ::getpwnam("nobody");
+    const uid_t uid = root ? (nobody ? nobody->pw_uid : 65534) : ::geteuid();
+    const gid_t gid = root ? (nobody ? nobody->pw_gid : 65534) : ::getegid();
+    for (const QString &file : {writable, protectedFile})
+        QCOMPARE(::chown(QFile::encodeName(file).constData(), uid, gid), 0);
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(writable).constData(), 0644), 0);
+    QCOMPARE(::chmod(QFile::encodeName(protectedFile).constData(), 0444), 0);
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    const auto reopen = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
+
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        if (root && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+            ::_exit(100);
+        // Each outcome sets one bit: 1 the writable file refused, 2 the
+        // protected one taken or refused with another message, 4 a new file made.
+        int faults = 0;
+        if (!failureOf([&] { writeCatalogLines(writable, {QStringLiteral("new")}); }).isEmpty())
+            faults |= 1;
+        if (failureOf([&] { writeCatalogLines(protectedFile, {QStringLiteral("x")}); })
+            != QStringLiteral("Cannot create file ") + protectedFile)
+            faults |= 2;
+        if (failureOf([&] { writeCatalogLines(folder + QStringLiteral("/new.txt"), {QStringLiteral("x")}); }).isEmpty())
+            faults |= 4;
+        ::_exit(faults);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QVERIFY2(WEXITSTATUS(status) != 100, "cannot become an ordinary user");
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(readRaw(writable), QByteArray("new\r\n"));
+    QCOMPARE(readRaw(protectedFile), QByteArray("keep\r\n"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{QStringLiteral("catalog.txt"), QStringLiteral("PartList.txt")}));
 }
 
 void TestCatalogText::readFailures_data()

@@ -141,8 +141,11 @@ void writeCatalogFile(const QString &path, const QByteArray &bytes)
     if (!target || isExistingFolder(*target))
         throw Failure::cannotCreate(path);
     // Written beside the target and renamed over it at the end, so a full disk
-    // or a refused folder leaves the previous list whole.
+    // leaves the previous file whole. A folder that takes no new files has no
+    // room for that; a file that may be written is then written in place, as
+    // Windows writes it, and only there can a failed write leave it cut short.
     QSaveFile file(*target);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         throw Failure::cannotCreate(path);
     // A short write is only reported by the flush: commit() on its own would

@@ -26,7 +26,9 @@ QByteArray readCatalogFile(const QString &path);
 QByteArray joinCatalogLines(const QStringList &lines);
 
 // Replaces the file atomically: on any failure the old file stays as it was and
-// Failure "Cannot create file <path>" is thrown.
+// Failure "Cannot create file <path>" is thrown. In a folder that takes no new
+// files an existing writable file is written in place instead; a write that
+// fails there can leave it cut short. A write-protected file is never written.
 void writeCatalogFile(const QString &path, const QByteArray &bytes);
 void writeCatalogLines(const QString &path, const QStringList &lines);
 
