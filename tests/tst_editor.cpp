@@ -7,11 +7,16 @@
 #include "platform/PictureDialog.h"
 #include "ui/Unit1.h"
 
+#include <QAbstractItemView>
 #include <QBuffer>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -68,6 +73,7 @@ private slots:
     void enterWalksTheChainAndSavesOnce();
     void tabLeavesTheDescription();
     void failedOrCancelledPicksChangeNothing();
+    void pictureDialogListsTheDesignedFilters();
     void categoryAbbreviations_data();
     void categoryAbbreviations();
     void typedCategoryLeavesNoItemSelected();
@@ -195,6 +201,71 @@ void EditorTest::failedOrCancelledPicksChangeNothing()
     s.pick(QStringLiteral("pick/photo.gif"));
     QCOMPARE(f.newpic->picture().size(), QSize(12, 12));
     QVERIFY(f.newsave->isEnabled());
+}
+
+void EditorTest::pictureDialogListsTheDesignedFilters()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    PictureDialog::setChooserForTesting({});
+    s.catalog.writeJpeg(QStringLiteral("pick/a.jpg"), 30, 40, Qt::red);
+    s.catalog.writeJpeg(QStringLiteral("pick/wide.JPEG"), 900, 300, Qt::blue);
+    s.catalog.writeBytes(QStringLiteral("pick/broken.jpg"), QByteArray("\xFF\xD8 broken"));
+    s.catalog.writeBmp(QStringLiteral("pick/c.bmp"), 12, 6, Qt::green);
+    s.catalog.writeBytes(QStringLiteral("pick/notes.txt"), QByteArray("x"));
+
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        const auto closeOnFailure = qScopeGuard([dialog] {
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QCOMPARE(dialog->nameFilters(), (QStringList{"Bitmaps (*.bmp)", "All (*.jpg;*.jpeg)", "JPEG Image File (*.jpg)",
+                                                     "JPEG Image File (*.jpeg)"}));
+        QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("All (*.jpg;*.jpeg)"));
+
+        dialog->setDirectory(s.catalog.path(QStringLiteral("pick")));
+        // The files show in a list or in a table with details, whichever is in view.
+        QAbstractItemView *list = nullptr;
+        for (const QString &name : {QStringLiteral("listView"), QStringLiteral("treeView")}) {
+            auto *view = dialog->findChild<QAbstractItemView *>(name);
+            if (view && view->isVisible())
+                list = view;
+        }
+        QVERIFY(list);
+        const auto shown = [list] {
+            QStringList names;
+            for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row)
+                names.append(list->model()->index(row, 0, list->rootIndex()).data().toString());
+            names.sort(Qt::CaseInsensitive);
+            return names;
+        };
+        const auto click = [list](const QString &name) {
+            const QModelIndex index
+                = list->model()
+                      ->match(list->model()->index(0, 0, list->rootIndex()), Qt::DisplayRole, name, 1, Qt::MatchExactly)
+                      .value(0);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+        };
+        QTRY_COMPARE(shown(), (QStringList{"a.jpg", "broken.jpg", "wide.JPEG"}));
+
+        // The file types, chosen with the arrow keys: bitmaps, then all JPEGs again.
+        auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        types->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QTRY_COMPARE(shown(), QStringList{QStringLiteral("c.bmp")});
+        types->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QTRY_COMPARE(shown(), (QStringList{"a.jpg", "broken.jpg", "wide.JPEG"}));
+        click(QStringLiteral("a.jpg"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    QTest::mouseClick(f.newpic, Qt::LeftButton);
+    QCOMPARE(f.newpic->picture().size(), QSize(30, 40));
+    QCOMPARE(s.boxes.shown, QStringList());
 }
 
 void EditorTest::categoryAbbreviations_data()

@@ -1,6 +1,7 @@
 #include "platform/PictureDialog.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
 
 #include <utility>
 
@@ -24,14 +25,18 @@ QStringList PictureDialog::nameFilters() const
 {
     const QStringList elements = m_filter.split(u'|');
     QStringList result;
-    for (qsizetype i = 0; i + 1 < elements.size(); i += 2) {
-        QString patterns = elements.at(i + 1);
-        patterns.replace(u';', u' ');
-        // The description already shows the patterns; the toolkit reads the
-        // last parenthesised group as the patterns, so it is given again.
-        result.append(elements.at(i) + QStringLiteral(" (") + patterns + u')');
-    }
+    for (qsizetype i = 0; i + 1 < elements.size(); i += 2)
+        result.append(elements.at(i));
     return result;
+}
+
+QStringList PictureDialog::patterns(int index) const
+{
+    const QStringList elements = m_filter.split(u'|');
+    const qsizetype at = 2 * qsizetype(index) - 1;
+    if (index < 1 || at >= elements.size())
+        return {};
+    return elements.at(at).split(u';', Qt::SkipEmptyParts);
 }
 
 bool PictureDialog::execute(QWidget *parent)
@@ -41,12 +46,28 @@ bool PictureDialog::execute(QWidget *parent)
         chosen = chooser()(*this);
     } else {
         QFileDialog dialog(parent);
+        // The toolkit's own dialog, not the desktop's: only it lets the
+        // filters keep their designed names.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(m_mode == Mode::Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
         dialog.setFileMode(m_mode == Mode::Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-        const QStringList filters = nameFilters();
-        dialog.setNameFilters(filters);
-        if (m_filterIndex >= 1 && m_filterIndex <= filters.size())
-            dialog.selectNameFilter(filters.at(m_filterIndex - 1));
+
+        const QStringList names = nameFilters();
+        dialog.setNameFilters(names);
+        // The toolkit reads a filter's patterns out of its name and splits
+        // them at spaces only, so "All (*.jpg;*.jpeg)" would list nothing.
+        // The file list takes each choice's patterns from the filter's own
+        // pattern element instead, after the toolkit has applied its reading.
+        auto *files = dialog.findChild<QFileSystemModel *>();
+        const auto usePatternsOf = [this, names, files](const QString &name) {
+            if (files)
+                files->setNameFilters(patterns(int(names.indexOf(name)) + 1));
+        };
+        connect(&dialog, &QFileDialog::filterSelected, &dialog, usePatternsOf);
+        if (m_filterIndex >= 1 && m_filterIndex <= names.size())
+            dialog.selectNameFilter(names.at(m_filterIndex - 1));
+        usePatternsOf(dialog.selectedNameFilter());
+
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().constFirst();
     }

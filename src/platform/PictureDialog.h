@@ -27,8 +27,10 @@ public:
     void setFilterIndex(int index) { m_filterIndex = index; }
     QString fileName() const { return m_fileName; }
 
-    // The filter as the toolkit's name filters, "Description (*.a *.b)".
+    // The descriptions, as the dialog lists them.
     QStringList nameFilters() const;
+    // The patterns of the pair at a filter index, split at ";".
+    QStringList patterns(int index) const;
 
     // Shows the dialog modally; false when the user cancels.
     bool execute(QWidget *parent);
