@@ -73,7 +73,7 @@ private slots:
     void enterWalksTheChainAndSavesOnce();
     void tabLeavesTheDescription();
     void failedOrCancelledPicksChangeNothing();
-    void pictureDialogListsTheDesignedFilters();
+    void pictureDialogListsTheDesignedFiltersWithAPreview();
     void categoryAbbreviations_data();
     void categoryAbbreviations();
     void typedCategoryLeavesNoItemSelected();
@@ -203,7 +203,7 @@ void EditorTest::failedOrCancelledPicksChangeNothing()
     QVERIFY(f.newsave->isEnabled());
 }
 
-void EditorTest::pictureDialogListsTheDesignedFilters()
+void EditorTest::pictureDialogListsTheDesignedFiltersWithAPreview()
 {
     Session s;
     TForm1 &f = *s.form;
@@ -234,7 +234,9 @@ void EditorTest::pictureDialogListsTheDesignedFilters()
             if (view && view->isVisible())
                 list = view;
         }
-        QVERIFY(list);
+        auto *preview = dialog->findChild<PicturePreview *>();
+        QVERIFY(list && preview);
+        QVERIFY(preview->mapTo(dialog, QPoint()).x() >= list->mapTo(dialog, QPoint(list->width(), 0)).x());
         const auto shown = [list] {
             QStringList names;
             for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row)
@@ -251,12 +253,24 @@ void EditorTest::pictureDialogListsTheDesignedFilters()
         };
         QTRY_COMPARE(shown(), (QStringList{"a.jpg", "broken.jpg", "wide.JPEG"}));
 
+        click(QStringLiteral("a.jpg"));
+        QCOMPARE(preview->picture().size(), QSize(30, 40));
+        click(QStringLiteral("broken.jpg"));
+        QVERIFY(preview->picture().isNull());
+        click(QStringLiteral("wide.JPEG"));
+        QCOMPARE(preview->picture().size(), QSize(900, 300));
+        const QRect area = preview->pictureArea();
+        QVERIFY(preview->contentsRect().contains(area));
+        QVERIFY(qAbs(area.width() - 3 * area.height()) <= 3);
+
         // The file types, chosen with the arrow keys: bitmaps, then all JPEGs again.
         auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
         QVERIFY(types);
         types->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
         QTRY_COMPARE(shown(), QStringList{QStringLiteral("c.bmp")});
+        click(QStringLiteral("c.bmp"));
+        QCOMPARE(preview->picture().size(), QSize(12, 6));
         types->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QTRY_COMPARE(shown(), (QStringList{"a.jpg", "broken.jpg", "wide.JPEG"}));

@@ -1,7 +1,12 @@
 #include "platform/PictureDialog.h"
 
+#include "catalog/Failure.h"
+#include "platform/PictureFile.h"
+
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QGridLayout>
+#include <QPainter>
 
 #include <utility>
 
@@ -46,8 +51,8 @@ bool PictureDialog::execute(QWidget *parent)
         chosen = chooser()(*this);
     } else {
         QFileDialog dialog(parent);
-        // The toolkit's own dialog, not the desktop's: only it lets the
-        // filters keep their designed names.
+        // The toolkit's own dialog, not the desktop's: only it takes the
+        // preview, and only it lets the filters keep their designed names.
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(m_mode == Mode::Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
         dialog.setFileMode(m_mode == Mode::Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -68,6 +73,13 @@ bool PictureDialog::execute(QWidget *parent)
             dialog.selectNameFilter(names.at(m_filterIndex - 1));
         usePatternsOf(dialog.selectedNameFilter());
 
+        auto *preview = new PicturePreview(&dialog);
+        preview->setObjectName(QStringLiteral("preview"));
+        // Row 1 of the dialog's grid holds the folder and file lists.
+        if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
+            grid->addWidget(preview, 1, grid->columnCount());
+        connect(&dialog, &QFileDialog::currentChanged, preview, &PicturePreview::showFile);
+
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().constFirst();
     }
@@ -80,6 +92,55 @@ bool PictureDialog::execute(QWidget *parent)
 void PictureDialog::setChooserForTesting(Chooser newChooser)
 {
     chooser() = std::move(newChooser);
+}
+
+PicturePreview::PicturePreview(QWidget *parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+}
+
+void PicturePreview::showFile(const QString &path)
+{
+    // Folders, files of other kinds and broken pictures alike show nothing:
+    // the dialog is for looking, the error box comes only with the choice.
+    QImage picture;
+    try {
+        picture = loadEditorPicture(path).image;
+    } catch (const Failure &) {
+    }
+    m_picture = std::move(picture);
+    update();
+}
+
+QRect PicturePreview::pictureArea() const
+{
+    if (m_picture.isNull())
+        return QRect();
+    const QRect room = contentsRect();
+    QSize size = m_picture.size();
+    if (size.width() > room.width() || size.height() > room.height())
+        size.scale(room.size(), Qt::KeepAspectRatio);
+    QRect area(QPoint(), size);
+    area.moveCenter(room.center());
+    return area;
+}
+
+QSize PicturePreview::sizeHint() const
+{
+    return QSize(200, 200);
+}
+
+void PicturePreview::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    if (m_picture.isNull())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(pictureArea(), m_picture);
 }
 
 } // namespace korvane
