@@ -550,37 +550,38 @@ void TestCatalogText::composedPaths_data()
     QTest::addColumn<QString>("expected");
 
     const QString b = QStringLiteral("/opt/korvane/");
-    QTest::newRow("manufacturer list") << paths::manufacturerList(b) << "/opt/korvane/DATA/catalog.txt";
+    QTest::newRow("manufacturer list") << paths::manufacturerList(b).text() << "/opt/korvane/DATA/catalog.txt";
     QTest::newRow("manufacturer folder listing")
-        << paths::manufacturerFolderListing(b, "Tamiya") << "/opt/korvane/DATA/Tamiya/*.txt";
-    QTest::newRow("model list") << paths::modelList(b, "Tamiya") << "/opt/korvane/DATA/Tamiya/catalog.txt";
-    QTest::newRow("model part list") << paths::modelPartList(b, "Tamiya", "TT-01")
+        << paths::manufacturerFolderListing(b, "Tamiya").text() << "/opt/korvane/DATA/Tamiya/*.txt";
+    QTest::newRow("model list") << paths::modelList(b, "Tamiya").text() << "/opt/korvane/DATA/Tamiya/catalog.txt";
+    QTest::newRow("model part list") << paths::modelPartList(b, "Tamiya", "TT-01").text()
                                      << "/opt/korvane/DATA/Tamiya/TT-01/TT-01.txt";
-    QTest::newRow("model picture") << paths::modelPicture(b, "Tamiya", "TT-01")
+    QTest::newRow("model picture") << paths::modelPicture(b, "Tamiya", "TT-01").text()
                                    << "/opt/korvane/DATA/Tamiya/TT-01/TT-01.jpg";
-    QTest::newRow("group list") << paths::groupList(b, "Tamiya", "TT-01")
+    QTest::newRow("group list") << paths::groupList(b, "Tamiya", "TT-01").text()
                                 << "/opt/korvane/DATA/Tamiya/TT-01/Parts/list.txt";
-    QTest::newRow("group part list") << paths::groupPartList(b, "Tamiya", "TT-01", "Body")
+    QTest::newRow("group part list") << paths::groupPartList(b, "Tamiya", "TT-01", "Body").text()
                                      << "/opt/korvane/DATA/Tamiya/TT-01/Parts/Body.txt";
-    QTest::newRow("exploded view list") << paths::explodedViewList(b, "Tamiya", "TT-01")
+    QTest::newRow("exploded view list") << paths::explodedViewList(b, "Tamiya", "TT-01").text()
                                         << "/opt/korvane/DATA/Tamiya/TT-01/Parts/EXPLODED/list.txt";
-    QTest::newRow("diagram") << paths::diagram(b, "Tamiya", "TT-01", "A")
+    QTest::newRow("diagram") << paths::diagram(b, "Tamiya", "TT-01", "A").text()
                              << "/opt/korvane/DATA/Tamiya/TT-01/Parts/EXPLODED/A.bmp";
-    QTest::newRow("hotspot file") << paths::hotspotFile(b, "Tamiya", "TT-01", "A")
+    QTest::newRow("hotspot file") << paths::hotspotFile(b, "Tamiya", "TT-01", "A").text()
                                   << "/opt/korvane/DATA/Tamiya/TT-01/Parts/EXPLODED/A.met";
-    QTest::newRow("x-ray photo") << paths::partPhotoXray(b, "51000") << "/opt/korvane/DATA/IMG/xra51000.jpg";
-    QTest::newRow("photo") << paths::partPhoto(b, "51000") << "/opt/korvane/DATA/IMG/51000.jpg";
-    QTest::newRow("saved photo") << paths::savedPartPhoto(b, "Tamiya", "51000") << "/opt/korvane/DATA/Tamiya/51000.jpg";
-    QTest::newRow("listed group file") << paths::listedGroupFile(b, "Tamiya/TT-01/Parts", "Body.txt")
+    QTest::newRow("x-ray photo") << paths::partPhotoXray(b, "51000").text() << "/opt/korvane/DATA/IMG/xra51000.jpg";
+    QTest::newRow("photo") << paths::partPhoto(b, "51000").text() << "/opt/korvane/DATA/IMG/51000.jpg";
+    QTest::newRow("saved photo") << paths::savedPartPhoto(b, "Tamiya", "51000").text()
+                                 << "/opt/korvane/DATA/Tamiya/51000.jpg";
+    QTest::newRow("listed group file") << paths::listedGroupFile(b, "Tamiya/TT-01/Parts", "Body.txt").text()
                                        << "/opt/korvane/DATA/Tamiya/TT-01/Parts/Body.txt";
-    QTest::newRow("panel part list") << paths::panelPartList(b, "Tamiya", "TT-01")
+    QTest::newRow("panel part list") << paths::panelPartList(b, "Tamiya", "TT-01").text()
                                      << "/opt/korvane/DATA/Tamiya/TT-01/TT-01/parts/list.txt";
-    QTest::newRow("backslash and dots unchanged") << paths::groupPartList(b, "..\\Kyosho", "..", "a\\..\\b")
+    QTest::newRow("backslash and dots unchanged") << paths::groupPartList(b, "..\\Kyosho", "..", "a\\..\\b").text()
                                                   << "/opt/korvane/DATA/..\\Kyosho/../Parts/a\\..\\b.txt";
     QTest::newRow("spaces and slashes unchanged")
-        << paths::modelPartList(b, " Tamiya ", "TT/01/") << "/opt/korvane/DATA/ Tamiya /TT/01//TT/01/.txt";
-    QTest::newRow("empty texts") << paths::modelList(QString(), QString()) << "DATA//catalog.txt";
-    QTest::newRow("empty code") << paths::partPhotoXray(b, QString()) << "/opt/korvane/DATA/IMG/xra.jpg";
+        << paths::modelPartList(b, " Tamiya ", "TT/01/").text() << "/opt/korvane/DATA/ Tamiya /TT/01//TT/01/.txt";
+    QTest::newRow("empty texts") << paths::modelList(QString(), QString()).text() << "DATA//catalog.txt";
+    QTest::newRow("empty code") << paths::partPhotoXray(b, QString()).text() << "/opt/korvane/DATA/IMG/xra.jpg";
 }
 
 void TestCatalogText::composedPaths()
@@ -616,8 +617,8 @@ void TestCatalogText::baseFolder()
 
 void TestCatalogText::partListDump()
 {
-    QVERIFY(paths::partListDump().endsWith(QStringLiteral("DATA/PartList.txt")));
-    QVERIFY(QDir::isAbsolutePath(paths::partListDump()));
+    QVERIFY(paths::partListDump().text().endsWith(QStringLiteral("DATA/PartList.txt")));
+    QVERIFY(QDir::isAbsolutePath(paths::partListDump().text()));
 }
 
 QTEST_GUILESS_MAIN(TestCatalogText)

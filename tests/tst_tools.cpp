@@ -151,8 +151,8 @@ void ToolsTest::dumpWritesTheListByTheWritingRule()
     QCOMPARE(s.boxes.shown, QStringList());
     // The default dump path lies in DATA beside the built program.
     paths::setPartListDumpForTesting(QString());
-    QVERIFY(paths::partListDump().endsWith(QStringLiteral("/DATA/PartList.txt")));
-    QVERIFY(QDir::isAbsolutePath(paths::partListDump()));
+    QVERIFY(paths::partListDump().text().endsWith(QStringLiteral("/DATA/PartList.txt")));
+    QVERIFY(QDir::isAbsolutePath(paths::partListDump().text()));
 }
 
 void ToolsTest::dumpFailureKeepsTheOldFile()
