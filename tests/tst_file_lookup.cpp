@@ -23,6 +23,7 @@ private slots:
     void relativeToCurrentFolder();
     void folderInPlaceOfFile();
     void symlinks();
+    void baseIsTakenAsItStands();
 
     void resolveForWriting_data();
     void resolveForWriting();
@@ -236,6 +237,24 @@ void TestFileLookup::symlinks()
     QCOMPARE(korvane::listMatchingFiles(at(QStringLiteral("links/*"))), QStringList{QStringLiteral("file.txt")});
     // A link to a folder is walked through like the folder itself.
     QVERIFY(catalogFileExists(at(QStringLiteral("LINKS/folder.JPG/51000.jpg"))));
+}
+
+void TestFileLookup::baseIsTakenAsItStands()
+{
+    // Two catalogs: one in the folder "a\b", one in the folder b inside a.
+    makeFile(QStringLiteral("a\\b/data/lst/CATALOG.txt"));
+    makeFile(QStringLiteral("a/b/data/lst/CATALOG.txt"));
+    const QString base = at(QStringLiteral("a\\b/"));
+    const ComposedPath list(base, QStringLiteral("DATA\\LST\\catalog.txt"));
+
+    QCOMPARE(resolveCaseInsensitive(list).value_or(QString()), at(QStringLiteral("a\\b/data/lst/CATALOG.txt")));
+    QVERIFY(catalogFileExists(ComposedPath(base, QStringLiteral("DATA\\lst\\*.txt"))));
+    QCOMPARE(korvane::resolveForWriting(ComposedPath(base, QStringLiteral("DATA\\LST\\new.txt"))).value_or(QString()),
+             at(QStringLiteral("a\\b/data/lst/new.txt")));
+    QVERIFY(isSafeCatalogTarget(ComposedPath(base, QStringLiteral("DATA\\x.jpg")),
+                                ComposedPath(base, QStringLiteral("DATA"))));
+    // A bare text is all added: it splits at every "\".
+    QCOMPARE(resolveCaseInsensitive(list.text()).value_or(QString()), at(QStringLiteral("a/b/data/lst/CATALOG.txt")));
 }
 
 void TestFileLookup::resolveForWriting_data()

@@ -105,18 +105,18 @@ QStringList splitCatalogLines(QByteArrayView bytes)
     return lines;
 }
 
-QByteArray readCatalogFile(const QString &path)
+QByteArray readCatalogFile(const ComposedPath &path)
 {
     // When no entry matches, the composed name is tried as it stands and the
     // failure names it as the user's text built it.
-    const QString actual = resolveCaseInsensitive(path).value_or(path);
+    const QString actual = resolveCaseInsensitive(path).value_or(path.text());
     std::optional<QByteArray> data = readRegularFile(actual);
     if (!data)
-        throw Failure::cannotOpen(path);
+        throw Failure::cannotOpen(path.text());
     return std::move(*data);
 }
 
-QStringList readCatalogLines(const QString &path)
+QStringList readCatalogLines(const ComposedPath &path)
 {
     return splitCatalogLines(readCatalogFile(path));
 }
@@ -135,27 +135,30 @@ QByteArray joinCatalogLines(const QStringList &lines)
     return bytes;
 }
 
-void writeCatalogFile(const QString &path, const QByteArray &bytes)
+void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes)
 {
     const std::optional<QString> target = resolveForWriting(path);
     if (!target || isExistingFolder(*target))
-        throw Failure::cannotCreate(path);
+        throw Failure::cannotCreate(path.text());
     // Written beside the target and renamed over it at the end, so a full disk
-    // or a refused folder leaves the previous list whole.
+    // leaves the previous file whole. A folder that takes no new files has no
+    // room for that; a file that may be written is then written in place, as
+    // Windows writes it, and only there can a failed write leave it cut short.
     QSaveFile file(*target);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
-        throw Failure::cannotCreate(path);
+        throw Failure::cannotCreate(path.text());
     // A short write is only reported by the flush: commit() on its own would
     // happily rename a truncated temporary over the old list.
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
-        throw Failure::cannotCreate(path);
+        throw Failure::cannotCreate(path.text());
     }
     if (!file.commit())
-        throw Failure::cannotCreate(path);
+        throw Failure::cannotCreate(path.text());
 }
 
-void writeCatalogLines(const QString &path, const QStringList &lines)
+void writeCatalogLines(const ComposedPath &path, const QStringList &lines)
 {
     writeCatalogFile(path, joinCatalogLines(lines));
 }

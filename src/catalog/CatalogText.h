@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileLookup.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -16,19 +18,21 @@ QStringList splitCatalogLines(QByteArrayView bytes);
 // Reads a whole catalog text file (name looked up without regard to case).
 // Throws Failure "Cannot open file <path>" when it is missing, is a folder or
 // cannot be read.
-QStringList readCatalogLines(const QString &path);
+QStringList readCatalogLines(const ComposedPath &path);
 
 // The whole file's bytes (name looked up without regard to case). Throws
 // Failure "Cannot open file <path>" like readCatalogLines.
-QByteArray readCatalogFile(const QString &path);
+QByteArray readCatalogFile(const ComposedPath &path);
 
 // Every entry followed by CR LF, the last one included.
 QByteArray joinCatalogLines(const QStringList &lines);
 
 // Replaces the file atomically: on any failure the old file stays as it was and
-// Failure "Cannot create file <path>" is thrown.
-void writeCatalogFile(const QString &path, const QByteArray &bytes);
-void writeCatalogLines(const QString &path, const QStringList &lines);
+// Failure "Cannot create file <path>" is thrown. In a folder that takes no new
+// files an existing writable file is written in place instead; a write that
+// fails there can leave it cut short. A write-protected file is never written.
+void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes);
+void writeCatalogLines(const ComposedPath &path, const QStringList &lines);
 
 // A listed file name (from the manufacturer folder listing) cut to 255
 // characters, less its last four.

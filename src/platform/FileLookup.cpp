@@ -21,11 +21,6 @@ struct SplitPath
     QStringList pieces;
 };
 
-bool isSeparator(QChar c)
-{
-    return c == QLatin1Char('/') || c == QLatin1Char('\\');
-}
-
 // Windows folds "." and ".." into the name before it looks anything up, so
 // "DATA/NONE/../catalog.txt" names DATA's own list even though NONE does not
 // exist; a composed name therefore never climbs through a folder's entry.
@@ -43,14 +38,20 @@ void appendPiece(SplitPath &split, const QString &piece)
     split.pieces.append(piece);
 }
 
-SplitPath splitPath(const QString &path)
+SplitPath splitPath(const ComposedPath &composed)
 {
+    const QString path = composed.text();
+    // The base is a name of this machine, where "\" is an ordinary character;
+    // only what the catalog added to it came from Windows.
+    const auto isSeparator = [base = composed.base.size(), &path](qsizetype i) {
+        return path.at(i) == QLatin1Char('/') || (i >= base && path.at(i) == QLatin1Char('\\'));
+    };
     SplitPath split;
     split.absolute = path.startsWith(QLatin1Char('/'));
-    split.trailingSeparator = !path.isEmpty() && isSeparator(path.back());
+    split.trailingSeparator = !path.isEmpty() && isSeparator(path.size() - 1);
     qsizetype start = 0;
     for (qsizetype i = 0; i <= path.size(); ++i) {
-        if (i == path.size() || isSeparator(path.at(i))) {
+        if (i == path.size() || isSeparator(i)) {
             if (i > start)
                 appendPiece(split, path.mid(start, i - start));
             start = i + 1;
@@ -158,7 +159,7 @@ bool sameCharIgnoringCase(QChar a, QChar b)
 
 } // namespace
 
-std::optional<QString> resolveCaseInsensitive(const QString &path)
+std::optional<QString> resolveCaseInsensitive(const ComposedPath &path)
 {
     const SplitPath split = splitPath(path);
     if (split.pieces.isEmpty()) {
@@ -179,7 +180,7 @@ std::optional<QString> resolveCaseInsensitive(const QString &path)
     return resolved;
 }
 
-std::optional<QString> resolveForWriting(const QString &path)
+std::optional<QString> resolveForWriting(const ComposedPath &path)
 {
     const SplitPath split = splitPath(path);
     // A name ending in a separator names a folder; no file can be made there.
@@ -195,7 +196,7 @@ std::optional<QString> resolveForWriting(const QString &path)
     return joinName(*folder, findEntry(*folder, piece).value_or(piece));
 }
 
-bool catalogFileExists(const QString &path)
+bool catalogFileExists(const ComposedPath &path)
 {
     const SplitPath split = splitPath(path);
     if (split.pieces.isEmpty() || split.trailingSeparator)
@@ -219,7 +220,7 @@ bool catalogFileExists(const QString &path)
     return entry && isExistingNonFolder(joinName(*folder, *entry));
 }
 
-QStringList listMatchingFiles(const QString &pattern)
+QStringList listMatchingFiles(const ComposedPath &pattern)
 {
     const SplitPath split = splitPath(pattern);
     if (split.pieces.isEmpty() || split.trailingSeparator)
@@ -243,7 +244,7 @@ QStringList listMatchingFiles(const QString &pattern)
     return names;
 }
 
-bool isSafeCatalogTarget(const QString &path, const QString &root)
+bool isSafeCatalogTarget(const ComposedPath &path, const ComposedPath &root)
 {
     const SplitPath target = splitPath(path);
     const SplitPath folder = splitPath(root);

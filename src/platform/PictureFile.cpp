@@ -74,9 +74,11 @@ QImage decodeIcon(const QByteArray &bytes)
 
 } // namespace
 
-LoadedPicture loadEditorPicture(const QString &path)
+LoadedPicture loadEditorPicture(const QString &pickedPath)
 {
-    const QString extension = pictureExtension(path).toLower();
+    // The dialog names the file as this machine does, "\" and all.
+    const ComposedPath path(pickedPath, QString());
+    const QString extension = pictureExtension(pickedPath).toLower();
     LoadedPicture picture;
     if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg")) {
         picture.kind = LoadedPicture::Kind::Jpeg;
@@ -99,19 +101,19 @@ LoadedPicture loadEditorPicture(const QString &path)
         if (!(enhanced ? looksLikeEnhancedMetafile(picture.bytes) : looksLikeMetafile(picture.bytes)))
             throw Failure(QStringLiteral("Metafile is not valid"));
     } else {
-        throw unknownExtension(path);
+        throw unknownExtension(pickedPath);
     }
     return picture;
 }
 
-QImage loadPictureFile(const QString &path)
+QImage loadPictureFile(const ComposedPath &path)
 {
-    const QString extension = pictureExtension(path).toLower();
+    const QString extension = pictureExtension(path.text()).toLower();
     if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
         return decodeJpeg(readCatalogFile(path));
     if (extension == QLatin1String("bmp"))
         return decodeBmp(readCatalogFile(path));
-    throw unknownExtension(path);
+    throw unknownExtension(path.text());
 }
 
 } // namespace korvane

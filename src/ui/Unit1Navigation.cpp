@@ -44,7 +44,7 @@ void TForm1::ModelChange()
 {
     recomputeBaseFolder();
     if (!catalogFileExists(paths::modelPartList(BaseFolder, Manufacturer->text(), Model->text()))) {
-        setWindowTitle(paths::modelPartList(BaseFolder, Manufacturer->text(), Model->text()));
+        setWindowTitle(paths::modelPartList(BaseFolder, Manufacturer->text(), Model->text()).text());
         return;
     }
     runButtonStep(Button2, &TForm1::Button2Click);
@@ -59,7 +59,7 @@ void TForm1::Button2Click()
 {
     if (catalogFileExists(paths::explodedViewList(BaseFolder, Manufacturer->text(), Model->text()))) {
         exview->setEntries(readCatalogLines(paths::explodedViewList(BaseFolder, Manufacturer->text(), Model->text())));
-        setStatusText(paths::explodedViewList(BaseFolder, Manufacturer->text(), Model->text()));
+        setStatusText(paths::explodedViewList(BaseFolder, Manufacturer->text(), Model->text()).text());
     } else {
         setStatusText(kTextMissing);
     }
@@ -68,7 +68,7 @@ void TForm1::Button2Click()
 void TForm1::loadgroupClick()
 {
     recomputeBaseFolder();
-    setWindowTitle(paths::groupList(BaseFolder, Manufacturer->text(), Model->text()));
+    setWindowTitle(paths::groupList(BaseFolder, Manufacturer->text(), Model->text()).text());
     if (catalogFileExists(paths::groupList(BaseFolder, Manufacturer->text(), Model->text())))
         Group->setEntries(readCatalogLines(paths::groupList(BaseFolder, Manufacturer->text(), Model->text())));
 }

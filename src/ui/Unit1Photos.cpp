@@ -20,12 +20,12 @@ namespace {
 constexpr int kPartLineCapacity = 255;
 constexpr int kPartCodeCapacity = 64;
 
-void showPhotoAt(QString (*composePath)(const QString &, const QString &))
+void showPhotoAt(ComposedPath (*composePath)(const QString &, const QString &))
 {
     TForm1 &form = *Form1;
     CurrentPartCode = form.newCode->text().left(kPartCodeCapacity);
     form.recomputeBaseFolder();
-    form.setStatusText(composePath(BaseFolder, CurrentPartCode));
+    form.setStatusText(composePath(BaseFolder, CurrentPartCode).text());
     if (catalogFileExists(composePath(BaseFolder, CurrentPartCode)))
         form.logo->setPicture(loadPictureFile(composePath(BaseFolder, CurrentPartCode)));
     else
