@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileLookup.h"
+#include "catalog/CatalogNames.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileLookup.h"
+#include "catalog/CatalogNames.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -15,13 +15,17 @@ namespace korvane {
 // adds no empty line; an empty text gives no lines.
 QStringList splitCatalogLines(QByteArrayView bytes);
 
-// Reads a whole catalog text file (name looked up without regard to case).
-// Throws Failure "Cannot open file <path>" when it is missing, is a folder or
-// cannot be read.
+// Reads a catalog text file, as far as its first NUL, into lines. Throws
+// Failure "Cannot open file <path>" when it is missing, is not a regular file
+// or cannot be read, and "Out of memory reading file <path>" when its text
+// does not fit. A composed name is located first (without regard to case).
+QStringList readCatalogLines(const CatalogFile &file);
 QStringList readCatalogLines(const ComposedPath &path);
+// The text's bytes, up to its first NUL; fails like readCatalogLines.
+QByteArray readCatalogText(const CatalogFile &file);
 
-// The whole file's bytes (name looked up without regard to case). Throws
-// Failure "Cannot open file <path>" like readCatalogLines.
+// The whole file's bytes (pictures); fails like readCatalogLines.
+QByteArray readCatalogFile(const CatalogFile &file);
 QByteArray readCatalogFile(const ComposedPath &path);
 
 // Every entry followed by CR LF, the last one included.

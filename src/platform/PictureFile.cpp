@@ -106,14 +106,19 @@ LoadedPicture loadEditorPicture(const QString &pickedPath)
     return picture;
 }
 
+QImage loadPictureFile(const CatalogFile &file)
+{
+    const QString extension = pictureExtension(file.composed.text()).toLower();
+    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
+        return decodeJpeg(readCatalogFile(file));
+    if (extension == QLatin1String("bmp"))
+        return decodeBmp(readCatalogFile(file));
+    throw unknownExtension(file.composed.text());
+}
+
 QImage loadPictureFile(const ComposedPath &path)
 {
-    const QString extension = pictureExtension(path.text()).toLower();
-    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
-        return decodeJpeg(readCatalogFile(path));
-    if (extension == QLatin1String("bmp"))
-        return decodeBmp(readCatalogFile(path));
-    throw unknownExtension(path.text());
+    return loadPictureFile(locateCatalogFile(path));
 }
 
 } // namespace korvane

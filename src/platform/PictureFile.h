@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileLookup.h"
+#include "catalog/CatalogNames.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -12,6 +12,7 @@ namespace korvane {
 // without regard to letter case. Throws Failure: "Cannot open file <path>"
 // when the file is missing or unreadable, the decoder's message when it cannot
 // be decoded, "Unknown picture file extension (.<ext>)" otherwise.
+QImage loadPictureFile(const CatalogFile &file);
 QImage loadPictureFile(const ComposedPath &path);
 
 // A picture picked in the editor: its file's bytes, which are what a save

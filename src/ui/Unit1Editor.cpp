@@ -1,10 +1,10 @@
 #include "ui/Unit1.h"
 
+#include "catalog/CatalogNames.h"
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
 #include "platform/EditableDropDown.h"
-#include "platform/FileLookup.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureDialog.h"
 
