@@ -97,6 +97,7 @@ private slots:
     void groupName();
     void hitBoxWrapsAround();
     void substringSearchStart();
+    void prefixRuleOnBytesEqualsTheRuleOnText();
 
     void composedPaths_data();
     void composedPaths();
@@ -266,7 +267,7 @@ void TestCatalogText::fileRoundTripKeepsEveryByte()
 
     const QString source = dir.filePath(QStringLiteral("all.txt"));
     QVERIFY(writeRaw(source, original));
-    const QStringList lines = readCatalogLines(source);
+    const QStringList lines = readCatalogLines(source).toStringList();
     QCOMPARE(lines.size(), 16);
     QCOMPARE(joinCatalogLines(lines), original);
 
@@ -461,7 +462,7 @@ void TestCatalogText::readFindsOtherCase()
     QVERIFY(dir.isValid());
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Data")));
     QVERIFY(writeRaw(dir.filePath(QStringLiteral("Data/Catalog.TXT")), "Tamiya\r\nKyosho\r\n"));
-    QCOMPARE(readCatalogLines(dir.path() + QStringLiteral("/DATA/catalog.txt")),
+    QCOMPARE(readCatalogLines(dir.path() + QStringLiteral("/DATA/catalog.txt")).toStringList(),
              (QStringList{QStringLiteral("Tamiya"), QStringLiteral("Kyosho")}));
 }
 
@@ -643,6 +644,37 @@ void TestCatalogText::substringSearchStart()
     QCOMPARE(korvane::substringSearchStart(4, 5), 0); // wraps only from the last
     QVERIFY(lineHoldsText(QString(300, u'a') + u'b', QString(254, u'a')));
     QVERIFY(!lineHoldsText(QString(255, u'a') + u'b', QStringLiteral("ab")));
+}
+
+void TestCatalogText::prefixRuleOnBytesEqualsTheRuleOnText()
+{
+    // Every byte against every character a prefix may hold there: the code
+    // page's own, their case-folded forms, and some from outside it.
+    QString probes;
+    for (int byte = 0; byte < 256; ++byte) {
+        const QChar c = win1251ToChar(uchar(byte));
+        probes += c;
+        probes += c.toUpper();
+        probes += c.toCaseFolded();
+    }
+    probes += QStringLiteral("\u03BC\u00DF\u0130\u1E9E\u212A");
+    int disagreements = 0;
+    for (const QChar probe : std::as_const(probes)) {
+        const PrefixMatcher matcher((QString(probe)));
+        for (int byte = 0; byte < 256; ++byte) {
+            const char raw = char(byte);
+            if (matcher.matches(QByteArrayView(&raw, 1))
+                != matcher.matches(QStringView(QString(win1251ToChar(uchar(byte))))))
+                ++disagreements;
+        }
+    }
+    QCOMPARE(disagreements, 0);
+    // And through a whole list: the same line for the same prefix.
+    const CatalogLines lines
+        = CatalogLines::fromText(encodeWin1251(QStringLiteral("abc\r\nЁлка 1\r\nёЛКА 2\r\nµ\r\n")));
+    for (const QString &prefix :
+         {QStringLiteral("ёлка 2"), QStringLiteral("ЁЛ"), QStringLiteral("Μ"), QStringLiteral("x")})
+        QCOMPARE(findFirstStartingWith(lines, prefix), findFirstStartingWith(lines.toStringList(), prefix));
 }
 
 QTEST_GUILESS_MAIN(TestCatalogText)

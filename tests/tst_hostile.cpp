@@ -105,7 +105,7 @@ struct Session : SampleSession
     // The window still does its work: the good model loads at once.
     void stillAnswers() const
     {
-        form->fl1->setLines({});
+        form->fl1->setLines(QStringList());
         chooseModel(QStringLiteral("T4"));
         QCOMPARE(form->fl1->lineCount(), 4);
     }
@@ -267,7 +267,7 @@ void HostileTest::namesFromWindowsArchives()
     s.chooseModel(QStringLiteral("T4"));
     QCOMPARE(f.Group->entries(), (QStringList{"Детали", "Колёса"}));
     for (const QString &group : {QStringLiteral("Колёса"), QStringLiteral("детали")}) {
-        f.fl1->setLines({});
+        f.fl1->setLines(QStringList());
         f.Group->setFocus();
         f.Group->setText(group + u'~');
         f.Group->lineEdit()->end(false);

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -110,30 +109,7 @@ QByteArray readFile(const CatalogFile &file, ReadUntil until)
 
 QStringList splitCatalogLines(QByteArrayView bytes)
 {
-    const char *const begin = bytes.data();
-    const char *end = begin + bytes.size();
-    // Catalog lists are taken as C strings: nothing after a NUL counts.
-    if (!bytes.isEmpty()) {
-        if (const void *nul = std::memchr(begin, '\0', size_t(bytes.size())))
-            end = static_cast<const char *>(nul);
-    }
-
-    QStringList lines;
-    // Part lists reach a million lines; one reservation avoids regrowing.
-    lines.reserve(std::count(begin, end, '\n') + 1);
-    const char *pos = begin;
-    while (pos < end) {
-        const char *stop = pos;
-        while (stop < end && *stop != '\r' && *stop != '\n')
-            ++stop;
-        lines.append(decodeWin1251(QByteArrayView(pos, stop - pos)));
-        pos = stop;
-        if (pos < end && *pos == '\r')
-            ++pos;
-        if (pos < end && *pos == '\n')
-            ++pos;
-    }
-    return lines;
+    return CatalogLines::fromText(bytes.toByteArray()).toStringList();
 }
 
 QByteArray readCatalogFile(const CatalogFile &file)
@@ -151,33 +127,24 @@ QByteArray readCatalogText(const CatalogFile &file)
     return readFile(file, ReadUntil::FirstNul);
 }
 
-QStringList readCatalogLines(const CatalogFile &file)
+CatalogLines readCatalogLines(const CatalogFile &file)
 {
-    const QByteArray text = readCatalogText(file);
+    QByteArray text = readCatalogText(file);
     try {
-        return splitCatalogLines(text);
+        return CatalogLines::fromText(std::move(text));
     } catch (const std::bad_alloc &) {
         throw Failure::outOfMemoryReading(file.composed.text());
     }
 }
 
-QStringList readCatalogLines(const ComposedPath &path)
+CatalogLines readCatalogLines(const ComposedPath &path)
 {
     return readCatalogLines(locateCatalogFile(path));
 }
 
 QByteArray joinCatalogLines(const QStringList &lines)
 {
-    QByteArray bytes;
-    qsizetype total = 0;
-    for (const QString &line : lines)
-        total += line.size() + 2;
-    bytes.reserve(total);
-    for (const QString &line : lines) {
-        bytes.append(encodeWin1251(line));
-        bytes.append("\r\n", 2);
-    }
-    return bytes;
+    return CatalogLines::fromStrings(lines).joined();
 }
 
 void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes)
@@ -211,6 +178,11 @@ void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes)
 void writeCatalogLines(const ComposedPath &path, const QStringList &lines)
 {
     writeCatalogFile(path, joinCatalogLines(lines));
+}
+
+void writeCatalogLines(const ComposedPath &path, const CatalogLines &lines)
+{
+    writeCatalogFile(path, lines.joined());
 }
 
 QString groupNameFromListedFile(const QString &fileName)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/CatalogLines.h"
 #include "catalog/CatalogNames.h"
 
 #include <QByteArray>
@@ -9,18 +10,15 @@
 
 namespace korvane {
 
-// Splits catalog text into lines: the text ends at the end or at the first NUL;
-// a line runs to the next CR or LF; after it one CR, then one LF is skipped, so
-// CR LF, CR and LF each end one line while LF CR ends two. A final line break
-// adds no empty line; an empty text gives no lines.
+// Splits catalog text into lines by the line rules (CatalogLines).
 QStringList splitCatalogLines(QByteArrayView bytes);
 
 // Reads a catalog text file, as far as its first NUL, into lines. Throws
 // Failure "Cannot open file <path>" when it is missing, is not a regular file
 // or cannot be read, and "Out of memory reading file <path>" when its text
 // does not fit. A composed name is located first (without regard to case).
-QStringList readCatalogLines(const CatalogFile &file);
-QStringList readCatalogLines(const ComposedPath &path);
+CatalogLines readCatalogLines(const CatalogFile &file);
+CatalogLines readCatalogLines(const ComposedPath &path);
 // The text's bytes, up to its first NUL; fails like readCatalogLines.
 QByteArray readCatalogText(const CatalogFile &file);
 
@@ -37,6 +35,7 @@ QByteArray joinCatalogLines(const QStringList &lines);
 // fails there can leave it cut short. A write-protected file is never written.
 void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes);
 void writeCatalogLines(const ComposedPath &path, const QStringList &lines);
+void writeCatalogLines(const ComposedPath &path, const CatalogLines &lines);
 
 // A listed file name (from the manufacturer folder listing) cut to 255
 // characters, less its last four.

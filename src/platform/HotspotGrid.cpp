@@ -23,12 +23,10 @@ public:
         return cell(index.column(), index.row());
     }
 
-    HotspotCells rowCells(int row) const
-    {
-        if (row < 1 || row > m_lines.size() || row >= m_rows)
-            return {};
-        return cutHotspotLine(m_lines.at(row - 1), m_cuts[size_t(row - 1)]);
-    }
+    bool inTable(int row) const { return row >= 1 && row <= m_table.size() && row < m_rows; }
+
+    HotspotCells rowCells(int row) const { return inTable(row) ? m_table.cells(row - 1) : HotspotCells(); }
+    HotspotBytes rowBytes(int row) const { return inTable(row) ? m_table.bytes(row - 1) : HotspotBytes(); }
 
     QString cell(int column, int row) const
     {
@@ -45,19 +43,17 @@ public:
         }
     }
 
-    void setRows(const QStringList &lines, std::vector<HotspotCut> cuts)
+    void setTable(HotspotTable table)
     {
         beginResetModel();
-        m_lines = lines;
-        m_cuts = std::move(cuts);
-        m_rows = int(lines.size()) + 1;
+        m_table = std::move(table);
+        m_rows = int(m_table.size()) + 1;
         endResetModel();
     }
 
 private:
     int m_rows;
-    QStringList m_lines;
-    std::vector<HotspotCut> m_cuts;
+    HotspotTable m_table;
 };
 
 HotspotGrid::HotspotGrid(int rows, QWidget *parent) : QTableView(parent), m_model(new HotspotGridModel(rows, this))
@@ -83,9 +79,14 @@ HotspotCells HotspotGrid::row(int row) const
     return m_model->rowCells(row);
 }
 
-void HotspotGrid::setHotspotRows(const QStringList &lines, std::vector<HotspotCut> cuts)
+HotspotBytes HotspotGrid::rowBytes(int row) const
 {
-    m_model->setRows(lines, std::move(cuts));
+    return m_model->rowBytes(row);
+}
+
+void HotspotGrid::setHotspotTable(HotspotTable table)
+{
+    m_model->setTable(std::move(table));
 }
 
 } // namespace korvane

@@ -426,7 +426,7 @@ void TForm1::FormCreate()
     OpenPictureDialog1->setFilter(filter);
     SavePictureDialog1->setFilter(filter);
     recomputeBaseFolder();
-    Manufacturer->setEntries(readCatalogLines(paths::manufacturerList(BaseFolder)));
+    Manufacturer->setEntries(readCatalogLines(paths::manufacturerList(BaseFolder)).toStringList());
     HotspotHalfWidth = 20;
     HotspotHalfHeight = 8;
     HotspotTestMode = true;

@@ -37,7 +37,7 @@ void TForm1::ManufacturerChange()
     Group->setEntries(groupNamesFromListedFiles(CurrentGroup->entries()));
 
     if (const std::optional<CatalogFile> models = findCatalogFile(paths::modelList(BaseFolder, Manufacturer->text())))
-        Model->setEntries(readCatalogLines(*models));
+        Model->setEntries(readCatalogLines(*models).toStringList());
     else
         setStatusText(kPictureMissing);
 }
@@ -63,7 +63,7 @@ void TForm1::Button2Click()
 {
     const ComposedPath viewListPath = paths::explodedViewList(BaseFolder, Manufacturer->text(), Model->text());
     if (const std::optional<CatalogFile> viewList = findCatalogFile(viewListPath)) {
-        exview->setEntries(readCatalogLines(*viewList));
+        exview->setEntries(readCatalogLines(*viewList).toStringList());
         setStatusText(viewListPath.text());
     } else {
         setStatusText(kTextMissing);
@@ -76,7 +76,7 @@ void TForm1::loadgroupClick()
     const ComposedPath groupListPath = paths::groupList(BaseFolder, Manufacturer->text(), Model->text());
     setWindowTitle(groupListPath.text());
     if (const std::optional<CatalogFile> groupList = findCatalogFile(groupListPath))
-        Group->setEntries(readCatalogLines(*groupList));
+        Group->setEntries(readCatalogLines(*groupList).toStringList());
 }
 
 void TForm1::GroupChange()

@@ -55,7 +55,7 @@ void TForm1::Button6Click()
 
 void TForm1::Button7Click()
 {
-    writeCatalogLines(paths::partListDump(), fl1->lines());
+    writeCatalogLines(paths::partListDump(), fl1->catalogLines());
 }
 
 void TForm1::BitBtn3Click()
