@@ -2,10 +2,15 @@
 
 #include "catalog/Win1251.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
+
+#include <unistd.h>
+
+#include <sys/mman.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -72,6 +77,39 @@ private:
 };
 
 } // namespace
+
+CatalogLines::Starts::~Starts()
+{
+    if (m_data)
+        ::munmap(m_data, m_capacity * sizeof(quint32));
+}
+
+void CatalogLines::Starts::grow()
+{
+    // Whole pages, doubling; mremap moves pages, never their contents.
+    const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    const size_t oldBytes = m_capacity * sizeof(quint32);
+    const size_t newBytes = std::max(page, oldBytes * 2);
+    void *grown = m_data ? ::mremap(m_data, oldBytes, newBytes, MREMAP_MAYMOVE)
+                         : ::mmap(nullptr, newBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (grown == MAP_FAILED)
+        throw std::bad_alloc();
+    m_data = static_cast<quint32 *>(grown);
+    m_capacity = newBytes / sizeof(quint32);
+}
+
+void CatalogLines::Starts::shrink_to_fit()
+{
+    const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    const size_t usedBytes = std::max(page, (m_size * sizeof(quint32) + page - 1) / page * page);
+    const size_t oldBytes = m_capacity * sizeof(quint32);
+    if (!m_data || usedBytes >= oldBytes)
+        return;
+    void *shrunk = ::mremap(m_data, oldBytes, usedBytes, 0);
+    if (shrunk == MAP_FAILED)
+        return;
+    m_capacity = usedBytes / sizeof(quint32);
+}
 
 CatalogLines CatalogLines::fromText(QByteArray bytes)
 {

@@ -5,8 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <memory>
-#include <vector>
 
 namespace korvane {
 
@@ -75,12 +75,41 @@ public:
     bool operator==(const QStringList &lines) const { return toStringList() == lines; }
 
 private:
+    // A growing array of line starts in memory of its own, mapped from the
+    // system: growing it moves no data and leaves no freed copies behind, so
+    // a list of millions of lines holds exactly its starts once loaded.
+    class Starts
+    {
+    public:
+        Starts() = default;
+        ~Starts();
+        Starts(const Starts &) = delete;
+        Starts &operator=(const Starts &) = delete;
+
+        void push_back(quint32 start)
+        {
+            if (m_size == m_capacity)
+                grow();
+            m_data[m_size++] = start;
+        }
+        void shrink_to_fit();
+        size_t size() const { return m_size; }
+        quint32 operator[](size_t index) const { return m_data[index]; }
+
+    private:
+        void grow();
+
+        quint32 *m_data = nullptr;
+        size_t m_size = 0;
+        size_t m_capacity = 0;
+    };
+
     struct Text
     {
         QByteArray bytes;
         // Where every line starts, and after the last one where the text
         // ends: a line is read from its start to the next one's.
-        std::vector<quint32> starts;
+        Starts starts;
     };
 
     std::shared_ptr<const Text> m_text;
