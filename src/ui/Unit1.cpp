@@ -373,8 +373,31 @@ void TForm1::setStateByProgram(RecordedState state)
 void TForm1::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    m_stateSeenByResize = m_recordedState;
+    m_outerSizeSeenByResize = frameGeometry().size();
     guarded(&TForm1::FormResize);
     m_recordedState = stateOf(windowState());
+}
+
+void TForm1::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // An X11 window manager frames the window only after its first size
+    // notification, and reframes a maximised one after the notification of
+    // the maximising, so FormResize read a client size or a stale frame
+    // there. The frame's arrival, which comes as a move, completes that
+    // notification: FormResize runs again on the real outer size, seeing the
+    // state the notification saw. A state change whose own notification is
+    // still to come waits for it.
+    const RecordedState current = stateOf(windowState());
+    const QSize outer = frameGeometry().size();
+    if (!m_outerSizeSeenByResize.isValid() || outer == m_outerSizeSeenByResize || current != m_recordedState
+        || current == RecordedState::Minimized)
+        return;
+    m_outerSizeSeenByResize = outer;
+    m_recordedState = m_stateSeenByResize;
+    guarded(&TForm1::FormResize);
+    m_recordedState = current;
 }
 
 void TForm1::changeEvent(QEvent *event)

@@ -177,6 +177,7 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -198,6 +199,10 @@ private:
     void pickEditorPhoto(bool startedByEnter);
 
     RecordedState m_recordedState = RecordedState::Normal;
+    // The state and outer size that FormResize saw in the last size
+    // notification; no notification has come while the size is invalid.
+    RecordedState m_stateSeenByResize = RecordedState::Normal;
+    QSize m_outerSizeSeenByResize;
     // The editor's photo as it was loaded: a save writes these bytes.
     std::optional<korvane::LoadedPicture> m_editorPicture;
 };
