@@ -50,7 +50,7 @@ until_ok() {
 # --- the installed copy ------------------------------------------------------
 
 prefix="$work/prefix"
-"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+"$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || fail "cmake --install: $(cat "$work/install.log")"
 data="$prefix/lib/korvane/DATA"
 [ -L "$prefix/bin/korvane" ] || fail "bin/korvane is not a link"
 [ -d "$data" ] && [ ! -L "$data" ] || fail "the catalog is not a folder beside the program"
@@ -204,7 +204,7 @@ line_selected() {
     [ "$first_row" -ge 0 ] && [ $((last_row - first_row)) -lt 13 ] && [ $((band / 13 + 1)) -eq "$line" ]
 }
 until_ok line_selected
-# The README's screenshot: the window with its frame.
+# The window with its frame, for a look (docs/screenshot.png is such a one).
 "$probe" png "$shot" $((cx - fl)) $((cy - ft)) "$outer_w" "$outer_h" "$build/tests/xvfb/real-window.png"
 
 # --- maximising and restoring ------------------------------------------------
