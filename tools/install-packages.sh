@@ -3,7 +3,7 @@
 # packages named as arguments, skipping the package index update when
 # everything is already there.
 set -euo pipefail
-packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-liberation fonts-dejavu-core "$@")
+packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev libxcb1-dev fonts-liberation fonts-dejavu-core "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

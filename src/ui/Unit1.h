@@ -66,6 +66,8 @@ public:
     RecordedState recordedState() const { return m_recordedState; }
     // A state set by the program itself is recorded before the window changes.
     void setStateByProgram(RecordedState state);
+    // The window's outer size, frame included, as the window system has it.
+    QSize outerSize() const;
 
     // The executable's folder, computed again to the same value.
     void recomputeBaseFolder();
@@ -194,6 +196,8 @@ private:
     void clickFromCode(QAbstractButton *button);
 
     void keepPictureFillingItsArea();
+    // The frame's arrival or change after a size notification.
+    void completeSizeNotification();
     // Picks the editor's photo through the picture dialog; only a pick
     // started by Enter in the description moves the focus on to the button.
     void pickEditorPhoto(bool startedByEnter);
