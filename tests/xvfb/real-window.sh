@@ -9,6 +9,8 @@
 # programs may connect). Arguments: cmake, the build folder, xwdprobe,
 # tst_readonly_install.
 set -euo pipefail
+# A command that fails unexpectedly names itself.
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 
 cmake=$1
 build=$2
