@@ -261,6 +261,23 @@ void TestCatalogNames::symlinks()
     QCOMPARE(korvane::listMatchingFiles(at(QStringLiteral("links/*"))), QStringList{QStringLiteral("file.txt")});
     // A link to a folder is walked through like the folder itself.
     QVERIFY(catalogFileExists(at(QStringLiteral("LINKS/folder.JPG/51000.jpg"))));
+
+    // The package's layout: the program's DATA links to /var/lib, which an
+    // administrator may have linked on to a shared folder whose manufacturer
+    // folders are links again.
+    makeFolder(QStringLiteral("usr/lib/korvane"));
+    makeFolder(QStringLiteral("var/lib/korvane"));
+    makeFolder(QStringLiteral("shared"));
+    QVERIFY(QFile::link(at(QStringLiteral("var/lib/korvane/DATA")), at(QStringLiteral("usr/lib/korvane/DATA"))));
+    QVERIFY(QFile::link(at(QStringLiteral("shared")), at(QStringLiteral("var/lib/korvane/DATA"))));
+    QVERIFY(QFile::link(at(QStringLiteral("data/lst")), at(QStringLiteral("shared/Lst"))));
+    QCOMPARE(readCatalogLines(at(QStringLiteral("usr/lib/korvane/DATA/LST/catalog.txt"))),
+             QStringList{QStringLiteral("Tamiya")});
+    QVERIFY(catalogFileExists(at(QStringLiteral("usr/lib/korvane/data/lst/*.TXT"))));
+    QCOMPARE(korvane::listMatchingFiles(at(QStringLiteral("usr/lib/korvane/DATA/LST/*.txt"))),
+             QStringList{QStringLiteral("CATALOG.txt")});
+    QCOMPARE(korvane::resolveForWriting(at(QStringLiteral("usr/lib/korvane/DATA/LST/Body.txt"))),
+             at(QStringLiteral("usr/lib/korvane/DATA/Lst/Body.txt")));
 }
 
 void TestCatalogNames::namesFromWindowsArchives()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what building and running Korvane needs on Debian 12, skipping the
-# package index update when everything is already there.
+# Installs what building and running Korvane needs on Debian 12, and the
+# packages named as arguments, skipping the package index update when
+# everything is already there.
 set -euo pipefail
-packages=(cmake g++ make clang-format qt6-base-dev libjpeg62-turbo-dev fonts-liberation fonts-dejavu-core)
+packages=(cmake g++ make clang-format qt6-base-dev libjpeg62-turbo-dev libxcb1-dev fonts-liberation fonts-dejavu-core "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -6,6 +6,7 @@
 #include "platform/EditableDropDown.h"
 #include "platform/ErrorBox.h"
 #include "platform/ExecutablePath.h"
+#include "platform/FrameWatch.h"
 #include "platform/HotspotGrid.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
@@ -20,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
+#include <QWindow>
 
 #include <array>
 
@@ -138,6 +140,7 @@ TForm1::TForm1(QWidget *parent)
     buildControls();
     arrangeStackingAndTabs();
     wireHandlers();
+    new FrameWatch(this, [this] { completeSizeNotification(); });
 
     guarded(&TForm1::FormCreate);
 }
@@ -397,8 +400,44 @@ void TForm1::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     keepBarsAtTheirEdges();
+    m_stateSeenByResize = m_recordedState;
+    m_outerSizeSeenByResize = outerSize();
     guarded(&TForm1::FormResize);
     m_recordedState = stateOf(windowState());
+}
+
+void TForm1::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    completeSizeNotification();
+}
+
+void TForm1::completeSizeNotification()
+{
+    // An X11 window manager frames the window only after its first size
+    // notification, and reframes a maximised one after the notification of
+    // the maximising, so FormResize read a client size or a stale frame
+    // there. The frame's arrival completes that notification: FormResize
+    // runs again on the real outer size, seeing the state the notification
+    // saw. A state change whose own notification is still to come waits for
+    // it.
+    const RecordedState current = stateOf(windowState());
+    const QSize outer = outerSize();
+    if (!m_outerSizeSeenByResize.isValid() || outer == m_outerSizeSeenByResize || current != m_recordedState
+        || current == RecordedState::Minimized)
+        return;
+    m_outerSizeSeenByResize = outer;
+    m_recordedState = m_stateSeenByResize;
+    guarded(&TForm1::FormResize);
+    m_recordedState = current;
+}
+
+QSize TForm1::outerSize() const
+{
+    // The widget's own copy of the frame is renewed only by moves and
+    // resizes; the window system's is renewed when the frame changes.
+    const QWindow *window = windowHandle();
+    return window ? window->frameGeometry().size() : frameGeometry().size();
 }
 
 void TForm1::changeEvent(QEvent *event)
@@ -441,7 +480,7 @@ void TForm1::FormResize()
         setWidth(ScrollBox1, 633);
         break;
     case RecordedState::Normal: {
-        const QSize outer = Form1->frameGeometry().size();
+        const QSize outer = Form1->outerSize();
         setHeight(fl1, outer.height() - 173);
         setHeight(ScrollBox1, outer.height() - 110);
         setWidth(ScrollBox1, outer.width() - 420);

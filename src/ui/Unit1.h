@@ -66,6 +66,8 @@ public:
     RecordedState recordedState() const { return m_recordedState; }
     // A state set by the program itself is recorded before the window changes.
     void setStateByProgram(RecordedState state);
+    // The window's outer size, frame included, as the window system has it.
+    QSize outerSize() const;
 
     // The executable's folder, computed again to the same value.
     void recomputeBaseFolder();
@@ -177,6 +179,7 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -196,11 +199,17 @@ private:
 
     void keepPictureFillingItsArea();
     void keepBarsAtTheirEdges();
+    // The frame's arrival or change after a size notification.
+    void completeSizeNotification();
     // Picks the editor's photo through the picture dialog; only a pick
     // started by Enter in the description moves the focus on to the button.
     void pickEditorPhoto(bool startedByEnter);
 
     RecordedState m_recordedState = RecordedState::Normal;
+    // The state and outer size that FormResize saw in the last size
+    // notification; no notification has come while the size is invalid.
+    RecordedState m_stateSeenByResize = RecordedState::Normal;
+    QSize m_outerSizeSeenByResize;
     // The editor's photo as it was loaded: a save writes these bytes.
     std::optional<korvane::LoadedPicture> m_editorPicture;
 };
