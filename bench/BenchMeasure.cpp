@@ -89,6 +89,20 @@ double median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+Held measureHeld(const std::function<void()> &work)
+{
+    releaseFreeHeap();
+    resetPeakResident();
+    const qint64 before = residentBytes();
+    work();
+    Held held;
+    held.peakExtraBytes = std::max(peakResidentBytes(), residentBytes()) - before;
+    // A buffer freed by the work may still be resident in the heap; it is not held.
+    releaseFreeHeap();
+    held.heldBytes = residentBytes() - before;
+    return held;
+}
+
 Pair measureInterleaved(const Side &ours, const Side &floor, int rounds)
 {
     std::vector<double> oursTimes, floorTimes, oursPeaks, floorPeaks;

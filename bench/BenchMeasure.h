@@ -41,6 +41,16 @@ struct Pair
     double ratio() const { return ours.milliseconds / floor.milliseconds; }
 };
 
+struct Held
+{
+    qint64 heldBytes = 0; // resident after the work, freed memory handed back, above before it
+    qint64 peakExtraBytes = 0; // the resident peak during the work above before it
+};
+
+// What the work leaves resident and what it needed at its peak, from a start
+// where freed memory has been handed back.
+Held measureHeld(const std::function<void()> &work);
+
 // Runs both sides in turn, rounds times each, the order swapped every round
 // (floor first, then ours first), so that a change of load on the machine
 // falls on both alike. Freed heap is handed back before every run: each run

@@ -360,12 +360,9 @@ void Bench::partListRows()
 
         // What the list holds once loaded: one more load from an empty list.
         clear();
-        releaseFreeHeap();
-        resetPeakResident();
-        const qint64 before = residentBytes();
-        load();
-        const qint64 held = residentBytes() - before;
-        const qint64 peak = std::max(peakResidentBytes(), residentBytes()) - before;
+        const Held memory = measureHeld(load);
+        const qint64 held = memory.heldBytes;
+        const qint64 peak = memory.peakExtraBytes;
         clear();
 
         const double file = double(m_partListBytes[i]);
@@ -473,12 +470,9 @@ void Bench::hotspotRows()
         fail(QStringLiteral("the hotspot file gave %1 hotspots").arg(HotspotCount));
 
     backToSmall();
-    releaseFreeHeap();
-    resetPeakResident();
-    const qint64 before = residentBytes();
-    chooseHuge();
-    const qint64 held = residentBytes() - before;
-    const qint64 peak = std::max(peakResidentBytes(), residentBytes()) - before;
+    const Held memory = measureHeld(chooseHuge);
+    const qint64 held = memory.heldBytes;
+    const qint64 peak = memory.peakExtraBytes;
     backToSmall();
 
     const double file = double(kHotspotFileBytes);
