@@ -12,7 +12,6 @@
 
 #include "catalog/CatalogNames.h"
 #include "catalog/CatalogText.h"
-#include "catalog/Win1251.h"
 #include "platform/BmpDecoder.h"
 #include "platform/EditableDropDown.h"
 #include "platform/ErrorBox.h"
@@ -581,7 +580,7 @@ void Bench::run(int argc, char **argv, const QByteArray &self)
 {
     if (!m_dir.isValid())
         fail(QStringLiteral("cannot make a temporary folder"));
-    // Start-up first, while this process is still small and the machine quiet.
+    // Start-up first, before this process makes its data and grows.
     if (wants("start-up"))
         startUpRows(self);
 
