@@ -12,6 +12,11 @@ namespace bench {
 
 namespace {
 
+// A row of a few milliseconds a run would fit inside one burst of another
+// process's work: such rows run on until this much time has passed.
+constexpr qint64 kShortRowMilliseconds = 1000;
+constexpr int kMostRounds = 201;
+
 // One "Name:   1234 kB" field of /proc/self/status, in bytes.
 qint64 statusField(const char *name)
 {
@@ -106,7 +111,9 @@ Held measureHeld(const std::function<void()> &work)
 Pair measureInterleaved(const Side &ours, const Side &floor, int rounds)
 {
     std::vector<double> oursTimes, floorTimes, oursPeaks, floorPeaks;
-    for (int round = 0; round < rounds; ++round) {
+    QElapsedTimer row;
+    row.start();
+    for (int round = 0; round < rounds || (row.elapsed() < kShortRowMilliseconds && round < kMostRounds); ++round) {
         const bool floorFirst = round % 2 == 0;
         for (int turn = 0; turn < 2; ++turn) {
             const bool isFloor = (turn == 0) == floorFirst;

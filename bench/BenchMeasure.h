@@ -51,9 +51,10 @@ struct Held
 // where freed memory has been handed back.
 Held measureHeld(const std::function<void()> &work);
 
-// Runs both sides in turn, rounds times each, the order swapped every round
-// (floor first, then ours first), so that a change of load on the machine
-// falls on both alike. Freed heap is handed back before every run: each run
+// Runs both sides in turn, at least rounds times each, the order swapped
+// every round (floor first, then ours first), so that a change of load on the
+// machine falls on both alike. Short rows run more rounds, until a second
+// has passed (at most 201). Freed heap is handed back before every run: each run
 // starts from the same resident memory and pays for the pages it touches.
 Pair measureInterleaved(const Side &ours, const Side &floor, int rounds);
 

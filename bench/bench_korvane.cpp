@@ -163,8 +163,9 @@ void printMachine(int rounds, bool peakResets)
     std::printf("Machine: %s, %u logical CPUs, %.1f GiB RAM; load average at the start: %s\n",
                 qPrintable(firstLineStartingWith("/proc/cpuinfo", "model name")), std::thread::hardware_concurrency(),
                 double(memory.section(u' ', 0, 0).toLongLong()) / 1024 / 1024, qPrintable(loadAverage()));
-    std::printf("Each row: %d runs of ours and %d of its floor, in turn, the order swapped every round; medians.\n",
-                rounds, rounds);
+    std::printf("Each row: at least %d runs of ours and as many of its floor (short rows: more, for a second),\n"
+                "in turn, the order swapped every round; medians.\n",
+                rounds);
     std::printf("Files are in the page cache. Peak memory: the resident peak above what was resident before the "
                 "run%s;\nfor start-up, the child process's whole peak (getrusage).\n\n",
                 peakResets ? "" : " (the kernel cannot reset the peak here: process-wide peaks)");
