@@ -3,6 +3,7 @@
 
 #include "catalog/Failure.h"
 #include "platform/BmpDecoder.h"
+#include "platform/PictureFrame.h"
 #include "support/BitmapFile.h"
 
 #include <QElapsedTimer>
@@ -299,6 +300,8 @@ private slots:
     void reportsFilesCutShort();
     void hugeClaimsAreRefusedBeforeAllocating_data();
     void hugeClaimsAreRefusedBeforeAllocating();
+    void largePicturesDecodeIntoFramesOfTheirOwn();
+    void largeRunLengthPicturesStartBlack();
 
 private:
     // Both decoding tables share their columns: the file and the expected picture.
@@ -724,6 +727,59 @@ void BmpTest::hugeClaimsAreRefusedBeforeAllocating()
     const qint64 elapsed = timer.elapsed();
     QCOMPARE(message, kNotValid);
     QVERIFY2(elapsed < 50, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+}
+
+void BmpTest::largePicturesDecodeIntoFramesOfTheirOwn()
+{
+    // From 8 MP up the pixels go into a frame of memory of its own; what comes
+    // out must be the same picture, laid out and copied like any other.
+    constexpr int width = 4000;
+    constexpr int height = 2000;
+    static_assert(qint64(width) * height >= kLargePicturePixels);
+    const auto colourAt = [](int x, int y) { return qRgb(x & 0xFF, y & 0xFF, (x / 7 + y) & 0xFF); };
+    Bitmap bitmap = plain24(width, height);
+    char *stored = bitmap.pixels.data();
+    for (int row = 0; row < height; ++row) {
+        const int y = height - 1 - row; // bottom-up
+        for (int x = 0; x < width; ++x, stored += 3) {
+            const QRgb colour = colourAt(x, y);
+            stored[0] = char(qBlue(colour));
+            stored[1] = char(qGreen(colour));
+            stored[2] = char(qRed(colour));
+        }
+    }
+
+    QImage image = decodeBmp(bitmap.bytes());
+    QCOMPARE(image.size(), QSize(width, height));
+    QCOMPARE(image.format(), QImage::Format_RGB32);
+    QCOMPARE(image.bytesPerLine(), qsizetype(width) * 4);
+    for (const QPoint point :
+         {QPoint(0, 0), QPoint(width - 1, 0), QPoint(0, height - 1), QPoint(width - 1, height - 1), QPoint(1234, 567)})
+        QCOMPARE(image.pixel(point), colourAt(point.x(), point.y()));
+
+    // A copy that is written to gets pixels of its own; the picture keeps its.
+    QImage copy = image;
+    copy.setPixel(10, 20, qRgb(1, 2, 3));
+    QCOMPARE(copy.pixel(10, 20), qRgb(1, 2, 3));
+    QCOMPARE(image.pixel(10, 20), colourAt(10, 20));
+    image.setPixel(30, 40, qRgb(4, 5, 6));
+    QCOMPARE(image.pixel(30, 40), qRgb(4, 5, 6));
+    QCOMPARE(copy.pixel(30, 40), colourAt(30, 40));
+}
+
+void BmpTest::largeRunLengthPicturesStartBlack()
+{
+    // Fresh memory reads as zero, which is not opaque black: the pixels the
+    // runs never reach must still be painted black in a large frame.
+    constexpr int width = 4000;
+    constexpr int height = 2000;
+    const QImage image = decodeBmp(runLength(8, width, height, QByteArray("\3\1\0\1", 4), sixteenColours()));
+    QCOMPARE(image.size(), QSize(width, height));
+    QCOMPARE(image.pixel(0, height - 1), sixteenColours().at(1));
+    QCOMPARE(image.pixel(2, height - 1), sixteenColours().at(1));
+    QCOMPARE(image.pixel(3, height - 1), kBlack);
+    QCOMPARE(image.pixel(width - 1, 0), kBlack);
+    QCOMPARE(image.pixel(width / 2, height / 2), kBlack);
 }
 
 QTEST_MAIN(BmpTest)

@@ -3,12 +3,15 @@
 #include "catalog/Failure.h"
 #include "platform/JpegDecoder.h"
 #include "platform/PictureFile.h"
+#include "platform/PictureFrame.h"
 
 #include <QBuffer>
 #include <QImageWriter>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <jerror.h>
 #include <jpeglib.h>
 
@@ -76,6 +79,9 @@ private slots:
     void truncatedJpegShowsWhatWasDecoded();
     void absurdJpegSizeIsRefusedBeforeAllocating();
     void pictureFilesAreChosenByExtension();
+    void largeJpegDecodesIntoAFrameOfItsOwn();
+    void largeFramesAreLaidOutAsImagesAre_data();
+    void largeFramesAreLaidOutAsImagesAre();
 };
 
 void PicturesTest::jpegDecodesColourGreyAndProgressive()
@@ -172,6 +178,54 @@ void PicturesTest::pictureFilesAreChosenByExtension()
              QStringLiteral("Cannot open file ") + catalog.path(QStringLiteral("folder.jpg")));
     QCOMPARE(pictureExtension(QStringLiteral("/a.b/c")), QString());
     QCOMPARE(pictureExtension(QStringLiteral("/a/c.Jpg")), QStringLiteral("Jpg"));
+}
+
+void PicturesTest::largeJpegDecodesIntoAFrameOfItsOwn()
+{
+    // Left half red, right half blue: 8 MP, so the pixels go into a frame of
+    // memory of its own.
+    QImage halves = filled(4000, 2000, Qt::red);
+    for (int y = 0; y < halves.height(); ++y)
+        std::fill_n(reinterpret_cast<QRgb *>(halves.scanLine(y)) + 2000, 2000, qRgb(0, 0, 255));
+    QImage image = decodeJpeg(encodeJpeg(halves));
+    QCOMPARE(image.size(), QSize(4000, 2000));
+    QCOMPARE(image.format(), QImage::Format_RGB32);
+    QVERIFY(image.pixelColor(5, 5).red() > 240 && image.pixelColor(5, 5).blue() < 16);
+    QVERIFY(image.pixelColor(3990, 1990).blue() > 240 && image.pixelColor(3990, 1990).red() < 16);
+
+    // A copy that is written to gets pixels of its own.
+    QImage copy = image;
+    copy.fill(Qt::green);
+    QVERIFY(image.pixelColor(5, 5).red() > 240);
+    QCOMPARE(copy.pixelColor(5, 5), QColor(Qt::green));
+}
+
+void PicturesTest::largeFramesAreLaidOutAsImagesAre_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QImage::Format>("format");
+    QTest::newRow("8 MP, RGB32") << QSize(4000, 2000) << QImage::Format_RGB32;
+    QTest::newRow("8 MP, odd width, ARGB32") << QSize(4001, 2000) << QImage::Format_ARGB32;
+    QTest::newRow("8 MP, odd width, 8 bits") << QSize(4001, 2000) << QImage::Format_Indexed8;
+    QTest::newRow("8000 x 6000, RGB32") << QSize(8000, 6000) << QImage::Format_RGB32;
+    QTest::newRow("below 8 MP") << QSize(3999, 2000) << QImage::Format_RGB32;
+}
+
+void PicturesTest::largeFramesAreLaidOutAsImagesAre()
+{
+    QFETCH(QSize, size);
+    QFETCH(QImage::Format, format);
+    QImage frame = allocatePictureFrame(size.width(), size.height(), format);
+    const QImage plain(size, format);
+    QCOMPARE(frame.size(), size);
+    QCOMPARE(frame.format(), format);
+    QCOMPARE(frame.bytesPerLine(), plain.bytesPerLine());
+    // Every byte can be written, up to the last row's last one.
+    std::memset(frame.bits(), 0x5A, size_t(frame.sizeInBytes()));
+    QCOMPARE(frame.constScanLine(size.height() - 1)[frame.bytesPerLine() - 1], uchar(0x5A));
+    // The large ones start on a 2 MiB boundary, where huge pages can back them.
+    if (qint64(size.width()) * size.height() >= kLargePicturePixels)
+        QCOMPARE(quintptr(frame.constBits()) % (quintptr(2) << 20), quintptr(0));
 }
 
 QTEST_MAIN(PicturesTest)

@@ -1,6 +1,7 @@
 #include "platform/BmpDecoder.h"
 
 #include "catalog/Failure.h"
+#include "platform/PictureFrame.h"
 
 #include <algorithm>
 #include <array>
@@ -439,7 +440,7 @@ QImage decodeBmp(QByteArrayView bytes)
 
     const QImage::Format format
         = layout.bitFields && layout.masks[3] != 0 ? QImage::Format_ARGB32 : QImage::Format_RGB32;
-    QImage image(int(layout.width), int(layout.height), format);
+    QImage image = allocatePictureFrame(int(layout.width), int(layout.height), format);
     if (image.isNull()) // the allocation failed; the size itself was checked
         throw Failure(QStringLiteral("Out of memory"));
 

@@ -1,6 +1,7 @@
 #include "platform/JpegDecoder.h"
 
 #include "catalog/Failure.h"
+#include "platform/PictureFrame.h"
 
 #include <cstdio> // jpeglib.h needs FILE
 #include <jerror.h>
@@ -131,7 +132,7 @@ QImage decodeJpeg(QByteArrayView bytes)
     const qint64 height = decoder.info.output_height;
     if (width * height * 4 > kMaxPicturePixelBytes)
         throw jpegError(JERR_OUT_OF_MEMORY);
-    QImage image(int(width), int(height), QImage::Format_RGB32);
+    QImage image = allocatePictureFrame(int(width), int(height), QImage::Format_RGB32);
     if (image.isNull())
         throw jpegError(JERR_OUT_OF_MEMORY);
     std::vector<unsigned char *> rows(static_cast<size_t>(height));

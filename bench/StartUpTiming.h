@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// Start-up is measured in fresh processes: the font database and every cache
+// are per process. The benchmark starts itself again with a private argument,
+// once for the program on a catalog and once for an empty window of the same
+// size, and the child reports when its first window has been painted.
+namespace bench {
+
+inline constexpr char kStartUpChildArgument[] = "--start-up-child";
+inline constexpr char kProgramChild[] = "korvane";
+inline constexpr char kEmptyWindowChild[] = "empty-window";
+
+// The child's whole life: argv is {self, kStartUpChildArgument, kind, folder}.
+// "korvane" runs the program as main() does, with the catalog beside an
+// executable placed in folder; "empty-window" shows an empty 1064 x 692 window.
+int runStartUpChild(int argc, char **argv);
+
+struct StartUpRun
+{
+    double milliseconds = 0; // from just before the child is spawned to its first window painted
+    qint64 maxResidentBytes = 0; // the child's peak resident memory (getrusage)
+};
+
+// Spawns one child and waits for it.
+StartUpRun startChild(const QByteArray &executable, const char *kind, const QByteArray &folder);
+
+} // namespace bench
