@@ -20,61 +20,23 @@ namespace korvane {
 
 namespace {
 
-// Finds the line breaks (CR and LF) of a text in order, sixteen bytes at a
-// time where the processor compares that many at once: the scan runs at the
+// The CR, LF and NUL bytes among the sixteen at data, one bit each, the
+// processor comparing all sixteen at once where it can: the scan runs at the
 // speed of memchr, not byte by byte.
-class LineBreaks
+std::uint32_t stopsIn16(const char *data)
 {
-public:
-    LineBreaks(const char *data, qsizetype size) : m_data(data), m_size(size) { }
-
-    // The first CR or LF at or after pos; size when there is none.
-    qsizetype nextFrom(qsizetype pos)
-    {
-        while (pos < m_size) {
-            if (pos >= m_blockStart + kBlock || pos < m_blockStart)
-                load(pos & ~qsizetype(kBlock - 1));
-            const std::uint32_t mask = m_mask & (~std::uint32_t(0) << (pos - m_blockStart));
-            if (mask != 0)
-                return m_blockStart + __builtin_ctz(mask);
-            pos = m_blockStart + kBlock;
-        }
-        return m_size;
-    }
-
-private:
-    static constexpr qsizetype kBlock = 16;
-
-    void load(qsizetype blockStart)
-    {
-        m_blockStart = blockStart;
-        std::uint32_t mask = 0;
-        if (blockStart + kBlock <= m_size) {
 #if defined(__SSE2__)
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_data + blockStart));
-            const __m128i breaks
-                = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
-            mask = std::uint32_t(_mm_movemask_epi8(breaks));
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data));
+    const __m128i breaks
+        = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+    return std::uint32_t(_mm_movemask_epi8(_mm_or_si128(breaks, _mm_cmpeq_epi8(bytes, _mm_setzero_si128()))));
 #else
-            for (qsizetype i = 0; i < kBlock; ++i) {
-                const char c = m_data[blockStart + i];
-                mask |= std::uint32_t(c == '\r' || c == '\n') << i;
-            }
+    std::uint32_t mask = 0;
+    for (int i = 0; i < 16; ++i)
+        mask |= std::uint32_t(data[i] == '\r' || data[i] == '\n' || data[i] == '\0') << i;
+    return mask;
 #endif
-        } else {
-            for (qsizetype i = 0; blockStart + i < m_size; ++i) {
-                const char c = m_data[blockStart + i];
-                mask |= std::uint32_t(c == '\r' || c == '\n') << i;
-            }
-        }
-        m_mask = mask;
-    }
-
-    const char *m_data;
-    qsizetype m_size;
-    qsizetype m_blockStart = -kBlock;
-    std::uint32_t m_mask = 0;
-};
+}
 
 } // namespace
 
@@ -113,28 +75,50 @@ void CatalogLines::Starts::shrink_to_fit()
 
 CatalogLines CatalogLines::fromText(QByteArray bytes)
 {
-    // Catalog lists are taken as C strings: nothing after a NUL counts.
-    if (!bytes.isEmpty()) {
-        if (const void *nul = std::memchr(bytes.constData(), '\0', size_t(bytes.size())))
-            bytes.truncate(static_cast<const char *>(nul) - bytes.constData());
-    }
     if (quint64(bytes.size()) >= quint64(std::numeric_limits<quint32>::max()))
         throw std::bad_alloc();
 
     auto text = std::make_shared<Text>();
     const char *data = bytes.constData();
-    const qsizetype end = bytes.size();
-    LineBreaks breaks(data, end);
-    qsizetype pos = 0;
-    while (pos < end) {
-        text->starts.push_back(quint32(pos));
-        pos = breaks.nextFrom(pos);
-        if (pos < end && data[pos] == '\r')
-            ++pos;
-        if (pos < end && data[pos] == '\n')
-            ++pos;
+    qsizetype end = bytes.size();
+    // Every CR and every LF ends a line, but an LF right after a CR, which
+    // belongs to that CR's line break; so CR LF, CR and LF each end one line
+    // while LF CR ends two. Catalog lists are taken as C strings: the first
+    // NUL ends the text, and nothing after it counts. A line starts after
+    // each break; one that would start at the end of the text is none.
+    Starts &starts = text->starts;
+    starts.push_back(0);
+    const auto atBreak = [&](qsizetype at) {
+        const char c = data[at];
+        if (c == '\0')
+            return false;
+        if (c == '\n' && at > 0 && data[at - 1] == '\r')
+            starts.back() = quint32(at + 1);
+        else
+            starts.push_back(quint32(at + 1));
+        return true;
+    };
+    bool ended = false;
+    qsizetype block = 0;
+    for (; !ended && block + 16 <= end; block += 16) {
+        for (std::uint32_t mask = stopsIn16(data + block); mask != 0; mask &= mask - 1) {
+            const qsizetype at = block + __builtin_ctz(mask);
+            if (!atBreak(at)) {
+                end = at;
+                ended = true;
+                break;
+            }
+        }
     }
+    for (qsizetype at = block; !ended && at < end; ++at) {
+        const char c = data[at];
+        if ((c == '\r' || c == '\n' || c == '\0') && !atBreak(at))
+            end = at;
+    }
+    while (starts.size() > 0 && starts.back() >= quint64(end))
+        starts.pop_back();
     text->starts.push_back(quint32(end));
+    bytes.truncate(end);
     text->starts.shrink_to_fit();
     text->bytes = std::move(bytes);
 

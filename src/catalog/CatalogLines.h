@@ -92,6 +92,8 @@ private:
                 grow();
             m_data[m_size++] = start;
         }
+        void pop_back() { --m_size; }
+        quint32 &back() { return m_data[m_size - 1]; }
         void shrink_to_fit();
         size_t size() const { return m_size; }
         quint32 operator[](size_t index) const { return m_data[index]; }
