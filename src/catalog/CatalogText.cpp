@@ -81,6 +81,9 @@ bool isExistingFolder(const QString &name)
 
 QStringList splitCatalogLines(QByteArrayView bytes)
 {
+    // An empty view may hold no pointer at all, and memchr must not be given one.
+    if (bytes.isEmpty())
+        return {};
     const char *const begin = bytes.data();
     const char *end = begin + bytes.size();
     // Catalog lists are taken as C strings: nothing after a NUL counts.
