@@ -22,7 +22,8 @@ int hexDigitValue(QChar c)
 
 qint32 convertToInteger(const QString &text)
 {
-    const auto fail = [&text]() { return Failure(QStringLiteral("'%1' is not a valid integer value").arg(Failure::quoted(text))); };
+    const auto fail
+        = [&text]() { return Failure(QStringLiteral("'%1' is not a valid integer value").arg(Failure::quoted(text))); };
     qsizetype i = 0;
     const qsizetype n = text.size();
     while (i < n && text.at(i) == u' ')
