@@ -53,7 +53,7 @@ int main(int argc, char **argv)
     list.resize(393, 537);
     list.show();
     const double load = bestMilliseconds([&] {
-        list.setLines({});
+        list.setLines(CatalogLines());
         list.setLines(readCatalogLines(path));
         list.repaint();
     });

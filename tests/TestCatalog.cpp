@@ -17,7 +17,8 @@
 
 #include <sys/resource.h>
 
-TestCatalog::TestCatalog()
+TestCatalog::TestCatalog(const QString &namePrefix)
+    : m_dir(namePrefix.isEmpty() ? QString() : QDir::tempPath() + u'/' + namePrefix + QStringLiteral("-XXXXXX"))
 {
     QVERIFY2(m_dir.isValid(), "cannot make a temporary folder");
     korvane::setExecutablePathForTesting(executable());

@@ -16,7 +16,8 @@ class TForm1;
 class TestCatalog
 {
 public:
-    TestCatalog();
+    // The folder's name starts with namePrefix when one is given.
+    explicit TestCatalog(const QString &namePrefix = QString());
     ~TestCatalog();
 
     QString root() const { return m_dir.path(); }

@@ -7,13 +7,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace korvane;
@@ -80,6 +84,7 @@ private slots:
     void writeFailureNamesComposedPath_data();
     void writeFailureNamesComposedPath();
     void writeFailureKeepsOldFile();
+    void writeInFolderThatTakesNoNewFiles();
 
     void readFailures_data();
     void readFailures();
@@ -92,6 +97,7 @@ private slots:
     void groupName();
     void hitBoxWrapsAround();
     void substringSearchStart();
+    void prefixRuleOnBytesEqualsTheRuleOnText();
 
     void composedPaths_data();
     void composedPaths();
@@ -261,7 +267,7 @@ void TestCatalogText::fileRoundTripKeepsEveryByte()
 
     const QString source = dir.filePath(QStringLiteral("all.txt"));
     QVERIFY(writeRaw(source, original));
-    const QStringList lines = readCatalogLines(source);
+    const QStringList lines = readCatalogLines(source).toStringList();
     QCOMPARE(lines.size(), 16);
     QCOMPARE(joinCatalogLines(lines), original);
 
@@ -369,17 +375,59 @@ void TestCatalogText::writeFailureKeepsOldFile()
         QCOMPARE(readRaw(path), old);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("list.txt")});
     }
+}
 
-    // A folder that refuses new entries: the temporary cannot be made.
-    // Root is not refused, so there is nothing to check then.
-    if (::geteuid() == 0)
-        return;
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
-                                              | QFile::ReadOther | QFile::ExeOther));
-    const QString refused = failureOf([&] { writeCatalogFile(path, replacement); });
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(refused, QStringLiteral("Cannot create file ") + path);
-    QCOMPARE(readRaw(path), old);
+void TestCatalogText::writeInFolderThatTakesNoNewFiles()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("DATA"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString writable = folder + QStringLiteral("/PartList.txt");
+    const QString protectedFile = folder + QStringLiteral("/catalog.txt");
+    QVERIFY(writeRaw(writable, "old\r\n"));
+    QVERIFY(writeRaw(protectedFile, "keep\r\n"));
+
+    // Root writes wherever it likes, so the writes run in a child process as
+    // an ordinary user who owns the files but not the folder.
+    const bool root = ::geteuid() == 0;
+    const struct passwd *nobody = ::getpwnam("nobody");
+    const uid_t uid = root ? (nobody ? nobody->pw_uid : 65534) : ::geteuid();
+    const gid_t gid = root ? (nobody ? nobody->pw_gid : 65534) : ::getegid();
+    for (const QString &file : {writable, protectedFile})
+        QCOMPARE(::chown(QFile::encodeName(file).constData(), uid, gid), 0);
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(writable).constData(), 0644), 0);
+    QCOMPARE(::chmod(QFile::encodeName(protectedFile).constData(), 0444), 0);
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    const auto reopen = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
+
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        if (root && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+            ::_exit(100);
+        // Each outcome sets one bit: 1 the writable file refused, 2 the
+        // protected one taken or refused with another message, 4 a new file made.
+        int faults = 0;
+        if (!failureOf([&] { writeCatalogLines(writable, {QStringLiteral("new")}); }).isEmpty())
+            faults |= 1;
+        if (failureOf([&] { writeCatalogLines(protectedFile, {QStringLiteral("x")}); })
+            != QStringLiteral("Cannot create file ") + protectedFile)
+            faults |= 2;
+        if (failureOf([&] { writeCatalogLines(folder + QStringLiteral("/new.txt"), {QStringLiteral("x")}); }).isEmpty())
+            faults |= 4;
+        ::_exit(faults);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QVERIFY2(WEXITSTATUS(status) != 100, "cannot become an ordinary user");
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(readRaw(writable), QByteArray("new\r\n"));
+    QCOMPARE(readRaw(protectedFile), QByteArray("keep\r\n"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{QStringLiteral("catalog.txt"), QStringLiteral("PartList.txt")}));
 }
 
 void TestCatalogText::readFailures_data()
@@ -414,7 +462,7 @@ void TestCatalogText::readFindsOtherCase()
     QVERIFY(dir.isValid());
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Data")));
     QVERIFY(writeRaw(dir.filePath(QStringLiteral("Data/Catalog.TXT")), "Tamiya\r\nKyosho\r\n"));
-    QCOMPARE(readCatalogLines(dir.path() + QStringLiteral("/DATA/catalog.txt")),
+    QCOMPARE(readCatalogLines(dir.path() + QStringLiteral("/DATA/catalog.txt")).toStringList(),
              (QStringList{QStringLiteral("Tamiya"), QStringLiteral("Kyosho")}));
 }
 
@@ -506,37 +554,38 @@ void TestCatalogText::composedPaths_data()
     QTest::addColumn<QString>("expected");
 
     const QString b = QStringLiteral("/opt/korvane/");
-    QTest::newRow("manufacturer list") << paths::manufacturerList(b) << "/opt/korvane/DATA/catalog.txt";
+    QTest::newRow("manufacturer list") << paths::manufacturerList(b).text() << "/opt/korvane/DATA/catalog.txt";
     QTest::newRow("manufacturer folder listing")
-        << paths::manufacturerFolderListing(b, "Tamiya") << "/opt/korvane/DATA/Tamiya/*.txt";
-    QTest::newRow("model list") << paths::modelList(b, "Tamiya") << "/opt/korvane/DATA/Tamiya/catalog.txt";
-    QTest::newRow("model part list") << paths::modelPartList(b, "Tamiya", "TT-01")
+        << paths::manufacturerFolderListing(b, "Tamiya").text() << "/opt/korvane/DATA/Tamiya/*.txt";
+    QTest::newRow("model list") << paths::modelList(b, "Tamiya").text() << "/opt/korvane/DATA/Tamiya/catalog.txt";
+    QTest::newRow("model part list") << paths::modelPartList(b, "Tamiya", "TT-01").text()
                                      << "/opt/korvane/DATA/Tamiya/TT-01/TT-01.txt";
-    QTest::newRow("model picture") << paths::modelPicture(b, "Tamiya", "TT-01")
+    QTest::newRow("model picture") << paths::modelPicture(b, "Tamiya", "TT-01").text()
                                    << "/opt/korvane/DATA/Tamiya/TT-01/TT-01.jpg";
-    QTest::newRow("group list") << paths::groupList(b, "Tamiya", "TT-01")
+    QTest::newRow("group list") << paths::groupList(b, "Tamiya", "TT-01").text()
                                 << "/opt/korvane/DATA/Tamiya/TT-01/Parts/list.txt";
-    QTest::newRow("group part list") << paths::groupPartList(b, "Tamiya", "TT-01", "Body")
+    QTest::newRow("group part list") << paths::groupPartList(b, "Tamiya", "TT-01", "Body").text()
                                      << "/opt/korvane/DATA/Tamiya/TT-01/Parts/Body.txt";
-    QTest::newRow("exploded view list") << paths::explodedViewList(b, "Tamiya", "TT-01")
+    QTest::newRow("exploded view list") << paths::explodedViewList(b, "Tamiya", "TT-01").text()
                                         << "/opt/korvane/DATA/Tamiya/TT-01/Parts/EXPLODED/list.txt";
-    QTest::newRow("diagram") << paths::diagram(b, "Tamiya", "TT-01", "A")
+    QTest::newRow("diagram") << paths::diagram(b, "Tamiya", "TT-01", "A").text()
                              << "/opt/korvane/DATA/Tamiya/TT-01/Parts/EXPLODED/A.bmp";
-    QTest::newRow("hotspot file") << paths::hotspotFile(b, "Tamiya", "TT-01", "A")
+    QTest::newRow("hotspot file") << paths::hotspotFile(b, "Tamiya", "TT-01", "A").text()
                                   << "/opt/korvane/DATA/Tamiya/TT-01/Parts/EXPLODED/A.met";
-    QTest::newRow("x-ray photo") << paths::partPhotoXray(b, "51000") << "/opt/korvane/DATA/IMG/xra51000.jpg";
-    QTest::newRow("photo") << paths::partPhoto(b, "51000") << "/opt/korvane/DATA/IMG/51000.jpg";
-    QTest::newRow("saved photo") << paths::savedPartPhoto(b, "Tamiya", "51000") << "/opt/korvane/DATA/Tamiya/51000.jpg";
-    QTest::newRow("listed group file") << paths::listedGroupFile(b, "Tamiya/TT-01/Parts", "Body.txt")
+    QTest::newRow("x-ray photo") << paths::partPhotoXray(b, "51000").text() << "/opt/korvane/DATA/IMG/xra51000.jpg";
+    QTest::newRow("photo") << paths::partPhoto(b, "51000").text() << "/opt/korvane/DATA/IMG/51000.jpg";
+    QTest::newRow("saved photo") << paths::savedPartPhoto(b, "Tamiya", "51000").text()
+                                 << "/opt/korvane/DATA/Tamiya/51000.jpg";
+    QTest::newRow("listed group file") << paths::listedGroupFile(b, "Tamiya/TT-01/Parts", "Body.txt").text()
                                        << "/opt/korvane/DATA/Tamiya/TT-01/Parts/Body.txt";
-    QTest::newRow("panel part list") << paths::panelPartList(b, "Tamiya", "TT-01")
+    QTest::newRow("panel part list") << paths::panelPartList(b, "Tamiya", "TT-01").text()
                                      << "/opt/korvane/DATA/Tamiya/TT-01/TT-01/parts/list.txt";
-    QTest::newRow("backslash and dots unchanged") << paths::groupPartList(b, "..\\Kyosho", "..", "a\\..\\b")
+    QTest::newRow("backslash and dots unchanged") << paths::groupPartList(b, "..\\Kyosho", "..", "a\\..\\b").text()
                                                   << "/opt/korvane/DATA/..\\Kyosho/../Parts/a\\..\\b.txt";
     QTest::newRow("spaces and slashes unchanged")
-        << paths::modelPartList(b, " Tamiya ", "TT/01/") << "/opt/korvane/DATA/ Tamiya /TT/01//TT/01/.txt";
-    QTest::newRow("empty texts") << paths::modelList(QString(), QString()) << "DATA//catalog.txt";
-    QTest::newRow("empty code") << paths::partPhotoXray(b, QString()) << "/opt/korvane/DATA/IMG/xra.jpg";
+        << paths::modelPartList(b, " Tamiya ", "TT/01/").text() << "/opt/korvane/DATA/ Tamiya /TT/01//TT/01/.txt";
+    QTest::newRow("empty texts") << paths::modelList(QString(), QString()).text() << "DATA//catalog.txt";
+    QTest::newRow("empty code") << paths::partPhotoXray(b, QString()).text() << "/opt/korvane/DATA/IMG/xra.jpg";
 }
 
 void TestCatalogText::composedPaths()
@@ -572,8 +621,8 @@ void TestCatalogText::baseFolder()
 
 void TestCatalogText::partListDump()
 {
-    QVERIFY(paths::partListDump().endsWith(QStringLiteral("DATA/PartList.txt")));
-    QVERIFY(QDir::isAbsolutePath(paths::partListDump()));
+    QVERIFY(paths::partListDump().text().endsWith(QStringLiteral("DATA/PartList.txt")));
+    QVERIFY(QDir::isAbsolutePath(paths::partListDump().text()));
 }
 
 void TestCatalogText::hitBoxWrapsAround()
@@ -595,6 +644,37 @@ void TestCatalogText::substringSearchStart()
     QCOMPARE(korvane::substringSearchStart(4, 5), 0); // wraps only from the last
     QVERIFY(lineHoldsText(QString(300, u'a') + u'b', QString(254, u'a')));
     QVERIFY(!lineHoldsText(QString(255, u'a') + u'b', QStringLiteral("ab")));
+}
+
+void TestCatalogText::prefixRuleOnBytesEqualsTheRuleOnText()
+{
+    // Every byte against every character a prefix may hold there: the code
+    // page's own, their case-folded forms, and some from outside it.
+    QString probes;
+    for (int byte = 0; byte < 256; ++byte) {
+        const QChar c = win1251ToChar(uchar(byte));
+        probes += c;
+        probes += c.toUpper();
+        probes += c.toCaseFolded();
+    }
+    probes += QStringLiteral("\u03BC\u00DF\u0130\u1E9E\u212A");
+    int disagreements = 0;
+    for (const QChar probe : std::as_const(probes)) {
+        const PrefixMatcher matcher((QString(probe)));
+        for (int byte = 0; byte < 256; ++byte) {
+            const char raw = char(byte);
+            if (matcher.matches(QByteArrayView(&raw, 1))
+                != matcher.matches(QStringView(QString(win1251ToChar(uchar(byte))))))
+                ++disagreements;
+        }
+    }
+    QCOMPARE(disagreements, 0);
+    // And through a whole list: the same line for the same prefix.
+    const CatalogLines lines
+        = CatalogLines::fromText(encodeWin1251(QStringLiteral("abc\r\nЁлка 1\r\nёЛКА 2\r\nµ\r\n")));
+    for (const QString &prefix :
+         {QStringLiteral("ёлка 2"), QStringLiteral("ЁЛ"), QStringLiteral("Μ"), QStringLiteral("x")})
+        QCOMPARE(findFirstStartingWith(lines, prefix), findFirstStartingWith(lines.toStringList(), prefix));
 }
 
 QTEST_GUILESS_MAIN(TestCatalogText)

@@ -7,11 +7,16 @@
 #include "platform/PictureDialog.h"
 #include "ui/Unit1.h"
 
+#include <QAbstractItemView>
 #include <QBuffer>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -66,7 +71,9 @@ class EditorTest : public QObject
 
 private slots:
     void enterWalksTheChainAndSavesOnce();
+    void tabLeavesTheDescription();
     void failedOrCancelledPicksChangeNothing();
+    void pictureDialogListsTheDesignedFiltersWithAPreview();
     void categoryAbbreviations_data();
     void categoryAbbreviations();
     void typedCategoryLeavesNoItemSelected();
@@ -138,6 +145,27 @@ void EditorTest::enterWalksTheChainAndSavesOnce()
     QVERIFY(QFile::exists(s.data(QStringLiteral("XRAY/.jpg"))));
 }
 
+void EditorTest::tabLeavesTheDescription()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    s.catalog.writeJpeg(QStringLiteral("pick/part.jpg"), 8, 8, Qt::red);
+
+    // The save button takes no focus before a picture is loaded, so Tab goes
+    // on to the next control in the tab order, the category list.
+    f.newcomment->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QVERIFY(f.newcombo->isDroppedDown());
+    f.newcombo->hidePopup();
+    QCOMPARE(QApplication::focusWidget(), f.newcombo);
+
+    s.pick(QStringLiteral("pick/part.jpg"));
+    f.newcomment->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), f.newsave);
+    QCOMPARE(f.newcomment->toPlainText(), QStringLiteral("Описание детали"));
+}
+
 void EditorTest::failedOrCancelledPicksChangeNothing()
 {
     Session s;
@@ -181,6 +209,85 @@ void EditorTest::failedOrCancelledPicksChangeNothing()
     s.pick(QStringLiteral("pick/photo.gif"));
     QCOMPARE(f.newpic->picture().size(), QSize(12, 12));
     QVERIFY(f.newsave->isEnabled());
+}
+
+void EditorTest::pictureDialogListsTheDesignedFiltersWithAPreview()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    PictureDialog::setChooserForTesting({});
+    s.catalog.writeJpeg(QStringLiteral("pick/a.jpg"), 30, 40, Qt::red);
+    s.catalog.writeJpeg(QStringLiteral("pick/wide.JPEG"), 900, 300, Qt::blue);
+    s.catalog.writeBytes(QStringLiteral("pick/broken.jpg"), QByteArray("\xFF\xD8 broken"));
+    s.catalog.writeBmp(QStringLiteral("pick/c.bmp"), 12, 6, Qt::green);
+    s.catalog.writeBytes(QStringLiteral("pick/notes.txt"), QByteArray("x"));
+
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        const auto closeOnFailure = qScopeGuard([dialog] {
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QCOMPARE(dialog->nameFilters(), (QStringList{"Bitmaps (*.bmp)", "All (*.jpg;*.jpeg)", "JPEG Image File (*.jpg)",
+                                                     "JPEG Image File (*.jpeg)"}));
+        QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("All (*.jpg;*.jpeg)"));
+
+        dialog->setDirectory(s.catalog.path(QStringLiteral("pick")));
+        // The files show in a list or in a table with details, whichever is in view.
+        QAbstractItemView *list = nullptr;
+        for (const QString &name : {QStringLiteral("listView"), QStringLiteral("treeView")}) {
+            auto *view = dialog->findChild<QAbstractItemView *>(name);
+            if (view && view->isVisible())
+                list = view;
+        }
+        auto *preview = dialog->findChild<PicturePreview *>();
+        QVERIFY(list && preview);
+        QVERIFY(preview->mapTo(dialog, QPoint()).x() >= list->mapTo(dialog, QPoint(list->width(), 0)).x());
+        const auto shown = [list] {
+            QStringList names;
+            for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row)
+                names.append(list->model()->index(row, 0, list->rootIndex()).data().toString());
+            names.sort(Qt::CaseInsensitive);
+            return names;
+        };
+        const auto click = [list](const QString &name) {
+            const QModelIndex index
+                = list->model()
+                      ->match(list->model()->index(0, 0, list->rootIndex()), Qt::DisplayRole, name, 1, Qt::MatchExactly)
+                      .value(0);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+        };
+        QTRY_COMPARE(shown(), (QStringList{"a.jpg", "broken.jpg", "wide.JPEG"}));
+
+        click(QStringLiteral("a.jpg"));
+        QCOMPARE(preview->picture().size(), QSize(30, 40));
+        click(QStringLiteral("broken.jpg"));
+        QVERIFY(preview->picture().isNull());
+        click(QStringLiteral("wide.JPEG"));
+        QCOMPARE(preview->picture().size(), QSize(900, 300));
+        const QRect area = preview->pictureArea();
+        QVERIFY(preview->contentsRect().contains(area));
+        QVERIFY(qAbs(area.width() - 3 * area.height()) <= 3);
+
+        // The file types, chosen with the arrow keys: bitmaps, then all JPEGs again.
+        auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        types->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QTRY_COMPARE(shown(), QStringList{QStringLiteral("c.bmp")});
+        click(QStringLiteral("c.bmp"));
+        QCOMPARE(preview->picture().size(), QSize(12, 6));
+        types->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QTRY_COMPARE(shown(), (QStringList{"a.jpg", "broken.jpg", "wide.JPEG"}));
+        click(QStringLiteral("a.jpg"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    QTest::mouseClick(f.newpic, Qt::LeftButton);
+    QCOMPARE(f.newpic->picture().size(), QSize(30, 40));
+    QCOMPARE(s.boxes.shown, QStringList());
 }
 
 void EditorTest::categoryAbbreviations_data()

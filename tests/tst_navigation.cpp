@@ -49,6 +49,7 @@ private slots:
     void listedGroupFileIsLookedUpInDataItself();
     void panelChangesNothingVisible();
     void oddNamesTypedAreUsedAsTheyStand();
+    void backslashInTheProgramFolderIsPartOfItsName();
     void mouseAndWheelPicksLoadTheModel();
     void keysReachAnOpenList();
 };
@@ -322,6 +323,32 @@ void NavigationTest::panelChangesNothingVisible()
     QCOMPARE(f.windowTitle(), title);
     QCOMPARE(f.statusText(), QString());
     QCOMPARE(s.boxes.shown, QStringList());
+}
+
+void NavigationTest::backslashInTheProgramFolderIsPartOfItsName()
+{
+    // A folder made on this machine may hold a "\" in its name; only what the
+    // catalog and the controls add to it came from Windows.
+    TestCatalog catalog(QStringLiteral("Korvane\\1.0"));
+    catalog.writeSampleCatalog();
+    const RecordedErrorBoxes boxes;
+    TForm1 f;
+    f.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QCOMPARE(f.Manufacturer->entries(), (QStringList{"LST", "XRAY", "Teamassociated"}));
+
+    f.Manufacturer->setText(QString());
+    f.Manufacturer->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), 'X');
+    QCOMPARE(f.Model->entries(), (QStringList{"T4", "XB8"}));
+    f.Model->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(f.fl1->lineCount(), 4);
+    QCOMPARE(f.statusText(), catalog.path(QStringLiteral("DATA/XRAY/T4/Parts/EXPLODED/list.txt")));
+    QCOMPARE(f.Group->entries(), (QStringList{"body", "Chassis"}));
+    QTest::mouseClick(f.fl1->viewport(), Qt::LeftButton, {}, f.fl1->visualRect(f.fl1->model()->index(0, 0)).center());
+    QCOMPARE(f.logo->picture().size(), QSize(20, 10)); // the XRAY photo
+    QCOMPARE(boxes.shown, QStringList());
 }
 
 void NavigationTest::oddNamesTypedAreUsedAsTheyStand()

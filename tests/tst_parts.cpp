@@ -323,7 +323,7 @@ void PartsTest::prefixSearchIgnoresCaseAndTakesTheFirstLine()
     QCOMPARE(f.fl1->selectedIndex(), 2);
     f.SelectPartByPrefix(QStringLiteral("nothing"));
     QCOMPARE(f.fl1->selectedIndex(), 2);
-    f.fl1->setLines({});
+    f.fl1->setLines(QStringList());
     f.SelectPartByPrefix(QStringLiteral("A"));
     QCOMPARE(f.fl1->selectedIndex(), -1);
 }

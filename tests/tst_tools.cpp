@@ -40,6 +40,7 @@ private slots:
     void splitTakesThirteenWords();
     void groupsRebuiltFromListedNames();
     void descriptionBecomesOneLine();
+    void partLineBytesSurviveTheTools();
     void dumpWritesTheListByTheWritingRule();
     void dumpFailureKeepsTheOldFile();
     void remainingControls();
@@ -102,9 +103,39 @@ void ToolsTest::descriptionBecomesOneLine()
     Session s;
     TForm1 &f = *s.form;
     f.fl1->setLines({QStringLiteral("first")});
-    f.newcomment->setPlainText(QStringLiteral("line one\nline two"));
+    // A line separator (Shift+Enter) is a line break to a memo as well.
+    f.newcomment->setPlainText(QStringLiteral("line one\nline two\u2028three"));
     f.Button6->click();
-    QCOMPARE(f.fl1->lines(), (QStringList{"first", "line one\r\nline two"}));
+    QCOMPARE(f.fl1->lines(), (QStringList{"first", "line one\r\nline two\r\nthree"}));
+    QCOMPARE(s.boxes.shown, QStringList());
+}
+
+void ToolsTest::partLineBytesSurviveTheTools()
+{
+    // A no-break space (0xA0), a soft hyphen, the code page's hole 0x98, a
+    // tab and Cyrillic letters; the final space keeps the last word.
+    const QByteArray words("Arm\xA0\xE4\xEB\xE8\xED\xED\xFB\xE9 \xB9\x98\xAD\x85\x09\xFF ");
+    const QByteArray partList = "301011 " + words + "\r\nA7 Shock\r\n";
+    Session s;
+    s.catalog.writeBytes(QStringLiteral("DATA/XRAY/T4/T4.txt"), partList);
+    TForm1 &f = *s.form;
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    f.Manufacturer->setText(QString());
+    f.Manufacturer->setFocus();
+    // "xRAY" finds the folder but no photo rule, so the line stays the status.
+    QTest::keyClick(QApplication::focusWidget(), 'x');
+    f.Model->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(f.fl1->lineCount(), 2);
+    QTest::mouseClick(f.fl1->viewport(), Qt::LeftButton, {}, f.fl1->visualRect(f.fl1->model()->index(0, 0)).center());
+
+    for (QPushButton *button : {f.Button5, f.Button6, f.Button7}) {
+        button->show();
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    QCOMPARE(f.newCode->text(), QStringLiteral("301011"));
+    // The two words and ten empty ones, joined by eleven spaces.
+    QCOMPARE(readFileBytes(s.dump), partList + words + QByteArray(9, ' ') + "\r\n");
     QCOMPARE(s.boxes.shown, QStringList());
 }
 
@@ -120,8 +151,8 @@ void ToolsTest::dumpWritesTheListByTheWritingRule()
     QCOMPARE(s.boxes.shown, QStringList());
     // The default dump path lies in DATA beside the built program.
     paths::setPartListDumpForTesting(QString());
-    QVERIFY(paths::partListDump().endsWith(QStringLiteral("/DATA/PartList.txt")));
-    QVERIFY(QDir::isAbsolutePath(paths::partListDump()));
+    QVERIFY(paths::partListDump().text().endsWith(QStringLiteral("/DATA/PartList.txt")));
+    QVERIFY(QDir::isAbsolutePath(paths::partListDump().text()));
 }
 
 void ToolsTest::dumpFailureKeepsTheOldFile()

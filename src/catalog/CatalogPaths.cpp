@@ -24,89 +24,89 @@ QString baseFolderFromExecutable(const QString &executablePath)
 // The names are plain concatenations: whatever the user typed into a control,
 // separators and ".." included, goes into the name unchanged.
 
-QString manufacturerList(const QString &base)
+ComposedPath manufacturerList(const QString &base)
 {
-    return base + dataFolder() + QStringLiteral("catalog.txt");
+    return {base, dataFolder() + QStringLiteral("catalog.txt")};
 }
 
-QString manufacturerFolderListing(const QString &base, const QString &manufacturer)
+ComposedPath manufacturerFolderListing(const QString &base, const QString &manufacturer)
 {
-    return base + dataFolder() + manufacturer + QStringLiteral("/") + QStringLiteral("*.txt");
+    return {base, dataFolder() + manufacturer + QStringLiteral("/") + QStringLiteral("*.txt")};
 }
 
-QString modelList(const QString &base, const QString &manufacturer)
+ComposedPath modelList(const QString &base, const QString &manufacturer)
 {
-    return base + dataFolder() + manufacturer + QStringLiteral("/") + QStringLiteral("catalog.txt");
+    return {base, dataFolder() + manufacturer + QStringLiteral("/") + QStringLiteral("catalog.txt")};
 }
 
-QString modelPartList(const QString &base, const QString &manufacturer, const QString &model)
+ComposedPath modelPartList(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
-           + QStringLiteral(".txt");
+    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
+                      + QStringLiteral(".txt")};
 }
 
-QString modelPicture(const QString &base, const QString &manufacturer, const QString &model)
+ComposedPath modelPicture(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
-           + QStringLiteral(".jpg");
+    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
+                      + QStringLiteral(".jpg")};
 }
 
-QString groupList(const QString &base, const QString &manufacturer, const QString &model)
+ComposedPath groupList(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-           + QStringLiteral("list.txt");
+    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
+                      + QStringLiteral("list.txt")};
 }
 
-QString groupPartList(const QString &base, const QString &manufacturer, const QString &model, const QString &group)
+ComposedPath groupPartList(const QString &base, const QString &manufacturer, const QString &model, const QString &group)
 {
-    return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/")
-           + QStringLiteral("Parts/") + group + QStringLiteral(".txt");
+    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/")
+                      + QStringLiteral("Parts/") + group + QStringLiteral(".txt")};
 }
 
-QString explodedViewList(const QString &base, const QString &manufacturer, const QString &model)
+ComposedPath explodedViewList(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-           + QStringLiteral("EXPLODED/") + QStringLiteral("list.txt");
+    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
+                      + QStringLiteral("EXPLODED/") + QStringLiteral("list.txt")};
 }
 
-QString diagram(const QString &base, const QString &manufacturer, const QString &model, const QString &view)
+ComposedPath diagram(const QString &base, const QString &manufacturer, const QString &model, const QString &view)
 {
-    return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-           + QStringLiteral("EXPLODED/") + view + QStringLiteral(".bmp");
+    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
+                      + QStringLiteral("EXPLODED/") + view + QStringLiteral(".bmp")};
 }
 
-QString hotspotFile(const QString &base, const QString &manufacturer, const QString &model, const QString &view)
+ComposedPath hotspotFile(const QString &base, const QString &manufacturer, const QString &model, const QString &view)
 {
-    return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-           + QStringLiteral("EXPLODED/") + view + QStringLiteral(".met");
+    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
+                      + QStringLiteral("EXPLODED/") + view + QStringLiteral(".met")};
 }
 
-QString partPhotoXray(const QString &base, const QString &partCode)
+ComposedPath partPhotoXray(const QString &base, const QString &partCode)
 {
-    return base + dataFolder() + QStringLiteral("IMG/") + QStringLiteral("xra") + partCode + QStringLiteral(".jpg");
+    return {base, dataFolder() + QStringLiteral("IMG/") + QStringLiteral("xra") + partCode + QStringLiteral(".jpg")};
 }
 
-QString partPhoto(const QString &base, const QString &partCode)
+ComposedPath partPhoto(const QString &base, const QString &partCode)
 {
-    return base + dataFolder() + QStringLiteral("IMG/") + partCode + QStringLiteral(".jpg");
+    return {base, dataFolder() + QStringLiteral("IMG/") + partCode + QStringLiteral(".jpg")};
 }
 
-QString savedPartPhoto(const QString &base, const QString &manufacturer, const QString &partCode)
+ComposedPath savedPartPhoto(const QString &base, const QString &manufacturer, const QString &partCode)
 {
-    return base + dataFolder() + manufacturer + QStringLiteral("/") + partCode + QStringLiteral(".jpg");
+    return {base, dataFolder() + manufacturer + QStringLiteral("/") + partCode + QStringLiteral(".jpg")};
 }
 
-QString listedGroupFile(const QString &base, const QString &modelSubfolder, const QString &currentGroup)
+ComposedPath listedGroupFile(const QString &base, const QString &modelSubfolder, const QString &currentGroup)
 {
-    return base + dataFolder() + modelSubfolder + QStringLiteral("/") + currentGroup;
+    return {base, dataFolder() + modelSubfolder + QStringLiteral("/") + currentGroup};
 }
 
-QString panelPartList(const QString &base, const QString &manufacturer, const QString &model)
+ComposedPath panelPartList(const QString &base, const QString &manufacturer, const QString &model)
 {
     // Not the group list's name: the model folder appears twice and "parts" is
     // lower case. The panel only tests this file, so it stays as it always was.
-    return base + dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
-           + QStringLiteral("/parts/") + QStringLiteral("list.txt");
+    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
+                      + QStringLiteral("/parts/") + QStringLiteral("list.txt")};
 }
 
 namespace {
@@ -119,11 +119,12 @@ QString &partListDumpOverride()
 
 } // namespace
 
-QString partListDump()
+ComposedPath partListDump()
 {
+    // A path of this machine as a whole: nothing in it comes from the catalog.
     if (!partListDumpOverride().isEmpty())
-        return partListDumpOverride();
-    return QStringLiteral(KORVANE_PART_LIST_DUMP);
+        return {partListDumpOverride(), QString()};
+    return {QStringLiteral(KORVANE_PART_LIST_DUMP), QString()};
 }
 
 void setPartListDumpForTesting(const QString &path)

@@ -2,14 +2,13 @@
 
 #include "catalog/Failure.h"
 #include "catalog/Win1251.h"
-#include "platform/FileLookup.h"
 
 #include <QFile>
 #include <QSaveFile>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <optional>
 
 #include <fcntl.h>
@@ -38,26 +37,36 @@ private:
     int m_fd;
 };
 
-// The whole file, or nothing when it is not a regular file or reading fails.
-std::optional<QByteArray> readRegularFile(const QString &name)
+enum class ReadUntil { FileEnd, FirstNul };
+
+// The file's bytes, or nothing when it is not a regular file or reading fails.
+// A catalog text ends at its first NUL: reading stops there, so a file that
+// is mostly NULs (a sparse file of gigabytes, say) costs what its text costs.
+std::optional<QByteArray> readRegularFile(const QByteArray &native, ReadUntil until)
 {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer
     // forever. It is harmless for the regular files that get past fstat.
-    const FileDescriptor fd(::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor fd(::open(native.isEmpty() ? "." : native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         return std::nullopt;
     struct stat info;
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
 
-    // One byte more than the size, so the read that finds the end needs no
-    // growth; the file may still grow meanwhile, and is then read to its end.
-    QByteArray data(qsizetype(info.st_size) + 1, Qt::Uninitialized);
+    // Read in chunks into a buffer that grows with what was read, not with
+    // what the file claims. One byte more than the size, so that an ordinary
+    // file fits its first buffer and the read that finds the end needs no
+    // growth; a file that grows meanwhile is read to its end.
+    constexpr qsizetype kChunk = qsizetype(1) << 20;
+    constexpr qsizetype kFirstBuffer = qsizetype(64) << 20;
+    QByteArray data;
+    data.resize(std::min<qsizetype>(qsizetype(info.st_size) + 1, kFirstBuffer));
     qsizetype used = 0;
     for (;;) {
         if (used == data.size())
             data.resize(data.size() * 2);
-        const ssize_t got = ::read(fd.get(), data.data() + used, size_t(data.size() - used));
+        const size_t wanted = size_t(std::min(data.size() - used, kChunk));
+        const ssize_t got = ::read(fd.get(), data.data() + used, wanted);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -65,102 +74,115 @@ std::optional<QByteArray> readRegularFile(const QString &name)
         }
         if (got == 0)
             break;
+        if (until == ReadUntil::FirstNul) {
+            if (const void *nul = std::memchr(data.constData() + used, '\0', size_t(got))) {
+                used = static_cast<const char *>(nul) - data.constData();
+                break;
+            }
+        }
         used += got;
     }
     data.truncate(used);
     return data;
 }
 
-bool isExistingFolder(const QString &name)
+bool isExistingFolder(const QByteArray &native)
 {
     struct stat info;
-    return ::stat(QFile::encodeName(name).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    return ::stat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+QByteArray readFile(const CatalogFile &file, ReadUntil until)
+{
+    std::optional<QByteArray> data;
+    try {
+        data = readRegularFile(file.native, until);
+    } catch (const std::bad_alloc &) {
+        throw Failure::outOfMemoryReading(file.composed.text());
+    }
+    if (!data)
+        throw Failure::cannotOpen(file.composed.text());
+    return std::move(*data);
 }
 
 } // namespace
 
 QStringList splitCatalogLines(QByteArrayView bytes)
 {
-    // An empty view may hold no pointer at all, and memchr must not be given one.
-    if (bytes.isEmpty())
-        return {};
-    const char *const begin = bytes.data();
-    const char *end = begin + bytes.size();
-    // Catalog lists are taken as C strings: nothing after a NUL counts.
-    if (const void *nul = std::memchr(begin, '\0', size_t(bytes.size())))
-        end = static_cast<const char *>(nul);
+    return CatalogLines::fromText(bytes.toByteArray()).toStringList();
+}
 
-    QStringList lines;
-    // Part lists reach a million lines; one reservation avoids regrowing.
-    lines.reserve(std::count(begin, end, '\n') + 1);
-    const char *pos = begin;
-    while (pos < end) {
-        const char *stop = pos;
-        while (stop < end && *stop != '\r' && *stop != '\n')
-            ++stop;
-        lines.append(decodeWin1251(QByteArrayView(pos, stop - pos)));
-        pos = stop;
-        if (pos < end && *pos == '\r')
-            ++pos;
-        if (pos < end && *pos == '\n')
-            ++pos;
+QByteArray readCatalogFile(const CatalogFile &file)
+{
+    return readFile(file, ReadUntil::FileEnd);
+}
+
+QByteArray readCatalogFile(const ComposedPath &path)
+{
+    return readCatalogFile(locateCatalogFile(path));
+}
+
+QByteArray readCatalogText(const CatalogFile &file)
+{
+    return readFile(file, ReadUntil::FirstNul);
+}
+
+CatalogLines readCatalogLines(const CatalogFile &file)
+{
+    QByteArray text = readCatalogText(file);
+    try {
+        return CatalogLines::fromText(std::move(text));
+    } catch (const std::bad_alloc &) {
+        throw Failure::outOfMemoryReading(file.composed.text());
     }
-    return lines;
 }
 
-QByteArray readCatalogFile(const QString &path)
+CatalogLines readCatalogLines(const ComposedPath &path)
 {
-    // When no entry matches, the composed name is tried as it stands and the
-    // failure names it as the user's text built it.
-    const QString actual = resolveCaseInsensitive(path).value_or(path);
-    std::optional<QByteArray> data = readRegularFile(actual);
-    if (!data)
-        throw Failure::cannotOpen(path);
-    return std::move(*data);
-}
-
-QStringList readCatalogLines(const QString &path)
-{
-    return splitCatalogLines(readCatalogFile(path));
+    return readCatalogLines(locateCatalogFile(path));
 }
 
 QByteArray joinCatalogLines(const QStringList &lines)
 {
-    QByteArray bytes;
-    qsizetype total = 0;
-    for (const QString &line : lines)
-        total += line.size() + 2;
-    bytes.reserve(total);
-    for (const QString &line : lines) {
-        bytes.append(encodeWin1251(line));
-        bytes.append("\r\n", 2);
-    }
-    return bytes;
+    return CatalogLines::fromStrings(lines).joined();
 }
 
-void writeCatalogFile(const QString &path, const QByteArray &bytes)
+void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes)
 {
-    const std::optional<QString> target = resolveForWriting(path);
+    const std::optional<QByteArray> target = resolveForWriting(path);
     if (!target || isExistingFolder(*target))
-        throw Failure::cannotCreate(path);
+        throw Failure::cannotCreate(path.text());
+    // The toolkit names files in UTF-8; a folder named in another code page
+    // cannot be written through it and is reported like any refused write.
+    const QString targetName = QFile::decodeName(*target);
+    if (QFile::encodeName(targetName) != *target)
+        throw Failure::cannotCreate(path.text());
     // Written beside the target and renamed over it at the end, so a full disk
-    // or a refused folder leaves the previous list whole.
-    QSaveFile file(*target);
+    // leaves the previous file whole. A folder that takes no new files has no
+    // room for that; a file that may be written is then written in place, as
+    // Windows writes it, and only there can a failed write leave it cut short.
+    QSaveFile file(targetName);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
-        throw Failure::cannotCreate(path);
+        throw Failure::cannotCreate(path.text());
     // A short write is only reported by the flush: commit() on its own would
     // happily rename a truncated temporary over the old list.
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
-        throw Failure::cannotCreate(path);
+        throw Failure::cannotCreate(path.text());
     }
     if (!file.commit())
-        throw Failure::cannotCreate(path);
+        throw Failure::cannotCreate(path.text());
 }
 
-void writeCatalogLines(const QString &path, const QStringList &lines)
+void writeCatalogLines(const ComposedPath &path, const QStringList &lines)
 {
     writeCatalogFile(path, joinCatalogLines(lines));
+}
+
+void writeCatalogLines(const ComposedPath &path, const CatalogLines &lines)
+{
+    writeCatalogFile(path, lines.joined());
 }
 
 QString groupNameFromListedFile(const QString &fileName)

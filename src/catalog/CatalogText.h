@@ -1,5 +1,8 @@
 #pragma once
 
+#include "catalog/CatalogLines.h"
+#include "catalog/CatalogNames.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -7,28 +10,32 @@
 
 namespace korvane {
 
-// Splits catalog text into lines: the text ends at the end or at the first NUL;
-// a line runs to the next CR or LF; after it one CR, then one LF is skipped, so
-// CR LF, CR and LF each end one line while LF CR ends two. A final line break
-// adds no empty line; an empty text gives no lines.
+// Splits catalog text into lines by the line rules (CatalogLines).
 QStringList splitCatalogLines(QByteArrayView bytes);
 
-// Reads a whole catalog text file (name looked up without regard to case).
-// Throws Failure "Cannot open file <path>" when it is missing, is a folder or
-// cannot be read.
-QStringList readCatalogLines(const QString &path);
+// Reads a catalog text file, as far as its first NUL, into lines. Throws
+// Failure "Cannot open file <path>" when it is missing, is not a regular file
+// or cannot be read, and "Out of memory reading file <path>" when its text
+// does not fit. A composed name is located first (without regard to case).
+CatalogLines readCatalogLines(const CatalogFile &file);
+CatalogLines readCatalogLines(const ComposedPath &path);
+// The text's bytes, up to its first NUL; fails like readCatalogLines.
+QByteArray readCatalogText(const CatalogFile &file);
 
-// The whole file's bytes (name looked up without regard to case). Throws
-// Failure "Cannot open file <path>" like readCatalogLines.
-QByteArray readCatalogFile(const QString &path);
+// The whole file's bytes (pictures); fails like readCatalogLines.
+QByteArray readCatalogFile(const CatalogFile &file);
+QByteArray readCatalogFile(const ComposedPath &path);
 
 // Every entry followed by CR LF, the last one included.
 QByteArray joinCatalogLines(const QStringList &lines);
 
 // Replaces the file atomically: on any failure the old file stays as it was and
-// Failure "Cannot create file <path>" is thrown.
-void writeCatalogFile(const QString &path, const QByteArray &bytes);
-void writeCatalogLines(const QString &path, const QStringList &lines);
+// Failure "Cannot create file <path>" is thrown. In a folder that takes no new
+// files an existing writable file is written in place instead; a write that
+// fails there can leave it cut short. A write-protected file is never written.
+void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes);
+void writeCatalogLines(const ComposedPath &path, const QStringList &lines);
+void writeCatalogLines(const ComposedPath &path, const CatalogLines &lines);
 
 // A listed file name (from the manufacturer folder listing) cut to 255
 // characters, less its last four.

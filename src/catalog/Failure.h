@@ -32,6 +32,10 @@ public:
     {
         return Failure(QStringLiteral("Cannot open file %1").arg(quoted(path)));
     }
+    static Failure outOfMemoryReading(const QString &path)
+    {
+        return Failure(QStringLiteral("Out of memory reading file %1").arg(quoted(path)));
+    }
     static Failure cannotCreate(const QString &path)
     {
         return Failure(QStringLiteral("Cannot create file %1").arg(quoted(path)));

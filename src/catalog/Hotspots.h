@@ -1,5 +1,8 @@
 #pragma once
 
+#include "catalog/CatalogLines.h"
+
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -23,11 +26,42 @@ struct HotspotCut
     qint64 dashAt = 0;
 };
 
-// The cut of every line of one hotspot file, in order.
-std::vector<HotspotCut> findHotspotCuts(const QStringList &lines);
+// The three texts of one line, still Windows-1251 bytes.
+struct HotspotBytes
+{
+    QByteArrayView name;
+    QByteArrayView x;
+    QByteArrayView y;
+};
 
-// The three texts of one line at its cut.
-HotspotCells cutHotspotLine(const QString &line, HotspotCut cut);
+// The hotspot table of one file: its lines, each cut where the rule cuts it
+// when it is asked for. Only the cuts of lines that lack "=" or "-", which
+// depend on the lines before them, are kept; a file of millions of hotspots
+// costs its text and its line starts.
+class HotspotTable
+{
+public:
+    HotspotTable() = default;
+    explicit HotspotTable(CatalogLines lines);
+
+    qsizetype size() const { return m_lines.size(); }
+    const CatalogLines &lines() const { return m_lines; }
+    HotspotCut cut(qsizetype index) const;
+    HotspotBytes bytes(qsizetype index) const;
+    HotspotCells cells(qsizetype index) const;
+
+private:
+    CatalogLines m_lines;
+    // The cuts of the lines that carry a position over, by line. A text
+    // holds less than 4 GiB, so every number fits 32 bits.
+    struct Carried
+    {
+        quint32 line;
+        quint32 equalsAt;
+        quint32 dashAt;
+    };
+    std::vector<Carried> m_carried;
+};
 
 // Cuts the lines of one hotspot file in order. The cut of a line may depend on
 // the lines before it: a line without "=" (or "-") reuses the position of the

@@ -1,14 +1,14 @@
 #include "catalog/IntegerText.h"
 
 #include "catalog/Failure.h"
+#include "catalog/Win1251.h"
 
 namespace korvane {
 
 namespace {
 
-int hexDigitValue(QChar c)
+int hexDigitValue(char16_t u)
 {
-    const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9')
         return u - u'0';
     if (u >= u'a' && u <= u'f')
@@ -18,19 +18,19 @@ int hexDigitValue(QChar c)
     return -1;
 }
 
-} // namespace
-
-qint32 convertToInteger(const QString &text)
+// One rule for texts and for the Windows-1251 bytes of a hotspot file: every
+// character it looks at is ASCII, which the code page keeps as it is.
+template <typename Text, typename Fail>
+qint32 convert(const Text &text, Fail fail)
 {
-    const auto fail
-        = [&text]() { return Failure(QStringLiteral("'%1' is not a valid integer value").arg(Failure::quoted(text))); };
+    const auto at = [&text](qsizetype i) { return char16_t(static_cast<unsigned char>(text[i])); };
     qsizetype i = 0;
     const qsizetype n = text.size();
-    while (i < n && text.at(i) == u' ')
+    while (i < n && at(i) == u' ')
         ++i;
 
-    const bool dollar = i < n && text.at(i) == u'$';
-    const bool zeroX = i + 1 < n && text.at(i) == u'0' && (text.at(i + 1) == u'x' || text.at(i + 1) == u'X');
+    const bool dollar = i < n && at(i) == u'$';
+    const bool zeroX = i + 1 < n && at(i) == u'0' && (at(i + 1) == u'x' || at(i + 1) == u'X');
     if (dollar || zeroX) {
         i += dollar ? 1 : 2;
         const qsizetype digits = n - i;
@@ -38,7 +38,7 @@ qint32 convertToInteger(const QString &text)
             throw fail();
         quint32 value = 0;
         for (; i < n; ++i) {
-            const int digit = hexDigitValue(text.at(i));
+            const int digit = hexDigitValue(at(i));
             if (digit < 0)
                 throw fail();
             value = (value << 4) | quint32(digit);
@@ -47,8 +47,8 @@ qint32 convertToInteger(const QString &text)
     }
 
     bool negative = false;
-    if (i < n && (text.at(i) == u'+' || text.at(i) == u'-')) {
-        negative = text.at(i) == u'-';
+    if (i < n && (at(i) == u'+' || at(i) == u'-')) {
+        negative = at(i) == u'-';
         ++i;
     }
     if (i == n)
@@ -58,7 +58,7 @@ qint32 convertToInteger(const QString &text)
     qint64 magnitude = 0;
     const qint64 limit = negative ? qint64(2147483648) : qint64(2147483647);
     for (; i < n; ++i) {
-        const char16_t u = text.at(i).unicode();
+        const char16_t u = at(i);
         if (u < u'0' || u > u'9')
             throw fail();
         magnitude = magnitude * 10 + (u - u'0');
@@ -66,6 +66,35 @@ qint32 convertToInteger(const QString &text)
             throw fail();
     }
     return qint32(negative ? -magnitude : magnitude);
+}
+
+Failure notAnInteger(const QString &quoted)
+{
+    return Failure(QStringLiteral("'%1' is not a valid integer value").arg(quoted));
+}
+
+} // namespace
+
+qint32 convertToInteger(const QString &text)
+{
+    // A QChar outside Latin-1 is no digit: its low byte must not pass for one.
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF)
+            throw notAnInteger(Failure::quoted(text));
+    }
+    return convert(QStringView(text).toLatin1(), [&text] { return notAnInteger(Failure::quoted(text)); });
+}
+
+qint32 convertToInteger(QByteArrayView win1251)
+{
+    return convert(win1251, [win1251] {
+        // Only the ends of a huge text are decoded for the message.
+        const qsizetype keep = Failure::kQuotedCapacity;
+        const QString shown = win1251.size() <= keep
+                                  ? decodeWin1251(win1251)
+                                  : decodeWin1251(win1251.first(keep)) + decodeWin1251(win1251.last(keep));
+        return notAnInteger(win1251.size() <= keep ? shown : Failure::quoted(shown));
+    });
 }
 
 } // namespace korvane

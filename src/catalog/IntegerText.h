@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 namespace korvane {
@@ -11,5 +12,6 @@ namespace korvane {
 // (empty, blanks only, a trailing blank, out of range) throws Failure
 // "'<text>' is not a valid integer value".
 qint32 convertToInteger(const QString &text);
+qint32 convertToInteger(QByteArrayView win1251);
 
 } // namespace korvane

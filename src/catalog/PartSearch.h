@@ -1,16 +1,53 @@
 #pragma once
 
+#include "catalog/CatalogLines.h"
+
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <vector>
+
 namespace korvane {
 
-// The first of the texts that begins with the prefix, letter case ignored
-// (Cyrillic too); -1 if none. Catalog text comes from a single-byte code page,
-// so every character is one UTF-16 unit and folds on its own: the prefix is
-// folded once and each text only as far as it matches, which keeps a search
-// through a million lines in the milliseconds.
+// The list box's prefix rule: a text begins with the prefix when every
+// character of the case-folded prefix equals the text's character there,
+// or that character case-folded (Cyrillic too).
+//
+// Catalog lines are Windows-1251 bytes: each byte is one character, so the
+// rule becomes a table of 256 entries, a byte's class being the folded
+// character it stands for, and a line is tested on its bytes without being
+// decoded. Both forms give the same answer for every line.
+class PrefixMatcher
+{
+public:
+    explicit PrefixMatcher(const QString &prefix);
+
+    bool matches(QStringView text) const;
+    bool matches(QByteArrayView win1251) const
+    {
+        if (!m_possibleInBytes || win1251.size() < qsizetype(m_classes.size()))
+            return false;
+        const auto *bytes = reinterpret_cast<const unsigned char *>(win1251.data());
+        for (size_t i = 0; i < m_classes.size(); ++i) {
+            if (m_byteClasses[bytes[i]] != m_classes[i])
+                return false;
+        }
+        return true;
+    }
+
+private:
+    const unsigned char *m_byteClasses;
+
+    QString m_folded;
+    std::vector<unsigned char> m_classes;
+    // Whether any Windows-1251 text can begin with the prefix at all.
+    bool m_possibleInBytes = true;
+};
+
+// The first of the texts that begins with the prefix; -1 if none.
 qsizetype findFirstStartingWith(const QStringList &texts, const QString &prefix);
+qsizetype findFirstStartingWith(const CatalogLines &lines, const QString &prefix);
 
 // The substring search works on copies of at most 255 characters of the text
 // and of each line; letter case counts.
@@ -21,7 +58,19 @@ inline constexpr qsizetype kSearchCapacity = 255;
 // selected; the scan never wraps further.
 int substringSearchStart(int selectedIndex, int lineCount);
 
-// Whether the line, cut to the search capacity, holds the text, itself cut.
+// Whether a line, cut to the search capacity, holds the text, itself cut;
+// a file's line is searched in its bytes.
+class SubstringMatcher
+{
+public:
+    explicit SubstringMatcher(const QString &text);
+    bool holds(const CatalogLines &lines, qsizetype index) const;
+
+private:
+    QString m_text;
+    QByteArray m_bytes;
+    bool m_possibleInBytes = true;
+};
 bool lineHoldsText(QStringView line, QStringView text);
 
 } // namespace korvane

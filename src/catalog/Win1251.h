@@ -15,4 +15,8 @@ QChar win1251ToChar(unsigned char byte);
 // Characters outside the code page become "?".
 QByteArray encodeWin1251(const QString &text);
 
+// The DOS Cyrillic code page (866): names in archives made by DOS-era tools
+// arrive in it.
+QString decodeCp866(QByteArrayView bytes);
+
 } // namespace korvane

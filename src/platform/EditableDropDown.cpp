@@ -127,11 +127,13 @@ void EditableDropDown::rememberPickBaseline()
     m_popupBaseline = true;
 }
 
-int EditableDropDown::widestEntryWidth() const
+int EditableDropDown::widestEntryWidth()
 {
+    if (m_widestEntry >= 0)
+        return m_widestEntry;
     const QStringList &list = m_model->stringList();
     if (list.isEmpty())
-        return 0;
+        return m_widestEntry = 0;
     // Measuring a million entries one by one would keep the list from
     // opening at once. Catalog text comes from a single-byte code page, so
     // the widths of its characters are looked up in a table and summed; only
@@ -169,7 +171,7 @@ int EditableDropDown::widestEntryWidth() const
     const QModelIndex widest = m_model->index(int(bestRow));
     const int drawn = view()->itemDelegateForIndex(widest)->sizeHint(option, widest).width();
     // Kerning may make a neighbour of the estimate a pixel or two wider.
-    return std::max(drawn, best) + 4;
+    return m_widestEntry = std::max(drawn, best) + 4;
 }
 
 bool EditableDropDown::eventFilter(QObject *watched, QEvent *event)
@@ -387,6 +389,7 @@ void EditableDropDown::setEntries(const QStringList &newEntries)
 
 void EditableDropDown::addEntry(const QString &entry)
 {
+    m_widestEntry = -1;
     int row = m_model->rowCount();
     if (m_sorted) {
         const QStringList &list = m_model->stringList();
@@ -432,6 +435,7 @@ QStringList EditableDropDown::sortedCopy(QStringList list) const
 
 void EditableDropDown::replaceModelKeepingText(const QStringList &newEntries)
 {
+    m_widestEntry = -1;
     // A model reset makes the combo box pick its first entry and show its
     // text; the field must keep what it showed, with no entry current.
     const QString shown = text();

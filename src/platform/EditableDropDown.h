@@ -60,7 +60,7 @@ private:
     void passKeyOn(const QKeyEvent *event);
     void listFollowsText();
     void rememberPickBaseline();
-    int widestEntryWidth() const;
+    int widestEntryWidth();
 
     bool completeTypedText(const QString &typed);
     void afterUserEdit();
@@ -77,6 +77,9 @@ private:
     int m_indexAtPopup = -1;
     QString m_textAtPopup;
     bool m_popupBaseline = false;
+    // The widest entry's width, measured at the first opening after the
+    // entries changed; -1 until then.
+    int m_widestEntry = -1;
 };
 
 } // namespace korvane

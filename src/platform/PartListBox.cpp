@@ -1,28 +1,74 @@
 #include "platform/PartListBox.h"
 
 #include "catalog/PartSearch.h"
-#include "platform/FixedHeightDelegate.h"
 
+#include <QAbstractListModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QStringListModel>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
 
 namespace korvane {
 
-PartListBox::PartListBox(QWidget *parent) : QListView(parent), m_model(new QStringListModel(this))
+// The lines as rows; each is decoded when the view or anyone asks for it.
+class CatalogLinesModel : public QAbstractListModel
+{
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(std::min<qsizetype>(m_lines.size(), INT_MAX));
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        return m_lines.line(index.row());
+    }
+
+    const CatalogLines &lines() const { return m_lines; }
+
+    void setLines(CatalogLines lines)
+    {
+        beginResetModel();
+        m_lines = std::move(lines);
+        endResetModel();
+    }
+
+    void append(const QString &line)
+    {
+        const int row = rowCount();
+        beginInsertRows({}, row, row);
+        m_lines.append(line);
+        endInsertRows();
+    }
+
+private:
+    CatalogLines m_lines;
+};
+
+PartListBox::PartListBox(QWidget *parent) : QAbstractItemView(parent), m_model(new CatalogLinesModel(this))
 {
     setModel(m_model);
-    setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTextElideMode(Qt::ElideNone);
-    setWordWrap(false);
+    // The scroll bar counts rows, not pixels: a list of five million lines
+    // still scrolls in whole lines.
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &PartListBox::updateGeometries);
 }
 
 void PartListBox::setLineHeight(int height)
 {
-    setItemDelegate(new FixedHeightDelegate(height, this));
+    m_lineHeight = std::max(1, height);
+    updateGeometries();
+    viewport()->update();
 }
 
 int PartListBox::lineCount() const
@@ -32,24 +78,32 @@ int PartListBox::lineCount() const
 
 QString PartListBox::line(int index) const
 {
-    return m_model->index(index).data(Qt::DisplayRole).toString();
+    return index >= 0 && index < lineCount() ? m_model->lines().line(index) : QString();
 }
 
 QStringList PartListBox::lines() const
 {
-    return m_model->stringList();
+    return m_model->lines().toStringList();
 }
 
-void PartListBox::setLines(const QStringList &newLines)
+const CatalogLines &PartListBox::catalogLines() const
 {
-    m_model->setStringList(newLines);
+    return m_model->lines();
+}
+
+void PartListBox::setLines(CatalogLines lines)
+{
+    m_model->setLines(std::move(lines));
+}
+
+void PartListBox::setLines(const QStringList &lines)
+{
+    setLines(CatalogLines::fromStrings(lines));
 }
 
 void PartListBox::appendLine(const QString &text)
 {
-    const int row = m_model->rowCount();
-    m_model->insertRows(row, 1);
-    m_model->setData(m_model->index(row), text);
+    m_model->append(text);
 }
 
 int PartListBox::selectedIndex() const
@@ -69,10 +123,194 @@ void PartListBox::selectLine(int index)
 
 int PartListBox::selectFirstLineStartingWith(const QString &prefix)
 {
-    const qsizetype found = findFirstStartingWith(m_model->stringList(), prefix);
+    const qsizetype found = findFirstStartingWith(m_model->lines(), prefix);
     if (found >= 0)
         selectLine(int(found));
     return int(found);
+}
+
+int PartListBox::firstVisibleRow() const
+{
+    return verticalScrollBar()->value();
+}
+
+int PartListBox::rowsInSight() const
+{
+    return std::max(1, viewport()->height() / m_lineHeight);
+}
+
+QRect PartListBox::visualRect(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != m_model)
+        return {};
+    const qint64 y = qint64(index.row() - firstVisibleRow()) * m_lineHeight;
+    if (y < -m_lineHeight || y > viewport()->height())
+        return {};
+    return QRect(0, int(y), viewport()->width(), m_lineHeight);
+}
+
+void PartListBox::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    if (!index.isValid())
+        return;
+    // The range may still be the one of the lines before a reset.
+    updateGeometries();
+    const int row = index.row();
+    const int first = firstVisibleRow();
+    const int inSight = rowsInSight();
+    int top = first;
+    switch (hint) {
+    case PositionAtTop:
+        top = row;
+        break;
+    case PositionAtBottom:
+        top = row - inSight + 1;
+        break;
+    case PositionAtCenter:
+        top = row - inSight / 2;
+        break;
+    case EnsureVisible:
+        if (row < first)
+            top = row;
+        else if (row >= first + inSight)
+            top = row - inSight + 1;
+        break;
+    }
+    verticalScrollBar()->setValue(top);
+}
+
+QModelIndex PartListBox::indexAt(const QPoint &point) const
+{
+    if (point.y() < 0 || point.x() < 0 || point.x() >= viewport()->width())
+        return {};
+    const qint64 row = qint64(firstVisibleRow()) + point.y() / m_lineHeight;
+    return row < lineCount() ? m_model->index(int(row)) : QModelIndex();
+}
+
+QModelIndex PartListBox::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers)
+{
+    const int count = lineCount();
+    if (count == 0)
+        return {};
+    const QModelIndex current = currentIndex();
+    const int row = current.isValid() ? current.row() : -1;
+    const int page = std::max(1, rowsInSight() - 1);
+    int to = row;
+    switch (cursorAction) {
+    case MoveUp:
+    case MovePrevious:
+        to = row < 0 ? 0 : row - 1;
+        break;
+    case MoveDown:
+    case MoveNext:
+        to = row + 1;
+        break;
+    case MovePageUp:
+        to = row - page;
+        break;
+    case MovePageDown:
+        to = std::max(row, 0) + page;
+        break;
+    case MoveHome:
+        to = 0;
+        break;
+    case MoveEnd:
+        to = count - 1;
+        break;
+    case MoveLeft:
+    case MoveRight:
+        return current;
+    }
+    return m_model->index(std::clamp(to, 0, count - 1));
+}
+
+int PartListBox::horizontalOffset() const
+{
+    return 0;
+}
+
+int PartListBox::verticalOffset() const
+{
+    return firstVisibleRow() * m_lineHeight;
+}
+
+bool PartListBox::isIndexHidden(const QModelIndex &) const
+{
+    return false;
+}
+
+void PartListBox::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command)
+{
+    const QRect area = rect.normalized();
+    const QModelIndex top = indexAt(QPoint(0, std::max(area.top(), 0)));
+    if (!top.isValid()) {
+        selectionModel()->select(QItemSelection(), command);
+        return;
+    }
+    QModelIndex bottom = indexAt(QPoint(0, area.bottom()));
+    if (!bottom.isValid())
+        bottom = m_model->index(lineCount() - 1);
+    selectionModel()->select(QItemSelection(top, bottom), command);
+}
+
+QRegion PartListBox::visualRegionForSelection(const QItemSelection &selection) const
+{
+    QRegion region;
+    const int first = firstVisibleRow();
+    const int last = first + rowsInSight();
+    for (const QItemSelectionRange &range : selection) {
+        const int from = std::max(range.top(), first);
+        const int to = std::min(range.bottom(), last);
+        if (from <= to)
+            region += QRect(0, (from - first) * m_lineHeight, viewport()->width(), (to - from + 1) * m_lineHeight);
+    }
+    return region;
+}
+
+void PartListBox::updateGeometries()
+{
+    QScrollBar *bar = verticalScrollBar();
+    const int inSight = rowsInSight();
+    bar->setRange(0, std::max(0, lineCount() - inSight));
+    bar->setPageStep(inSight);
+    bar->setSingleStep(1);
+    QAbstractItemView::updateGeometries();
+}
+
+void PartListBox::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+void PartListBox::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    QAbstractItemView::rowsInserted(parent, start, end);
+    updateGeometries();
+    viewport()->update();
+}
+
+void PartListBox::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const int first = firstVisibleRow();
+    const int count = lineCount();
+    const QRect dirty = event->rect();
+    const QModelIndex current = currentIndex();
+    for (int row = first + dirty.top() / m_lineHeight; row < count; ++row) {
+        const int y = (row - first) * m_lineHeight;
+        if (y > dirty.bottom())
+            break;
+        const QModelIndex index = m_model->index(row);
+        option.rect = QRect(0, y, viewport()->width(), m_lineHeight);
+        option.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_MouseOver);
+        if (selectionModel()->isSelected(index))
+            option.state |= QStyle::State_Selected;
+        if (index == current && hasFocus())
+            option.state |= QStyle::State_HasFocus;
+        itemDelegateForIndex(index)->paint(&painter, option, index);
+    }
 }
 
 void PartListBox::mousePressEvent(QMouseEvent *event)
@@ -83,12 +321,12 @@ void PartListBox::mousePressEvent(QMouseEvent *event)
         event->accept();
         return;
     }
-    QListView::mousePressEvent(event);
+    QAbstractItemView::mousePressEvent(event);
 }
 
 void PartListBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    QListView::mouseReleaseEvent(event);
+    QAbstractItemView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
         emit lineChosenByUser();
 }
@@ -96,7 +334,7 @@ void PartListBox::mouseReleaseEvent(QMouseEvent *event)
 void PartListBox::keyPressEvent(QKeyEvent *event)
 {
     const int before = currentIndex().row();
-    QListView::keyPressEvent(event);
+    QAbstractItemView::keyPressEvent(event);
     if (currentIndex().row() != before && selectedIndex() >= 0)
         emit lineChosenByUser();
 }

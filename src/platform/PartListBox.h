@@ -1,15 +1,21 @@
 #pragma once
 
-#include <QListView>
-#include <QStringList>
+#include "catalog/CatalogLines.h"
 
-class QStringListModel;
+#include <QAbstractItemView>
+#include <QStringList>
 
 namespace korvane {
 
-// A list box of text lines. It stays instant with a million lines: one string
-// model, uniform line heights, no widget item per line.
-class PartListBox : public QListView
+class CatalogLinesModel;
+
+// A list box of text lines, one line per row, every row one height. It is an
+// item view over an item model like any other list, so accessibility and
+// automation reach every line; but it lays out nothing per row: a row's place
+// follows from its number, a reset costs nothing however many lines there
+// are, and a paint draws only the rows in sight. The lines stay a catalog
+// list's bytes until a row is drawn or asked for.
+class PartListBox : public QAbstractItemView
 {
     Q_OBJECT
 
@@ -20,7 +26,11 @@ public:
 
     int lineCount() const;
     QString line(int index) const;
+    // Every line decoded; for small lists and tests.
     QStringList lines() const;
+    const CatalogLines &catalogLines() const;
+    // Replacing the lines frees the old ones at once.
+    void setLines(CatalogLines lines);
     void setLines(const QStringList &lines);
     void appendLine(const QString &line);
 
@@ -34,18 +44,38 @@ public:
     // line selected, or -1.
     int selectFirstLineStartingWith(const QString &prefix);
 
+    QRect visualRect(const QModelIndex &index) const override;
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint &point) const override;
+
 signals:
     // The user selected a line: a click (also on the selected line) or a move
     // of the selection with the keyboard.
     void lineChosenByUser();
 
 protected:
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override;
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex &index) const override;
+    void setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection &selection) const override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    void rowsInserted(const QModelIndex &parent, int start, int end) override;
+
+    void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    QStringListModel *m_model;
+    int firstVisibleRow() const;
+    // Rows that fit the viewport whole; at least one.
+    int rowsInSight() const;
+
+    CatalogLinesModel *m_model;
+    int m_lineHeight = 13;
 };
 
 } // namespace korvane

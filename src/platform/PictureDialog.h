@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFrame>
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -27,8 +29,10 @@ public:
     void setFilterIndex(int index) { m_filterIndex = index; }
     QString fileName() const { return m_fileName; }
 
-    // The filter as the toolkit's name filters, "Description (*.a *.b)".
+    // The descriptions, as the dialog lists them.
     QStringList nameFilters() const;
+    // The patterns of the pair at a filter index, split at ";".
+    QStringList patterns(int index) const;
 
     // Shows the dialog modally; false when the user cancels.
     bool execute(QWidget *parent);
@@ -42,6 +46,29 @@ private:
     QString m_filter;
     int m_filterIndex = 1;
     QString m_fileName;
+};
+
+// The picture beside the dialog's file list: the highlighted file decoded by
+// the program's own decoders, or nothing when it does not decode.
+class PicturePreview : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit PicturePreview(QWidget *parent = nullptr);
+
+    void showFile(const QString &path);
+    const QImage &picture() const { return m_picture; }
+    // Where the picture is drawn: centred, shrunk to fit, never enlarged.
+    QRect pictureArea() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QImage m_picture;
 };
 
 } // namespace korvane

@@ -74,9 +74,11 @@ QImage decodeIcon(const QByteArray &bytes)
 
 } // namespace
 
-LoadedPicture loadEditorPicture(const QString &path)
+LoadedPicture loadEditorPicture(const QString &pickedPath)
 {
-    const QString extension = pictureExtension(path).toLower();
+    // The dialog names the file as this machine does, "\" and all.
+    const ComposedPath path(pickedPath, QString());
+    const QString extension = pictureExtension(pickedPath).toLower();
     LoadedPicture picture;
     if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg")) {
         picture.kind = LoadedPicture::Kind::Jpeg;
@@ -99,19 +101,24 @@ LoadedPicture loadEditorPicture(const QString &path)
         if (!(enhanced ? looksLikeEnhancedMetafile(picture.bytes) : looksLikeMetafile(picture.bytes)))
             throw Failure(QStringLiteral("Metafile is not valid"));
     } else {
-        throw unknownExtension(path);
+        throw unknownExtension(pickedPath);
     }
     return picture;
 }
 
-QImage loadPictureFile(const QString &path)
+QImage loadPictureFile(const CatalogFile &file)
 {
-    const QString extension = pictureExtension(path).toLower();
+    const QString extension = pictureExtension(file.composed.text()).toLower();
     if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
-        return decodeJpeg(readCatalogFile(path));
+        return decodeJpeg(readCatalogFile(file));
     if (extension == QLatin1String("bmp"))
-        return decodeBmp(readCatalogFile(path));
-    throw unknownExtension(path);
+        return decodeBmp(readCatalogFile(file));
+    throw unknownExtension(file.composed.text());
+}
+
+QImage loadPictureFile(const ComposedPath &path)
+{
+    return loadPictureFile(locateCatalogFile(path));
 }
 
 } // namespace korvane

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "catalog/CatalogNames.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
 
 namespace korvane {
 
-// Loads a picture file, choosing the decoder by the file's extension without
-// regard to letter case. Throws Failure: "Cannot open file <path>" when the
-// file is missing or unreadable, the decoder's message when it cannot be
-// decoded, "Unknown picture file extension (.<ext>)" otherwise.
-QImage loadPictureFile(const QString &path);
+// Loads a catalog picture, choosing the decoder by the file's extension
+// without regard to letter case. Throws Failure: "Cannot open file <path>"
+// when the file is missing or unreadable, the decoder's message when it cannot
+// be decoded, "Unknown picture file extension (.<ext>)" otherwise.
+QImage loadPictureFile(const CatalogFile &file);
+QImage loadPictureFile(const ComposedPath &path);
 
 // A picture picked in the editor: its file's bytes, which are what a save
 // writes, and what can be drawn of it.
@@ -24,9 +27,10 @@ struct LoadedPicture
     QImage image;
 };
 
-// Any picture the editor takes: "jpg"/"jpeg", "bmp", "ico", "emf", "wmf",
-// letter case ignored. Throws Failure like loadPictureFile, with "Icon image
-// is not valid" and "Metafile is not valid" for those kinds.
+// Any picture the editor takes, a file of this machine picked in a dialog:
+// "jpg"/"jpeg", "bmp", "ico", "emf", "wmf", letter case ignored. Throws
+// Failure like loadPictureFile, with "Icon image is not valid" and "Metafile
+// is not valid" for those kinds.
 LoadedPicture loadEditorPicture(const QString &path);
 
 // The extension after the last "." of the file name (not of a folder), or

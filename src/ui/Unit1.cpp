@@ -170,6 +170,8 @@ void TForm1::buildControls()
 
     Memo1 = place(new QPlainTextEdit(QStringLiteral("Memo1"), this), "Memo1", 608, 616, 57, 25);
     Memo1->setReadOnly(true);
+    // Windows memos leave Tab to the dialog keys unless told to want it.
+    Memo1->setTabChangesFocus(true);
 
     ToolBar1 = place(new QFrame(this), "ToolBar1", 0, 0, 1064, 25);
     ToolBar1->setStyleSheet(QStringLiteral("#ToolBar1 { border-bottom: 1px solid palette(mid); }"));
@@ -283,6 +285,9 @@ void TForm1::buildEditorPanel()
     Label8 = makeLabel(Editor, "Label8", QStringLiteral("Название"), 12, 76, 50, 13);
     newCode = place(new QLineEdit(Editor), "newCode", 9, 55, 120, 21);
     newcomment = place(new QPlainTextEdit(QStringLiteral("Описание детали"), Editor), "newcomment", 8, 117, 161, 68);
+    // Tab walks the panel's tab order (on to the save button) instead of
+    // typing a tab into the description, as a Windows memo does.
+    newcomment->setTabChangesFocus(true);
     newsave = makeButton(Editor, "newsave", QStringLiteral("сохранить"), 352, 8, 25, 177);
     newsave->setEnabled(false);
     ProgressBar1 = place(new QProgressBar(Editor), "ProgressBar1", 248, 168, 81, 17);
@@ -421,7 +426,7 @@ void TForm1::FormCreate()
     OpenPictureDialog1->setFilter(filter);
     SavePictureDialog1->setFilter(filter);
     recomputeBaseFolder();
-    Manufacturer->setEntries(readCatalogLines(paths::manufacturerList(BaseFolder)));
+    Manufacturer->setEntries(readCatalogLines(paths::manufacturerList(BaseFolder)).toStringList());
     HotspotHalfWidth = 20;
     HotspotHalfHeight = 8;
     HotspotTestMode = true;

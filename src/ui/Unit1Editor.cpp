@@ -1,10 +1,10 @@
 #include "ui/Unit1.h"
 
+#include "catalog/CatalogNames.h"
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
 #include "platform/EditableDropDown.h"
-#include "platform/FileLookup.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureDialog.h"
 
@@ -111,13 +111,13 @@ void TForm1::pickEditorPhoto(bool startedByEnter)
 void TForm1::newsaveClick()
 {
     recomputeBaseFolder();
-    const QString path = paths::savedPartPhoto(BaseFolder, Manufacturer->text(), newCode->text());
+    const ComposedPath path = paths::savedPartPhoto(BaseFolder, Manufacturer->text(), newCode->text());
     if (!m_editorPicture)
         return;
     // The code and the manufacturer come from typing and from catalog lines;
     // a name that climbs out of the catalog is never written.
-    if (!isSafeCatalogTarget(path, BaseFolder + QStringLiteral("DATA")))
-        throw Failure::cannotCreate(path);
+    if (!isSafeCatalogTarget(path, ComposedPath(BaseFolder, QStringLiteral("DATA"))))
+        throw Failure::cannotCreate(path.text());
     // Written as it was loaded: a JPEG byte for byte, a bitmap, icon or
     // metafile in its own format, whatever the ".jpg" name says.
     writeCatalogFile(path, m_editorPicture->bytes);

@@ -4,6 +4,7 @@
 #include "catalog/CatalogText.h"
 #include "catalog/Hotspots.h"
 #include "catalog/IntegerText.h"
+#include "catalog/Win1251.h"
 #include "platform/EditableDropDown.h"
 #include "platform/HotspotGrid.h"
 #include "platform/PartListBox.h"
@@ -36,8 +37,8 @@ void TForm1::SpeedButton1Click()
     lbmet->setLines(
         readCatalogLines(paths::hotspotFile(BaseFolder, Manufacturer->text(), Model->text(), exview->text())));
     HotspotCount = lbmet->lineCount();
-    const QStringList lines = lbmet->lines();
-    sg1->setHotspotRows(lines, findHotspotCuts(lines));
+    // The grid cuts the same lines, shared, not copied.
+    sg1->setHotspotTable(HotspotTable(lbmet->catalogLines()));
 }
 
 void TForm1::logoMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y)
@@ -48,12 +49,13 @@ void TForm1::logoMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y)
     bool searched = false;
     for (qint32 r = 1; r <= HotspotCount; ++r) {
         // Both converted before comparing: a bad cell ends the press here,
-        // with what the earlier rows did left done.
-        const HotspotCells cells = sg1->row(r);
+        // with what the earlier rows did left done. The cells are read in the
+        // file's bytes; only a name that is hit is decoded.
+        const HotspotBytes cells = sg1->rowBytes(r);
         const qint32 x = convertToInteger(cells.x);
         const qint32 y = convertToInteger(cells.y);
         if (hotspotHit(x, y, HotspotHalfWidth, HotspotHalfHeight, X, Y) && !cells.name.isEmpty())
-            savnam->setText(cells.name);
+            savnam->setText(decodeWin1251(cells.name));
         // The list is selected again after every row. Selecting by the text of
         // the call just before changes nothing, so only a changed text is
         // searched: a diagram with thousands of hotspots over a million-line

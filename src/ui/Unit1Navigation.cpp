@@ -1,15 +1,17 @@
 #include "ui/Unit1.h"
 
+#include "catalog/CatalogNames.h"
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
 #include "platform/CaptionPanel.h"
 #include "platform/EditableDropDown.h"
-#include "platform/FileLookup.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureFile.h"
 
 #include <QPushButton>
+
+#include <optional>
 
 // Catalog navigation: manufacturer, model and group drop-downs. Every path is
 // composed anew from the texts the drop-downs show at that moment, so nothing
@@ -34,8 +36,8 @@ void TForm1::ManufacturerChange()
     Group->setText(QString());
     Group->setEntries(groupNamesFromListedFiles(CurrentGroup->entries()));
 
-    if (catalogFileExists(paths::modelList(BaseFolder, Manufacturer->text())))
-        Model->setEntries(readCatalogLines(paths::modelList(BaseFolder, Manufacturer->text())));
+    if (const std::optional<CatalogFile> models = findCatalogFile(paths::modelList(BaseFolder, Manufacturer->text())))
+        Model->setEntries(readCatalogLines(*models).toStringList());
     else
         setStatusText(kPictureMissing);
 }
@@ -43,12 +45,14 @@ void TForm1::ManufacturerChange()
 void TForm1::ModelChange()
 {
     recomputeBaseFolder();
-    if (!catalogFileExists(paths::modelPartList(BaseFolder, Manufacturer->text(), Model->text()))) {
-        setWindowTitle(paths::modelPartList(BaseFolder, Manufacturer->text(), Model->text()));
+    const ComposedPath partListPath = paths::modelPartList(BaseFolder, Manufacturer->text(), Model->text());
+    const std::optional<CatalogFile> partList = findCatalogFile(partListPath);
+    if (!partList) {
+        setWindowTitle(partListPath.text());
         return;
     }
     runButtonStep(Button2, &TForm1::Button2Click);
-    fl1->setLines(readCatalogLines(paths::modelPartList(BaseFolder, Manufacturer->text(), Model->text())));
+    fl1->setLines(readCatalogLines(*partList));
     // Not tested first: a missing picture ends the change here, in the error
     // box, before the group list is read.
     logo->setPicture(loadPictureFile(paths::modelPicture(BaseFolder, Manufacturer->text(), Model->text())));
@@ -57,9 +61,10 @@ void TForm1::ModelChange()
 
 void TForm1::Button2Click()
 {
-    if (catalogFileExists(paths::explodedViewList(BaseFolder, Manufacturer->text(), Model->text()))) {
-        exview->setEntries(readCatalogLines(paths::explodedViewList(BaseFolder, Manufacturer->text(), Model->text())));
-        setStatusText(paths::explodedViewList(BaseFolder, Manufacturer->text(), Model->text()));
+    const ComposedPath viewListPath = paths::explodedViewList(BaseFolder, Manufacturer->text(), Model->text());
+    if (const std::optional<CatalogFile> viewList = findCatalogFile(viewListPath)) {
+        exview->setEntries(readCatalogLines(*viewList).toStringList());
+        setStatusText(viewListPath.text());
     } else {
         setStatusText(kTextMissing);
     }
@@ -68,13 +73,15 @@ void TForm1::Button2Click()
 void TForm1::loadgroupClick()
 {
     recomputeBaseFolder();
-    setWindowTitle(paths::groupList(BaseFolder, Manufacturer->text(), Model->text()));
-    if (catalogFileExists(paths::groupList(BaseFolder, Manufacturer->text(), Model->text())))
-        Group->setEntries(readCatalogLines(paths::groupList(BaseFolder, Manufacturer->text(), Model->text())));
+    const ComposedPath groupListPath = paths::groupList(BaseFolder, Manufacturer->text(), Model->text());
+    setWindowTitle(groupListPath.text());
+    if (const std::optional<CatalogFile> groupList = findCatalogFile(groupListPath))
+        Group->setEntries(readCatalogLines(*groupList).toStringList());
 }
 
 void TForm1::GroupChange()
 {
+    // The group list is only tested; the group's own file is read untested.
     if (catalogFileExists(paths::groupList(BaseFolder, Manufacturer->text(), Model->text())))
         fl1->setLines(
             readCatalogLines(paths::groupPartList(BaseFolder, Manufacturer->text(), Model->text(), Group->text())));
@@ -84,8 +91,9 @@ void TForm1::GroupChange()
 
 void TForm1::CurrentGroupChange()
 {
-    if (catalogFileExists(paths::listedGroupFile(BaseFolder, ModelSubfolder, CurrentGroup->text())))
-        fl1->setLines(readCatalogLines(paths::listedGroupFile(BaseFolder, ModelSubfolder, CurrentGroup->text())));
+    if (const std::optional<CatalogFile> listed
+        = findCatalogFile(paths::listedGroupFile(BaseFolder, ModelSubfolder, CurrentGroup->text())))
+        fl1->setLines(readCatalogLines(*listed));
     else
         setStatusText(kTextMissing);
 }

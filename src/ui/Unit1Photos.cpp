@@ -1,14 +1,16 @@
 #include "ui/Unit1.h"
 
+#include "catalog/CatalogNames.h"
 #include "catalog/CatalogPaths.h"
 #include "catalog/Failure.h"
 #include "platform/EditableDropDown.h"
-#include "platform/FileLookup.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureFile.h"
 
 #include <QLineEdit>
+
+#include <optional>
 
 // Part selection and the part photo.
 
@@ -20,14 +22,16 @@ namespace {
 constexpr int kPartLineCapacity = 255;
 constexpr int kPartCodeCapacity = 64;
 
-void showPhotoAt(QString (*composePath)(const QString &, const QString &))
+void showPhotoAt(ComposedPath (*composePath)(const QString &, const QString &))
 {
     TForm1 &form = *Form1;
     CurrentPartCode = form.newCode->text().left(kPartCodeCapacity);
     form.recomputeBaseFolder();
-    form.setStatusText(composePath(BaseFolder, CurrentPartCode));
-    if (catalogFileExists(composePath(BaseFolder, CurrentPartCode)))
-        form.logo->setPicture(loadPictureFile(composePath(BaseFolder, CurrentPartCode)));
+    const ComposedPath photoPath = composePath(BaseFolder, CurrentPartCode);
+    // The path shows in the status bar before the test, as the user waits.
+    form.setStatusText(photoPath.text());
+    if (const std::optional<CatalogFile> photo = findCatalogFile(photoPath))
+        form.logo->setPicture(loadPictureFile(*photo));
     else
         form.setStatusText(QStringLiteral("Изображение отсутствует"));
 }

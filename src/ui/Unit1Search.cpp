@@ -33,13 +33,13 @@ void TForm1::findKeyPress(QChar Key)
 
     // Letter case counts here. The scan does not stop at a match: the last
     // line of the range that holds the text ends selected.
-    const QString needle = find->text();
+    const SubstringMatcher needle(find->text());
+    const CatalogLines &lines = fl1->catalogLines();
     const int count = fl1->lineCount();
     for (int i = substringSearchStart(fl1->selectedIndex(), count); i < count; ++i) {
-        const QString line = fl1->line(i);
-        if (lineHoldsText(line, needle)) {
+        if (needle.holds(lines, i)) {
             fl1->selectLine(i);
-            Label1->setText(line);
+            Label1->setText(lines.line(i));
         }
     }
 }

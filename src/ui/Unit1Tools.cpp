@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 #include <climits>
 
@@ -41,9 +42,12 @@ void TForm1::Button5Click()
 void TForm1::Button6Click()
 {
     // The memo's text as Windows holds it: its lines joined by CR LF, in one
-    // list line.
-    QString text = newcomment->toPlainText();
-    text.replace(u'\n', QStringLiteral("\r\n"));
+    // list line. The raw text, because the plain one turns no-break spaces
+    // (byte 0xA0 of a catalog line) into spaces; the document keeps its line
+    // breaks as paragraph and line separators.
+    QString text = newcomment->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
     if (fl1->lineCount() == INT_MAX)
         throw Failure(QStringLiteral("Unable to insert a line"));
     fl1->appendLine(text);
@@ -51,7 +55,7 @@ void TForm1::Button6Click()
 
 void TForm1::Button7Click()
 {
-    writeCatalogLines(paths::partListDump(), fl1->lines());
+    writeCatalogLines(paths::partListDump(), fl1->catalogLines());
 }
 
 void TForm1::BitBtn3Click()

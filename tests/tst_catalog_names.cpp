@@ -1,15 +1,37 @@
+#include "catalog/CatalogNames.h"
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
-#include "platform/FileLookup.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace korvane;
 
-class TestFileLookup : public QObject
+namespace {
+
+// The lookup answers in the file system's own bytes; the names made here are
+// UTF-8.
+std::optional<QString> resolveCaseInsensitive(const ComposedPath &path)
+{
+    const std::optional<QByteArray> native = resolveCatalogEntry(path);
+    return native ? std::optional<QString>(QFile::decodeName(*native)) : std::nullopt;
+}
+
+std::optional<QString> writingTarget(const ComposedPath &path)
+{
+    const std::optional<QByteArray> native = resolveForWriting(path);
+    return native ? std::optional<QString>(QFile::decodeName(*native)) : std::nullopt;
+}
+
+} // namespace
+
+class TestCatalogNames : public QObject
 {
     Q_OBJECT
 
@@ -23,6 +45,8 @@ private slots:
     void relativeToCurrentFolder();
     void folderInPlaceOfFile();
     void symlinks();
+    void baseIsTakenAsItStands();
+    void namesFromWindowsArchives();
 
     void resolveForWriting_data();
     void resolveForWriting();
@@ -42,7 +66,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void TestFileLookup::makeFile(const QString &relative, const QByteArray &bytes)
+void TestCatalogNames::makeFile(const QString &relative, const QByteArray &bytes)
 {
     const QString path = at(relative);
     QVERIFY(QDir().mkpath(QFileInfo(path).path()));
@@ -51,13 +75,13 @@ void TestFileLookup::makeFile(const QString &relative, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-void TestFileLookup::makeFolder(const QString &relative)
+void TestCatalogNames::makeFolder(const QString &relative)
 {
     QVERIFY(QDir().mkpath(at(relative)));
 }
 
 // Every case works in the same small catalog tree with names in mixed case.
-void TestFileLookup::init()
+void TestCatalogNames::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
@@ -80,7 +104,7 @@ void TestFileLookup::init()
     makeFile(QStringLiteral("plain.txt"));
 }
 
-void TestFileLookup::resolve_data()
+void TestCatalogNames::resolve_data()
 {
     QTest::addColumn<QString>("composed");
     QTest::addColumn<QString>("resolved"); // empty: nothing found
@@ -131,7 +155,7 @@ void TestFileLookup::resolve_data()
                                       << "";
 }
 
-void TestFileLookup::resolve()
+void TestCatalogNames::resolve()
 {
     QFETCH(QString, composed);
     QFETCH(QString, resolved);
@@ -144,7 +168,7 @@ void TestFileLookup::resolve()
     }
 }
 
-void TestFileLookup::exists_data()
+void TestCatalogNames::exists_data()
 {
     QTest::addColumn<QString>("composed");
     QTest::addColumn<bool>("exists");
@@ -181,14 +205,14 @@ void TestFileLookup::exists_data()
     QTest::newRow("question mark in a folder piece is literal") << "a?b/c.txt" << false;
 }
 
-void TestFileLookup::exists()
+void TestCatalogNames::exists()
 {
     QFETCH(QString, composed);
     QFETCH(bool, exists);
     QCOMPARE(catalogFileExists(at(composed)), exists);
 }
 
-void TestFileLookup::relativeToCurrentFolder()
+void TestCatalogNames::relativeToCurrentFolder()
 {
     const QString saved = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_dir->path()));
@@ -196,7 +220,7 @@ void TestFileLookup::relativeToCurrentFolder()
     const bool exists = catalogFileExists(QStringLiteral("data\\LST\\CATALOG.TXT"));
     const bool wildcard = catalogFileExists(QStringLiteral("img/*.jpg"));
     const QStringList listed = korvane::listMatchingFiles(QStringLiteral("Img/*.txt"));
-    const std::optional<QString> writing = korvane::resolveForWriting(QStringLiteral("DATA/new.txt"));
+    const std::optional<QString> writing = writingTarget(QStringLiteral("DATA/new.txt"));
     QVERIFY(QDir::setCurrent(saved));
 
     QCOMPARE(resolved.value_or(QString()), QStringLiteral("data/lst/CATALOG.txt"));
@@ -206,7 +230,7 @@ void TestFileLookup::relativeToCurrentFolder()
     QCOMPARE(writing.value_or(QString()), QStringLiteral("data/new.txt"));
 }
 
-void TestFileLookup::folderInPlaceOfFile()
+void TestCatalogNames::folderInPlaceOfFile()
 {
     const QString path = at(QStringLiteral("FOLDER/catalog.txt"));
     QVERIFY(!catalogFileExists(path));
@@ -217,10 +241,11 @@ void TestFileLookup::folderInPlaceOfFile()
         QCOMPARE(failure.message(), QStringLiteral("Cannot open file ") + path);
     }
     // The same catalog's real file is read through other-case folders.
-    QCOMPARE(readCatalogLines(at(QStringLiteral("DATA/Lst/catalog.TXT"))), QStringList{QStringLiteral("Tamiya")});
+    QCOMPARE(readCatalogLines(at(QStringLiteral("DATA/Lst/catalog.TXT"))).toStringList(),
+             QStringList{QStringLiteral("Tamiya")});
 }
 
-void TestFileLookup::symlinks()
+void TestCatalogNames::symlinks()
 {
     makeFolder(QStringLiteral("links"));
     QVERIFY(QFile::link(at(QStringLiteral("nowhere/gone.txt")), at(QStringLiteral("links/dead.txt"))));
@@ -238,7 +263,50 @@ void TestFileLookup::symlinks()
     QVERIFY(catalogFileExists(at(QStringLiteral("LINKS/folder.JPG/51000.jpg"))));
 }
 
-void TestFileLookup::resolveForWriting_data()
+void TestCatalogNames::namesFromWindowsArchives()
+{
+    // Unpacked without converting their names: "Колёса.txt" in Windows-1251,
+    // a folder "ДЕТАЛИ" in CP866, beside a UTF-8 file.
+    const QByteArray folder = QFile::encodeName(at(QStringLiteral("win")));
+    const QByteArray wheels = "\xCA\xEE\xEB\xB8\xF1\xE0.txt";
+    const QByteArray parts = "\x84\x85\x92\x80\x8B\x88";
+    QVERIFY(QDir().mkpath(at(QStringLiteral("win/Рама"))));
+    QCOMPARE(::mkdir((folder + '/' + parts).constData(), 0755), 0);
+    for (const QByteArray &name : {folder + '/' + wheels, folder + '/' + parts + "/list.txt"}) {
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, "a\r\n", 3), 3);
+        ::close(fd);
+    }
+
+    // Listed as Windows-1251, the catalogs' own code page.
+    QCOMPARE(korvane::listMatchingFiles(at(QStringLiteral("win/*.txt"))), QStringList{QStringLiteral("Колёса.txt")});
+    // Found without regard to case in either code page, and opened by its bytes.
+    QCOMPARE(resolveCatalogEntry(at(QStringLiteral("WIN/КОЛЁСА.TXT"))), folder + '/' + wheels);
+    QCOMPARE(readCatalogLines(at(QStringLiteral("win/колёса.txt"))).toStringList(), QStringList{QStringLiteral("a")});
+    QVERIFY(catalogFileExists(at(QStringLiteral("win/Детали/LIST.TXT"))));
+    QVERIFY(!catalogFileExists(at(QStringLiteral("win/Колеса.txt")))); // е is not ё
+}
+
+void TestCatalogNames::baseIsTakenAsItStands()
+{
+    // Two catalogs: one in the folder "a\b", one in the folder b inside a.
+    makeFile(QStringLiteral("a\\b/data/lst/CATALOG.txt"));
+    makeFile(QStringLiteral("a/b/data/lst/CATALOG.txt"));
+    const QString base = at(QStringLiteral("a\\b/"));
+    const ComposedPath list(base, QStringLiteral("DATA\\LST\\catalog.txt"));
+
+    QCOMPARE(resolveCaseInsensitive(list).value_or(QString()), at(QStringLiteral("a\\b/data/lst/CATALOG.txt")));
+    QVERIFY(catalogFileExists(ComposedPath(base, QStringLiteral("DATA\\lst\\*.txt"))));
+    QCOMPARE(writingTarget(ComposedPath(base, QStringLiteral("DATA\\LST\\new.txt"))).value_or(QString()),
+             at(QStringLiteral("a\\b/data/lst/new.txt")));
+    QVERIFY(isSafeCatalogTarget(ComposedPath(base, QStringLiteral("DATA\\x.jpg")),
+                                ComposedPath(base, QStringLiteral("DATA"))));
+    // A bare text is all added: it splits at every "\".
+    QCOMPARE(resolveCaseInsensitive(list.text()).value_or(QString()), at(QStringLiteral("a/b/data/lst/CATALOG.txt")));
+}
+
+void TestCatalogNames::resolveForWriting_data()
 {
     QTest::addColumn<QString>("composed");
     QTest::addColumn<QString>("target"); // empty: refused
@@ -263,11 +331,11 @@ void TestFileLookup::resolveForWriting_data()
                                          << "";
 }
 
-void TestFileLookup::resolveForWriting()
+void TestCatalogNames::resolveForWriting()
 {
     QFETCH(QString, composed);
     QFETCH(QString, target);
-    const std::optional<QString> result = korvane::resolveForWriting(at(composed));
+    const std::optional<QString> result = writingTarget(at(composed));
     if (target.isEmpty()) {
         QVERIFY2(!result, qPrintable(result.value_or(QString())));
     } else {
@@ -276,7 +344,7 @@ void TestFileLookup::resolveForWriting()
     }
 }
 
-void TestFileLookup::listMatchingFiles_data()
+void TestCatalogNames::listMatchingFiles_data()
 {
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("pattern");
@@ -297,7 +365,7 @@ void TestFileLookup::listMatchingFiles_data()
                               << QStringList{"Кузов.txt", "шасси.TXT"};
 }
 
-void TestFileLookup::listMatchingFiles()
+void TestCatalogNames::listMatchingFiles()
 {
     QFETCH(QStringList, files);
     QFETCH(QString, pattern);
@@ -309,7 +377,7 @@ void TestFileLookup::listMatchingFiles()
     QCOMPARE(korvane::listMatchingFiles(at(pattern)), listed);
 }
 
-void TestFileLookup::wildcardMatch_data()
+void TestCatalogNames::wildcardMatch_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("name");
@@ -371,7 +439,7 @@ void TestFileLookup::wildcardMatch_data()
                                        << "ё" << false;
 }
 
-void TestFileLookup::wildcardMatch()
+void TestCatalogNames::wildcardMatch()
 {
     QFETCH(QString, pattern);
     QFETCH(QString, name);
@@ -379,7 +447,7 @@ void TestFileLookup::wildcardMatch()
     QCOMPARE(korvane::wildcardMatch(pattern, name), matches);
 }
 
-void TestFileLookup::wildcardMatchIsNotExponential()
+void TestCatalogNames::wildcardMatchIsNotExponential()
 {
     // Backtracking into every star would take ages here.
     const QString pattern = QStringLiteral("*a*a*a*a*a*a*a*a*a*a*a*a*b");
@@ -388,5 +456,5 @@ void TestFileLookup::wildcardMatchIsNotExponential()
     QVERIFY(korvane::wildcardMatch(pattern, name + QLatin1Char('b')));
 }
 
-QTEST_GUILESS_MAIN(TestFileLookup)
-#include "tst_file_lookup.moc"
+QTEST_GUILESS_MAIN(TestCatalogNames)
+#include "tst_catalog_names.moc"

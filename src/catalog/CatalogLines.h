@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <cstddef>
+#include <memory>
+
+namespace korvane {
+
+// A catalog list as its file's text and the start of every line, the way a
+// log viewer holds a file of gigabytes: a line is decoded from Windows-1251
+// only when it is shown or asked for, so a list of a million lines costs
+// little more than its file, and replacing it frees two blocks.
+//
+// The line rules: the text ends at its end or at its first NUL; a line runs
+// to the next CR or LF; after it one CR, then one LF is skipped, so CR LF, CR
+// and LF each end one line while LF CR ends two. A final line break adds no
+// empty line; an empty text gives no lines.
+//
+// Lines the program adds afterwards (a maintenance tool appends one holding
+// line breaks) are kept as text after the file's lines.
+class CatalogLines
+{
+public:
+    CatalogLines() = default;
+    // Texts of 4 GiB or more are refused with std::bad_alloc: a catalog list
+    // of that size does not fit what the program keeps per line.
+    static CatalogLines fromText(QByteArray text);
+    static CatalogLines fromStrings(const QStringList &lines);
+
+    qsizetype size() const { return textLineCount() + m_added.size(); }
+    bool isEmpty() const { return size() == 0; }
+
+    QString line(qsizetype index) const;
+    QStringList toStringList() const;
+    void append(const QString &line) { m_added.append(line); }
+
+    // Every line followed by CR LF, in Windows-1251: the file as the list is
+    // written. The file's lines give back their bytes.
+    QByteArray joined() const;
+
+    // The lines that came from the text, as their bytes, for the searches.
+    qsizetype textLineCount() const { return m_text ? qsizetype(m_text->starts.size()) - 1 : 0; }
+    QByteArrayView textLine(qsizetype index) const
+    {
+        const Text &text = *m_text;
+        const char *data = text.bytes.constData();
+        const qsizetype start = text.starts[size_t(index)];
+        qsizetype end = text.starts[size_t(index) + 1];
+        // What lies between a line and the next one's start is its line
+        // break: CR, LF or CR LF, never part of a line.
+        if (end > start && data[end - 1] == '\n') {
+            --end;
+            if (end > start && data[end - 1] == '\r')
+                --end;
+        } else if (end > start && data[end - 1] == '\r') {
+            --end;
+        }
+        return QByteArrayView(data + start, end - start);
+    }
+    // The line with its line break, up to where the next line starts: the
+    // prefix search compares there without finding the line's end first, as
+    // no line break can equal a character of a line.
+    QByteArrayView textLineWithBreak(qsizetype index) const
+    {
+        const Text &text = *m_text;
+        const qsizetype start = text.starts[size_t(index)];
+        return QByteArrayView(text.bytes.constData() + start, text.starts[size_t(index) + 1] - start);
+    }
+    const QStringList &addedLines() const { return m_added; }
+
+    bool operator==(const QStringList &lines) const { return toStringList() == lines; }
+
+private:
+    // A growing array of line starts in memory of its own, mapped from the
+    // system: growing it moves no data and leaves no freed copies behind, so
+    // a list of millions of lines holds exactly its starts once loaded.
+    class Starts
+    {
+    public:
+        Starts() = default;
+        ~Starts();
+        Starts(const Starts &) = delete;
+        Starts &operator=(const Starts &) = delete;
+
+        void push_back(quint32 start)
+        {
+            if (m_size == m_capacity)
+                grow();
+            m_data[m_size++] = start;
+        }
+        void shrink_to_fit();
+        size_t size() const { return m_size; }
+        quint32 operator[](size_t index) const { return m_data[index]; }
+
+    private:
+        void grow();
+
+        quint32 *m_data = nullptr;
+        size_t m_size = 0;
+        size_t m_capacity = 0;
+    };
+
+    struct Text
+    {
+        QByteArray bytes;
+        // Where every line starts, and after the last one where the text
+        // ends: a line is read from its start to the next one's.
+        Starts starts;
+    };
+
+    std::shared_ptr<const Text> m_text;
+    QStringList m_added;
+};
+
+} // namespace korvane

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace korvane {
+
+// Windows matches file names without regard to letter case and reads "\" as a
+// folder separator; catalogs copied from there rely on both. These functions
+// give composed catalog names the same meaning on a case-sensitive file system.
+//
+// A name is split at "/", and at "\" in what was added to its base; empty
+// pieces (doubled separators) are dropped, and "." and ".." are folded into
+// the name before anything is looked up, as Windows does. Each piece is taken
+// as it stands when such an entry exists, else the first entry, in the order
+// of the names' bytes, that equals it without regard to case.
+//
+// Catalogs also arrive as archives unpacked without converting their names,
+// so a name on disk may be Windows-1251 or DOS (CP866) bytes rather than
+// UTF-8: a piece matches an entry whose bytes read as it in any of the three.
+
+// A name as the catalog composes it: a base that is a name of this machine
+// (the executable's folder, a fixed path, a file picked in a dialog), then
+// what the catalog's literal pieces, its lines and the controls' texts add to
+// it. A "\" in the base is part of a folder's name, as Linux has it; a "\"
+// added to it separates folders, as on Windows. A bare text is all added.
+struct ComposedPath
+{
+    ComposedPath() = default;
+    ComposedPath(const QString &added) : added(added) { }
+    ComposedPath(const QString &base, const QString &added) : base(base), added(added) { }
+
+    // The whole name, as messages and the window show it.
+    QString text() const { return base + added; }
+
+    QString base;
+    QString added;
+};
+
+// A catalog file as found on disk: the existence test finds it once and hands
+// it to the read that follows, so one selection resolves each name once.
+struct CatalogFile
+{
+    // The name as the catalog composed it; failures quote it.
+    ComposedPath composed;
+    // The entry's path in the file system's own bytes.
+    QByteArray native;
+};
+
+// The existence test: a directory search for the name. It succeeds only when
+// a matching entry is found that is not a folder. "*" and "?" in the last
+// piece are wildcards; the file then handed on is the name as it stands, which
+// the read that follows opens literally, as Windows would.
+std::optional<CatalogFile> findCatalogFile(const ComposedPath &path);
+inline bool catalogFileExists(const ComposedPath &path)
+{
+    return findCatalogFile(path).has_value();
+}
+
+// The file an untested read opens: the entry found, else the composed name as
+// it stands, so that the read fails naming what the catalog composed.
+CatalogFile locateCatalogFile(const ComposedPath &path);
+
+// The existing entry, file or folder, that the name names.
+std::optional<QByteArray> resolveCatalogEntry(const ComposedPath &path);
+
+// The path to use for writing: the folders resolved, the last piece replaced by
+// an existing file of that name in any case, otherwise kept as given. Nothing
+// when a folder is missing.
+std::optional<QByteArray> resolveForWriting(const ComposedPath &path);
+
+// Names of the files (not folders) in the folder of the pattern that match the
+// pattern's last piece, letter case ignored, in name order. A missing folder
+// lists nothing.
+QStringList listMatchingFiles(const ComposedPath &pattern);
+
+// A name on disk as the user sees it: UTF-8 when its bytes are that, else
+// Windows-1251, the catalogs' own code page.
+QString nameOnDisk(QByteArrayView native);
+
+// Whether a composed name for writing stays inside the folder root once its
+// "." and ".." pieces are folded as Windows folds them, names something below
+// it, and holds no character that Windows refuses in a file name (< > : " | ?
+// * and control characters) below it. Texts typed by the user and taken from
+// catalog lines end up in such names.
+bool isSafeCatalogTarget(const ComposedPath &path, const ComposedPath &root);
+
+// Wildcard match of a single name: "*" any run, "?" one character, case ignored.
+bool wildcardMatch(const QString &pattern, const QString &name);
+
+} // namespace korvane
