@@ -3,11 +3,14 @@
 // - no line holds CR, LF or NUL;
 // - the lines are those of a second reading of the rules, written differently;
 // - the lines written out as a list and read again are the same lines;
+// - a list kept as its text and line starts gives the same lines, each line's
+//   bytes decode to it, and written out it is the file the lines make;
 // - the bytes decoded and encoded again are the same bytes (all 256 values
 //   have their own character), and any text encoded and decoded again is the
 //   same text but for "?" in place of characters the code page lacks.
 
 #include "FuzzCheck.h"
+#include "catalog/CatalogLines.h"
 #include "catalog/CatalogText.h"
 #include "catalog/Win1251.h"
 
@@ -63,6 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     fuzzCheck(lines == referenceLines(bytes), "the lines follow the line rules");
     fuzzCheck(splitCatalogLines(joinCatalogLines(lines)) == lines, "lines written and read again are the same");
+
+    const CatalogLines kept = CatalogLines::fromText(bytes.toByteArray());
+    fuzzCheck(kept.size() == lines.size() && kept.textLineCount() == lines.size(), "the kept list has every line");
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        fuzzCheck(kept.line(i) == lines.at(i) && decodeWin1251(kept.textLine(i)) == lines.at(i),
+                  "a kept line is the line");
+        fuzzCheck(kept.textLineWithBreak(i).startsWith(kept.textLine(i)), "a line with its break starts with the line");
+    }
+    fuzzCheck(kept.joined() == joinCatalogLines(lines), "a kept list is written as its lines");
 
     fuzzCheck(encodeWin1251(decodeWin1251(bytes)) == bytes, "bytes decoded and encoded again are the same");
     checkEncodingOfAnyText(bytes);

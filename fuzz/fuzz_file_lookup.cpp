@@ -1,13 +1,16 @@
 // libFuzzer target for the case-insensitive lookup of composed catalog names,
 // over a small catalog tree made once in a temporary folder: names in several
-// letter cases, a Cyrillic folder, two files whose names differ only in case,
-// a folder named like a file, symlinks to a folder, to a file and to nothing.
-// The input up to its first NUL is a Windows-1251 text joined to the tree's
-// root as a catalog name is joined to the program's folder. For every input:
-// - a resolved name exists, lies in the tree and resolves to itself;
-// - the existence test says yes exactly when a name without wildcards resolves
-//   to something that is not a folder, and the read then succeeds; with a
-//   wildcard it says yes exactly when the listing finds a file;
+// letter cases, a Cyrillic folder, a folder and a file named in Windows-1251
+// and CP866 bytes as archives unpack them, two files whose names differ only
+// in case, a folder named like a file, symlinks to a folder, to a file and to
+// nothing. The input up to its first NUL is a Windows-1251 text added to the
+// tree's root as a catalog name is added to the program's folder. For every
+// input:
+// - a resolved name exists, lies in the tree and, when its bytes are UTF-8,
+//   resolves to itself;
+// - the existence test finds exactly the resolved entry when the name has no
+//   wildcards and it is no folder, and the read then succeeds; with a wildcard
+//   it says yes exactly when the listing finds a file;
 // - the name for writing is the resolved name when there is one;
 // - a name judged safe to write stays inside DATA once "." and ".." are folded;
 // - the wildcard matcher agrees with a plain table-filling matcher on the input
@@ -15,10 +18,10 @@
 //   catches a matcher that takes too long).
 
 #include "FuzzCheck.h"
+#include "catalog/CatalogNames.h"
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
 #include "catalog/Win1251.h"
-#include "platform/FileLookup.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +31,7 @@
 #include <cstdint>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +56,11 @@ public:
             fuzzCheck(created.open(QIODevice::WriteOnly) && created.write("A12 part\r\n") == 10,
                       "a file of the tree is made");
         }
+        // "Колеса" in Windows-1251 and "Детали.txt" in CP866 inside it.
+        const QByteArray folder = QFile::encodeName(m_root) + "/DATA/\xca\xee\xeb\xe5\xf1\xe0";
+        fuzzCheck(::mkdir(folder.constData(), 0755) == 0, "a folder named in Windows-1251 is made");
+        const int file = ::open((folder + "/\x84\xa5\xe2\xa0\xab\xa8.txt").constData(), O_WRONLY | O_CREAT, 0644);
+        fuzzCheck(file >= 0 && ::close(file) == 0, "a file named in CP866 is made");
         link("XRAY", "DATA/link-to-xray");
         link("catalog.txt", "DATA/link.txt");
         link("missing.txt", "DATA/broken.txt");
@@ -76,27 +85,33 @@ const Tree &tree()
     return made;
 }
 
-bool lexists(const QString &path)
+bool lexists(const QByteArray &native)
 {
     struct stat info;
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+    return ::lstat(native.constData(), &info) == 0;
 }
 
-bool isFile(const QString &path)
+bool isFile(const QByteArray &native)
 {
     struct stat info;
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISDIR(info.st_mode);
+    return ::stat(native.constData(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-bool isFolder(const QString &path)
+bool isFolder(const QByteArray &native)
 {
     struct stat info;
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    return ::stat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool isInside(const QString &path, const QString &folder)
+bool isInside(const QByteArray &native, const QString &folder)
 {
-    return path == folder || path.startsWith(folder + u'/');
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    return native == nativeFolder || native.startsWith(nativeFolder + '/');
+}
+
+bool isUtf8(const QByteArray &bytes)
+{
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
 bool sameIgnoringCase(QChar a, QChar b)
@@ -136,42 +151,46 @@ void checkWildcardMatch(const QString &pattern, const QString &name)
 
 void checkLookup(const QString &root, const QString &text)
 {
-    const QString path = root + u'/' + text;
+    const ComposedPath path(root + u'/', text);
     const QString data = root + QStringLiteral("/DATA");
 
-    if (isSafeCatalogTarget(path, data)) {
-        const QString folded = QDir::cleanPath(QString(path).replace(u'\\', u'/'));
+    if (isSafeCatalogTarget(path, ComposedPath(data, QString()))) {
+        const QString folded = QDir::cleanPath(root + u'/' + QString(text).replace(u'\\', u'/'));
         fuzzCheck(folded.startsWith(data + u'/'), "a safe name stays inside DATA");
     }
     // Climbing out of the tree would look things up all over the machine.
     if (text.contains(QStringLiteral("..")))
         return;
 
-    const std::optional<QString> resolved = resolveCaseInsensitive(path);
+    const std::optional<QByteArray> resolved = resolveCatalogEntry(path);
     if (resolved) {
         fuzzCheck(lexists(*resolved), "a resolved name exists");
         fuzzCheck(isInside(*resolved, root), "a resolved name lies in the tree");
-        fuzzCheck(resolveCaseInsensitive(*resolved) == resolved, "a resolved name resolves to itself");
+        if (isUtf8(*resolved))
+            fuzzCheck(resolveCatalogEntry(ComposedPath(QFile::decodeName(*resolved), QString())) == resolved,
+                      "a resolved name resolves to itself");
     }
 
-    const bool endsInSeparator = path.endsWith(u'/') || path.endsWith(u'\\');
-    const std::optional<QString> forWriting = resolveForWriting(path);
+    const bool endsInSeparator = text.isEmpty() || text.endsWith(u'/') || text.endsWith(u'\\');
+    const std::optional<QByteArray> forWriting = resolveForWriting(path);
     if (resolved && !endsInSeparator)
         fuzzCheck(forWriting == resolved, "an existing name is written where it was resolved");
     if (forWriting) {
         fuzzCheck(isInside(*forWriting, root), "a name for writing lies in the tree");
-        fuzzCheck(isFolder(forWriting->left(forWriting->lastIndexOf(u'/'))), "a name for writing is in a folder");
+        fuzzCheck(isFolder(forWriting->left(forWriting->lastIndexOf('/'))), "a name for writing is in a folder");
     }
 
-    const bool exists = catalogFileExists(path);
+    const std::optional<CatalogFile> found = findCatalogFile(path);
     const QString lastPiece = text.mid(std::max(text.lastIndexOf(u'/'), text.lastIndexOf(u'\\')) + 1);
     if (lastPiece.contains(u'*') || lastPiece.contains(u'?')) {
-        fuzzCheck(exists == !listMatchingFiles(path).isEmpty(), "a wildcard name exists when files match it");
+        fuzzCheck(found.has_value() == !listMatchingFiles(path).isEmpty(),
+                  "a wildcard name exists when files match it");
     } else if (!text.contains(u'*') && !text.contains(u'?')) {
-        fuzzCheck(exists == (resolved && isFile(*resolved)), "a name exists when it resolves to a file");
-        if (exists) {
+        fuzzCheck(found.has_value() == (resolved && isFile(*resolved)), "a name exists when it resolves to a file");
+        if (found) {
+            fuzzCheck(found->native == *resolved, "the existence test finds the resolved entry");
             try {
-                readCatalogFile(path);
+                readCatalogFile(*found);
             } catch (const Failure &) {
                 fuzzCheck(false, "a file that exists can be read");
             }
