@@ -68,6 +68,7 @@ private slots:
     void splitLines_data();
     void splitLines();
     void splitMillionLines();
+    void splitInPartsAsTheRuleSays();
 
     void decodeBytes_data();
     void decodeBytes();
@@ -675,6 +676,53 @@ void TestCatalogText::prefixRuleOnBytesEqualsTheRuleOnText()
     for (const QString &prefix :
          {QStringLiteral("ёлка 2"), QStringLiteral("ЁЛ"), QStringLiteral("Μ"), QStringLiteral("x")})
         QCOMPARE(findFirstStartingWith(lines, prefix), findFirstStartingWith(lines.toStringList(), prefix));
+}
+
+// The line rules as written: a line runs to the next CR or LF; after it one
+// CR, then one LF is skipped; the text ends at its end or its first NUL.
+static QStringList linesByTheRule(const QByteArray &bytes)
+{
+    const qsizetype nul = bytes.indexOf('\0');
+    const QByteArray text = nul >= 0 ? bytes.left(nul) : bytes;
+    QStringList lines;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        qsizetype stop = pos;
+        while (stop < text.size() && text[stop] != '\r' && text[stop] != '\n')
+            ++stop;
+        lines.append(QString::fromLatin1(text.mid(pos, stop - pos)));
+        pos = stop;
+        if (pos < text.size() && text[pos] == '\r')
+            ++pos;
+        if (pos < text.size() && text[pos] == '\n')
+            ++pos;
+    }
+    return lines;
+}
+
+void TestCatalogText::splitInPartsAsTheRuleSays()
+{
+    // Random texts of breaks and letters, indexed in two parts cut at every
+    // place, as a file is read in parts: the same lines as the rule gives.
+    quint32 seed = 12345;
+    const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int round = 0; round < 200; ++round) {
+        QByteArray text;
+        const int size = int(next() % 70);
+        for (int i = 0; i < size; ++i)
+            text.append("\r\n\r\nab\0"[next() % (round % 3 == 0 ? 7 : 6)]);
+        const QStringList expected = linesByTheRule(text);
+        QCOMPARE(CatalogLines::fromText(text).toStringList(), expected);
+        for (int cut = 0; cut <= text.size(); ++cut) {
+            CatalogLines::Builder builder;
+            if (builder.scan(text.constData(), cut))
+                builder.scan(text.constData(), text.size());
+            MappedBuffer read;
+            read.resize(builder.endIn(text.size()));
+            std::copy_n(text.constData(), read.size(), read.data());
+            QCOMPARE(builder.finish(std::move(read)).toStringList(), expected);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCatalogText)

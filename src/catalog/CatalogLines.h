@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalog/MappedBuffer.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -28,7 +30,7 @@ public:
     CatalogLines() = default;
     // Texts of 4 GiB or more are refused with std::bad_alloc: a catalog list
     // of that size does not fit what the program keeps per line.
-    static CatalogLines fromText(QByteArray text);
+    static CatalogLines fromText(QByteArrayView text);
     static CatalogLines fromStrings(const QStringList &lines);
 
     qsizetype size() const { return textLineCount() + m_added.size(); }
@@ -75,17 +77,10 @@ public:
     bool operator==(const QStringList &lines) const { return toStringList() == lines; }
 
 private:
-    // A growing array of line starts in memory of its own, mapped from the
-    // system: growing it moves no data and leaves no freed copies behind, so
-    // a list of millions of lines holds exactly its starts once loaded.
+    // The line starts: a growing array in memory of its own (MappedBuffer).
     class Starts
     {
     public:
-        Starts() = default;
-        ~Starts();
-        Starts(const Starts &) = delete;
-        Starts &operator=(const Starts &) = delete;
-
         void push_back(quint32 start)
         {
             if (m_size == m_capacity)
@@ -101,6 +96,7 @@ private:
     private:
         void grow();
 
+        MappedBuffer m_memory;
         quint32 *m_data = nullptr;
         size_t m_size = 0;
         size_t m_capacity = 0;
@@ -108,12 +104,35 @@ private:
 
     struct Text
     {
-        QByteArray bytes;
+        MappedBuffer bytes;
         // Where every line starts, and after the last one where the text
         // ends: a line is read from its start to the next one's.
         Starts starts;
     };
 
+public:
+    // Builds a list while its text is being read: each part is indexed while
+    // it is still in the processor's cache, and the NUL that ends the text is
+    // found on the way, so that reading can stop there.
+    class Builder
+    {
+    public:
+        Builder();
+        // Indexes the text read so far, its first size bytes, as far as whole
+        // blocks go. False once the text has ended at a NUL.
+        bool scan(const char *data, qsizetype size);
+        // The text read: its bytes up to the NUL found, or all of them.
+        qsizetype endIn(qsizetype size) const { return m_end >= 0 ? m_end : size; }
+        // The whole text has been read; it is indexed to its end.
+        CatalogLines finish(MappedBuffer text);
+
+    private:
+        std::shared_ptr<Text> m_text;
+        qsizetype m_scanned = 0;
+        qsizetype m_end = -1;
+    };
+
+private:
     std::shared_ptr<const Text> m_text;
     QStringList m_added;
 };

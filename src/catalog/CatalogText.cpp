@@ -37,12 +37,13 @@ private:
     int m_fd;
 };
 
-enum class ReadUntil { FileEnd, FirstNul };
-
 // The file's bytes, or nothing when it is not a regular file or reading fails.
-// A catalog text ends at its first NUL: reading stops there, so a file that
-// is mostly NULs (a sparse file of gigabytes, say) costs what its text costs.
-std::optional<QByteArray> readRegularFile(const QByteArray &native, ReadUntil until)
+// After every part read, endOfText(data, before, used) may say that the text
+// ended inside it (a catalog text ends at its first NUL): reading stops
+// there, so a file that is mostly NULs (a sparse file of gigabytes, say)
+// costs what its text costs.
+template <typename Buffer, typename EndOfText>
+std::optional<Buffer> readRegularFile(const QByteArray &native, EndOfText endOfText)
 {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer
     // forever. It is harmless for the regular files that get past fstat.
@@ -53,19 +54,19 @@ std::optional<QByteArray> readRegularFile(const QByteArray &native, ReadUntil un
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
 
-    // Read in chunks into a buffer that grows with what was read, not with
+    // Read in parts into a buffer that grows with what was read, not with
     // what the file claims. One byte more than the size, so that an ordinary
     // file fits its first buffer and the read that finds the end needs no
     // growth; a file that grows meanwhile is read to its end.
-    constexpr qsizetype kChunk = qsizetype(1) << 20;
+    constexpr qsizetype kPart = qsizetype(1) << 20;
     constexpr qsizetype kFirstBuffer = qsizetype(64) << 20;
-    QByteArray data;
+    Buffer data;
     data.resize(std::min<qsizetype>(qsizetype(info.st_size) + 1, kFirstBuffer));
     qsizetype used = 0;
     for (;;) {
         if (used == data.size())
             data.resize(data.size() * 2);
-        const size_t wanted = size_t(std::min(data.size() - used, kChunk));
+        const size_t wanted = size_t(std::min(data.size() - used, kPart));
         const ssize_t got = ::read(fd.get(), data.data() + used, wanted);
         if (got < 0) {
             if (errno == EINTR)
@@ -74,16 +75,27 @@ std::optional<QByteArray> readRegularFile(const QByteArray &native, ReadUntil un
         }
         if (got == 0)
             break;
-        if (until == ReadUntil::FirstNul) {
-            if (const void *nul = std::memchr(data.constData() + used, '\0', size_t(got))) {
-                used = static_cast<const char *>(nul) - data.constData();
-                break;
-            }
-        }
+        const qsizetype before = used;
         used += got;
+        if (const qsizetype end = endOfText(data, before, used); end >= 0) {
+            used = end;
+            break;
+        }
     }
-    data.truncate(used);
+    data.resize(used);
     return data;
+}
+
+template <typename Buffer>
+qsizetype noEnd(const Buffer &, qsizetype, qsizetype)
+{
+    return -1;
+}
+
+qsizetype firstNul(const QByteArray &data, qsizetype before, qsizetype used)
+{
+    const void *nul = std::memchr(data.constData() + before, '\0', size_t(used - before));
+    return nul ? static_cast<const char *>(nul) - data.constData() : -1;
 }
 
 bool isExistingFolder(const QByteArray &native)
@@ -92,11 +104,12 @@ bool isExistingFolder(const QByteArray &native)
     return ::stat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-QByteArray readFile(const CatalogFile &file, ReadUntil until)
+template <typename Buffer, typename EndOfText>
+Buffer readFile(const CatalogFile &file, EndOfText endOfText)
 {
-    std::optional<QByteArray> data;
+    std::optional<Buffer> data;
     try {
-        data = readRegularFile(file.native, until);
+        data = readRegularFile<Buffer>(file.native, endOfText);
     } catch (const std::bad_alloc &) {
         throw Failure::outOfMemoryReading(file.composed.text());
     }
@@ -109,12 +122,12 @@ QByteArray readFile(const CatalogFile &file, ReadUntil until)
 
 QStringList splitCatalogLines(QByteArrayView bytes)
 {
-    return CatalogLines::fromText(bytes.toByteArray()).toStringList();
+    return CatalogLines::fromText(bytes).toStringList();
 }
 
 QByteArray readCatalogFile(const CatalogFile &file)
 {
-    return readFile(file, ReadUntil::FileEnd);
+    return readFile<QByteArray>(file, &noEnd<QByteArray>);
 }
 
 QByteArray readCatalogFile(const ComposedPath &path)
@@ -124,14 +137,20 @@ QByteArray readCatalogFile(const ComposedPath &path)
 
 QByteArray readCatalogText(const CatalogFile &file)
 {
-    return readFile(file, ReadUntil::FirstNul);
+    return readFile<QByteArray>(file, &firstNul);
 }
 
 CatalogLines readCatalogLines(const CatalogFile &file)
 {
-    QByteArray text = readCatalogText(file);
+    // The text is indexed part by part as it is read, each part while it is
+    // still in the processor's cache; the NUL that ends it is found on the way.
+    CatalogLines::Builder builder;
+    MappedBuffer text
+        = readFile<MappedBuffer>(file, [&builder](const MappedBuffer &data, qsizetype, qsizetype used) -> qsizetype {
+              return builder.scan(data.constData(), used) ? -1 : builder.endIn(used);
+          });
     try {
-        return CatalogLines::fromText(std::move(text));
+        return builder.finish(std::move(text));
     } catch (const std::bad_alloc &) {
         throw Failure::outOfMemoryReading(file.composed.text());
     }

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <cstddef>
+
+namespace korvane {
+
+// Memory of its own, mapped from the system for a catalog list: it grows
+// without copying (its pages move, not their contents), leaves no freed
+// copies behind, and goes back to the system in one step. Large buffers are
+// advised for huge pages, which the kernel faults in many times faster than
+// ordinary ones: filling hundreds of megabytes is mostly that faulting.
+class MappedBuffer
+{
+public:
+    MappedBuffer() = default;
+    ~MappedBuffer();
+    MappedBuffer(MappedBuffer &&other) noexcept;
+    MappedBuffer &operator=(MappedBuffer &&other) noexcept;
+    MappedBuffer(const MappedBuffer &) = delete;
+    MappedBuffer &operator=(const MappedBuffer &) = delete;
+
+    char *data() { return m_data; }
+    const char *data() const { return m_data; }
+    const char *constData() const { return m_data; }
+    qsizetype size() const { return m_size; }
+    qsizetype capacity() const { return m_capacity; }
+
+    // Throws std::bad_alloc when the system has no more memory to give.
+    void reserve(qsizetype bytes);
+    void resize(qsizetype bytes)
+    {
+        if (bytes > m_capacity)
+            reserve(bytes);
+        m_size = bytes;
+    }
+    void shrinkToFit();
+
+private:
+    char *m_data = nullptr;
+    qsizetype m_size = 0;
+    qsizetype m_capacity = 0;
+};
+
+} // namespace korvane
