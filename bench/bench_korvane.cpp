@@ -481,7 +481,7 @@ void Bench::hotspotRows()
                              .arg(double(m_hotspotLines) / 1e6, 0, 'f', 2);
     m_table.add({work + QStringLiteral(": load time"), milliseconds(pair.ours.milliseconds),
                  milliseconds(pair.floor.milliseconds) + QStringLiteral(" (read())"), ratio(pair.ratio()),
-                 QStringLiteral("≤ 2×"), megabytes(double(pair.ours.peakExtraBytes))});
+                 QStringLiteral("—"), megabytes(double(pair.ours.peakExtraBytes))});
     m_table.add({work + QStringLiteral(": memory held"), megabytes(double(held)),
                  megabytes(file) + QStringLiteral(" (the file)"), ratio(double(held) / file),
                  QStringLiteral("≤ 2× the file"), megabytes(double(peak))});
