@@ -6,7 +6,7 @@ namespace {
 
 // A function rather than a global object: other files' static objects may
 // compose paths before this file's globals are built.
-QString dataFolder()
+QString dataFolderPiece()
 {
     return QStringLiteral("DATA/");
 }
@@ -22,90 +22,124 @@ QString baseFolderFromExecutable(const QString &executablePath)
 }
 
 // The names are plain concatenations: whatever the user typed into a control,
-// separators and ".." included, goes into the name unchanged.
+// separators and ".." included, goes into the name unchanged. Every row is its
+// folder's pieces and then its own, so a folder and the files in it are
+// always composed alike.
+
+ComposedPath dataFolder(const QString &base)
+{
+    return {base, dataFolderPiece()};
+}
+
+ComposedPath manufacturerFolder(const QString &base, const QString &manufacturer)
+{
+    return {base, dataFolderPiece() + manufacturer + QStringLiteral("/")};
+}
+
+ComposedPath modelFolder(const QString &base, const QString &manufacturer, const QString &model)
+{
+    return {base, manufacturerFolder(base, manufacturer).added + model + QStringLiteral("/")};
+}
+
+ComposedPath partsFolder(const QString &base, const QString &manufacturer, const QString &model)
+{
+    return {base, modelFolder(base, manufacturer, model).added + QStringLiteral("Parts/")};
+}
+
+ComposedPath explodedViewFolder(const QString &base, const QString &manufacturer, const QString &model)
+{
+    return {base, partsFolder(base, manufacturer, model).added + QStringLiteral("EXPLODED/")};
+}
+
+ComposedPath partPhotoFolder(const QString &base)
+{
+    return {base, dataFolderPiece() + QStringLiteral("IMG/")};
+}
 
 ComposedPath manufacturerList(const QString &base)
 {
-    return {base, dataFolder() + QStringLiteral("catalog.txt")};
+    return {base, dataFolderPiece() + QStringLiteral("catalog.txt")};
 }
 
 ComposedPath manufacturerFolderListing(const QString &base, const QString &manufacturer)
 {
-    return {base, dataFolder() + manufacturer + QStringLiteral("/") + QStringLiteral("*.txt")};
+    return {base, manufacturerFolder(base, manufacturer).added + QStringLiteral("*.txt")};
 }
 
 ComposedPath modelList(const QString &base, const QString &manufacturer)
 {
-    return {base, dataFolder() + manufacturer + QStringLiteral("/") + QStringLiteral("catalog.txt")};
+    return {base, manufacturerFolder(base, manufacturer).added + QStringLiteral("catalog.txt")};
 }
 
 ComposedPath modelPartList(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
-                      + QStringLiteral(".txt")};
+    return {base, modelFolder(base, manufacturer, model).added + model + QStringLiteral(".txt")};
 }
 
 ComposedPath modelPicture(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
-                      + QStringLiteral(".jpg")};
+    return {base, modelFolder(base, manufacturer, model).added + model + QStringLiteral(".jpg")};
 }
 
 ComposedPath groupList(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-                      + QStringLiteral("list.txt")};
+    return {base, partsFolder(base, manufacturer, model).added + QStringLiteral("list.txt")};
 }
 
 ComposedPath groupPartList(const QString &base, const QString &manufacturer, const QString &model, const QString &group)
 {
-    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/")
-                      + QStringLiteral("Parts/") + group + QStringLiteral(".txt")};
+    return {base, partsFolder(base, manufacturer, model).added + group + QStringLiteral(".txt")};
 }
 
 ComposedPath explodedViewList(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-                      + QStringLiteral("EXPLODED/") + QStringLiteral("list.txt")};
+    return {base, explodedViewFolder(base, manufacturer, model).added + QStringLiteral("list.txt")};
 }
 
 ComposedPath diagram(const QString &base, const QString &manufacturer, const QString &model, const QString &view)
 {
-    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-                      + QStringLiteral("EXPLODED/") + view + QStringLiteral(".bmp")};
+    return {base, explodedViewFolder(base, manufacturer, model).added + view + QStringLiteral(".bmp")};
 }
 
 ComposedPath hotspotFile(const QString &base, const QString &manufacturer, const QString &model, const QString &view)
 {
-    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/Parts/")
-                      + QStringLiteral("EXPLODED/") + view + QStringLiteral(".met")};
+    return {base, explodedViewFolder(base, manufacturer, model).added + view + QStringLiteral(".met")};
 }
 
 ComposedPath partPhotoXray(const QString &base, const QString &partCode)
 {
-    return {base, dataFolder() + QStringLiteral("IMG/") + QStringLiteral("xra") + partCode + QStringLiteral(".jpg")};
+    return {base, partPhotoFolder(base).added + QStringLiteral("xra") + partCode + QStringLiteral(".jpg")};
 }
 
 ComposedPath partPhoto(const QString &base, const QString &partCode)
 {
-    return {base, dataFolder() + QStringLiteral("IMG/") + partCode + QStringLiteral(".jpg")};
+    return {base, partPhotoFolder(base).added + partCode + QStringLiteral(".jpg")};
+}
+
+PartPhotoPath partPhotoFor(const QString &manufacturer)
+{
+    if (manufacturer == QLatin1String("XRAY"))
+        return &partPhotoXray;
+    if (manufacturer == QLatin1String("LST") || manufacturer == QLatin1String("Teamassociated"))
+        return &partPhoto;
+    return nullptr;
 }
 
 ComposedPath savedPartPhoto(const QString &base, const QString &manufacturer, const QString &partCode)
 {
-    return {base, dataFolder() + manufacturer + QStringLiteral("/") + partCode + QStringLiteral(".jpg")};
+    return {base, dataFolderPiece() + manufacturer + QStringLiteral("/") + partCode + QStringLiteral(".jpg")};
 }
 
 ComposedPath listedGroupFile(const QString &base, const QString &modelSubfolder, const QString &currentGroup)
 {
-    return {base, dataFolder() + modelSubfolder + QStringLiteral("/") + currentGroup};
+    return {base, dataFolderPiece() + modelSubfolder + QStringLiteral("/") + currentGroup};
 }
 
 ComposedPath panelPartList(const QString &base, const QString &manufacturer, const QString &model)
 {
     // Not the group list's name: the model folder appears twice and "parts" is
     // lower case. The panel only tests this file, so it stays as it always was.
-    return {base, dataFolder() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
+    return {base, dataFolderPiece() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
                       + QStringLiteral("/parts/") + QStringLiteral("list.txt")};
 }
 

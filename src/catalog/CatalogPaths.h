@@ -19,6 +19,16 @@ inline constexpr int kBaseFolderCapacity = 255;
 QString baseFolderFromExecutable(const QString &executablePath);
 
 ComposedPath manufacturerList(const QString &base);
+
+// The folders that hold the files below, composed of the same pieces up to
+// their last separator, which they keep: looked up, they name only a folder.
+ComposedPath dataFolder(const QString &base);
+ComposedPath manufacturerFolder(const QString &base, const QString &manufacturer);
+ComposedPath modelFolder(const QString &base, const QString &manufacturer, const QString &model);
+ComposedPath partsFolder(const QString &base, const QString &manufacturer, const QString &model);
+ComposedPath explodedViewFolder(const QString &base, const QString &manufacturer, const QString &model);
+ComposedPath partPhotoFolder(const QString &base);
+
 ComposedPath manufacturerFolderListing(const QString &base, const QString &manufacturer);
 ComposedPath modelList(const QString &base, const QString &manufacturer);
 ComposedPath modelPartList(const QString &base, const QString &manufacturer, const QString &model);
@@ -31,6 +41,12 @@ ComposedPath diagram(const QString &base, const QString &manufacturer, const QSt
 ComposedPath hotspotFile(const QString &base, const QString &manufacturer, const QString &model, const QString &view);
 ComposedPath partPhotoXray(const QString &base, const QString &partCode);
 ComposedPath partPhoto(const QString &base, const QString &partCode);
+
+// The part photo row that a manufacturer text chooses: the XRAY row for
+// exactly "XRAY", the plain row for exactly "LST" or "Teamassociated", none
+// (nullptr) for any other text, letter case and spaces included.
+using PartPhotoPath = ComposedPath (*)(const QString &base, const QString &partCode);
+PartPhotoPath partPhotoFor(const QString &manufacturer);
 ComposedPath savedPartPhoto(const QString &base, const QString &manufacturer, const QString &partCode);
 ComposedPath listedGroupFile(const QString &base, const QString &modelSubfolder, const QString &currentGroup);
 // The panel "OPEN PART LIST >>>" composes this one and only tests it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/PartLine.h"
 #include "platform/PictureFile.h"
 
 #include <QString>
@@ -40,10 +41,6 @@ extern qint32 HotspotHalfHeight; // vertical hit tolerance, pixels
 extern qint32 HotspotCount; // rows of the hotspot table in use
 extern QString CurrentPartCode; // first 64 characters of the part code
 extern QString ModelSubfolder; // nothing assigns it: empty for the whole run
-
-// Cuts the text before the first D, and the D, off the front of S into Token.
-// Without a D in S, Token is empty and S stays as it was.
-void NextToken(QString &S, QChar D, QString &Token);
 
 // Shows the photo of the part whose code is in newCode, for the manufacturers
 // whose photo naming the catalog knows.

@@ -3,6 +3,7 @@
 #include "catalog/CatalogNames.h"
 #include "catalog/CatalogPaths.h"
 #include "catalog/Failure.h"
+#include "catalog/PartLine.h"
 #include "platform/EditableDropDown.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
@@ -18,11 +19,7 @@ using namespace korvane;
 
 namespace {
 
-// Part lines are cut to 255 characters, part codes to 64 for photo names.
-constexpr int kPartLineCapacity = 255;
-constexpr int kPartCodeCapacity = 64;
-
-void showPhotoAt(ComposedPath (*composePath)(const QString &, const QString &))
+void showPhotoAt(paths::PartPhotoPath composePath)
 {
     TForm1 &form = *Form1;
     CurrentPartCode = form.newCode->text().left(kPartCodeCapacity);
@@ -38,24 +35,11 @@ void showPhotoAt(ComposedPath (*composePath)(const QString &, const QString &))
 
 } // namespace
 
-void NextToken(QString &S, QChar D, QString &Token)
-{
-    const qsizetype p = S.indexOf(D) + 1; // 0 when S holds no D
-    Token = p > 1 ? S.left(p - 1) : QString();
-    if (p > 0)
-        S.remove(0, p);
-}
-
 void ShowPartPhoto()
 {
-    // Three separate tests, each on the text as it stands then; the names are
-    // compared exactly, so "xRAY" or "LST " choose no photo.
-    if (Form1->Manufacturer->text() == QLatin1String("XRAY"))
-        showPhotoAt(&paths::partPhotoXray);
-    if (Form1->Manufacturer->text() == QLatin1String("LST"))
-        showPhotoAt(&paths::partPhoto);
-    if (Form1->Manufacturer->text() == QLatin1String("Teamassociated"))
-        showPhotoAt(&paths::partPhoto);
+    // The names are compared exactly, so "xRAY" or "LST " choose no photo.
+    if (const paths::PartPhotoPath photoPath = paths::partPhotoFor(Form1->Manufacturer->text()))
+        showPhotoAt(photoPath);
 }
 
 void TForm1::fl1Click()

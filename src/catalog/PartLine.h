@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+
+// Cuts the text before the first D, and the D, off the front of S into Token.
+// Without a D in S, Token is empty and S stays as it was. The window's
+// handlers and the catalog checker cut part lines with it alike.
+void NextToken(QString &S, QChar D, QString &Token);
+
+namespace korvane {
+
+// A selected part line is kept to its first 255 characters; the part code cut
+// from it names photos by its first 64.
+inline constexpr qsizetype kPartLineCapacity = 255;
+inline constexpr qsizetype kPartCodeCapacity = 64;
+
+// The part code a selection takes from a part line: the text before the first
+// space among the line's first 255 characters, empty when they hold none or
+// begin with one. Tabs do not end it.
+QString partCodeOfLine(const QString &line);
+
+} // namespace korvane
