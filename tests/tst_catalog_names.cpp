@@ -23,6 +23,26 @@ std::optional<QString> resolveCaseInsensitive(const ComposedPath &path)
     return native ? std::optional<QString>(QFile::decodeName(*native)) : std::nullopt;
 }
 
+// What a lookup reports of the pieces it found loosely: piece, the name on
+// disk, and how.
+QStringList describe(const NameMatch &how)
+{
+    QStringList described;
+    for (const LooseMatch &match : how) {
+        QString text = match.piece + u' ' + match.nameOnDisk;
+        if (match.ignoringCase)
+            text += QStringLiteral(" case");
+        if (match.codePage == LooseMatch::CodePage::Windows1251)
+            text += QStringLiteral(" 1251");
+        if (match.codePage == LooseMatch::CodePage::Cp866)
+            text += QStringLiteral(" 866");
+        if (match.foldedSeparators)
+            text += QStringLiteral(" folded");
+        described.append(text);
+    }
+    return described;
+}
+
 std::optional<QString> writingTarget(const ComposedPath &path)
 {
     const std::optional<QByteArray> native = resolveForWriting(path);
@@ -47,6 +67,8 @@ private slots:
     void symlinks();
     void baseIsTakenAsItStands();
     void namesFromWindowsArchives();
+    void looseMatches_data();
+    void looseMatches();
 
     void resolveForWriting_data();
     void resolveForWriting();
@@ -160,6 +182,10 @@ void TestCatalogNames::resolve()
     QFETCH(QString, composed);
     QFETCH(QString, resolved);
     const std::optional<QString> result = resolveCaseInsensitive(at(composed));
+    // A walk's lookup answers alike, from its listings the second time too.
+    CatalogLookup lookup;
+    QCOMPARE(lookup.resolveEntry(at(composed)), resolveCatalogEntry(at(composed)));
+    QCOMPARE(lookup.resolveEntry(at(composed)), resolveCatalogEntry(at(composed)));
     if (resolved.isEmpty()) {
         QVERIFY2(!result, qPrintable(result.value_or(QString())));
     } else {
@@ -210,6 +236,9 @@ void TestCatalogNames::exists()
     QFETCH(QString, composed);
     QFETCH(bool, exists);
     QCOMPARE(catalogFileExists(at(composed)), exists);
+    CatalogLookup lookup;
+    QCOMPARE(lookup.findFile(at(composed)).has_value(), exists);
+    QCOMPARE(lookup.findFile(at(composed)).has_value(), exists);
 }
 
 void TestCatalogNames::relativeToCurrentFolder()
@@ -240,9 +269,11 @@ void TestCatalogNames::folderInPlaceOfFile()
     } catch (const Failure &failure) {
         QCOMPARE(failure.message(), QStringLiteral("Cannot open file ") + path);
     }
+    QVERIFY(!catalogFileOpens(locateCatalogFile(path)));
     // The same catalog's real file is read through other-case folders.
     QCOMPARE(readCatalogLines(at(QStringLiteral("DATA/Lst/catalog.TXT"))).toStringList(),
              QStringList{QStringLiteral("Tamiya")});
+    QVERIFY(catalogFileOpens(locateCatalogFile(at(QStringLiteral("DATA/Lst/catalog.TXT")))));
 }
 
 void TestCatalogNames::symlinks()
@@ -303,6 +334,43 @@ void TestCatalogNames::namesFromWindowsArchives()
     QCOMPARE(readCatalogLines(at(QStringLiteral("win/колёса.txt"))).toStringList(), QStringList{QStringLiteral("a")});
     QVERIFY(catalogFileExists(at(QStringLiteral("win/Детали/LIST.TXT"))));
     QVERIFY(!catalogFileExists(at(QStringLiteral("win/Колеса.txt")))); // е is not ё
+
+    // A walk's lookup finds them alike and says how.
+    CatalogLookup lookup;
+    NameMatch how;
+    QCOMPARE(lookup.findFile(ComposedPath(at(QString()), QStringLiteral("win/Колёса.txt")), &how)->native,
+             folder + '/' + wheels);
+    QCOMPARE(describe(how), QStringList{QStringLiteral("Колёса.txt Колёса.txt 1251")});
+    QVERIFY(lookup.findFile(ComposedPath(at(QString()), QStringLiteral("WIN/Детали/list.txt")), &how));
+    QCOMPARE(describe(how), (QStringList{QStringLiteral("WIN win case"), QStringLiteral("Детали ДЕТАЛИ case 866")}));
+    QVERIFY(!lookup.findFile(ComposedPath(at(QString()), QStringLiteral("win/Колеса.txt"))));
+}
+
+void TestCatalogNames::looseMatches_data()
+{
+    QTest::addColumn<QString>("added");
+    QTest::addColumn<QStringList>("loose");
+
+    QTest::newRow("as it stands") << "data/lst/CATALOG.txt" << QStringList();
+    QTest::newRow("letter case") << "DATA/lst/catalog.txt"
+                                 << QStringList{"DATA data case", "catalog.txt CATALOG.txt case"};
+    QTest::newRow("Cyrillic case") << "МОДЕЛИ/Кузов.txt" << QStringList{"МОДЕЛИ Модели case"};
+    QTest::newRow("backslash") << "data\\lst/CATALOG.txt" << QStringList{"data data folded"};
+    QTest::newRow("doubled separator") << "data//lst/CATALOG.txt" << QStringList{"data data folded"};
+    QTest::newRow("trailing backslash") << "data/lst\\" << QStringList{"lst lst folded"};
+    QTest::newRow("dot dot") << "data/XRay/../lst/CATALOG.txt" << QStringList{"lst lst folded"};
+    QTest::newRow("both") << "Data\\LST/CATALOG.txt" << QStringList{"Data data case folded", "LST lst case"};
+}
+
+void TestCatalogNames::looseMatches()
+{
+    QFETCH(QString, added);
+    QFETCH(QStringList, loose);
+    CatalogLookup lookup;
+    NameMatch how;
+    // The base is this machine's: its pieces are never the catalog's to report.
+    QVERIFY(lookup.resolveEntry(ComposedPath(at(QString()), added), &how));
+    QCOMPARE(describe(how), loose);
 }
 
 void TestCatalogNames::baseIsTakenAsItStands()

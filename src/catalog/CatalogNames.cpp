@@ -1,19 +1,25 @@
 #include "catalog/CatalogNames.h"
 
+#include "catalog/FolderAccess.h"
 #include "catalog/Win1251.h"
 
 #include <QFile>
-#include <QStringDecoder>
 
 #include <algorithm>
-#include <memory>
-
-#include <dirent.h>
-#include <sys/stat.h>
 
 namespace korvane {
 
 namespace {
+
+struct Piece
+{
+    QString text;
+    // Added to the base by the catalog rather than part of this machine's
+    // own folder name.
+    bool added = false;
+    // See LooseMatch::foldedSeparators.
+    bool foldedSeparators = false;
+};
 
 struct SplitPath
 {
@@ -21,32 +27,41 @@ struct SplitPath
     // The composed name ended in a separator: Windows then names a folder, and
     // the existence test of a file fails.
     bool trailingSeparator = false;
-    QStringList pieces;
+    QList<Piece> pieces;
+    // An added "." or ".." was folded away and no piece has come since.
+    bool foldPending = false;
 };
 
 // Windows folds "." and ".." into the name before it looks anything up, so
 // "DATA/NONE/../catalog.txt" names DATA's own list even though NONE does not
 // exist; a composed name therefore never climbs through a folder's entry.
-void appendPiece(SplitPath &split, const QString &piece)
+void appendPiece(SplitPath &split, Piece piece)
 {
-    if (piece == QLatin1String("."))
-        return;
-    if (piece == QLatin1String("..")) {
-        if (!split.pieces.isEmpty() && split.pieces.constLast() != QLatin1String(".."))
-            split.pieces.removeLast();
-        else if (!split.absolute)
-            split.pieces.append(piece);
+    if (piece.text == QLatin1String(".")) {
+        split.foldPending = split.foldPending || piece.added;
         return;
     }
-    split.pieces.append(piece);
+    if (piece.text == QLatin1String("..")) {
+        const bool climbs = !split.pieces.isEmpty() && split.pieces.constLast().text != QLatin1String("..");
+        if (climbs)
+            split.pieces.removeLast();
+        if (climbs || split.absolute) {
+            split.foldPending = split.foldPending || piece.added;
+            return;
+        }
+    }
+    piece.foldedSeparators = split.foldPending;
+    split.foldPending = false;
+    split.pieces.append(std::move(piece));
 }
 
 SplitPath splitPath(const ComposedPath &composed)
 {
     const QString path = composed.text();
+    const qsizetype base = composed.base.size();
     // The base is a name of this machine, where "\" is an ordinary character;
     // only what the catalog added to it came from Windows.
-    const auto isSeparator = [base = composed.base.size(), &path](qsizetype i) {
+    const auto isSeparator = [base, &path](qsizetype i) {
         return path.at(i) == QLatin1Char('/') || (i >= base && path.at(i) == QLatin1Char('\\'));
     };
     SplitPath split;
@@ -54,117 +69,88 @@ SplitPath splitPath(const ComposedPath &composed)
     split.trailingSeparator = !path.isEmpty() && isSeparator(path.size() - 1);
     qsizetype start = 0;
     for (qsizetype i = 0; i <= path.size(); ++i) {
-        if (i == path.size() || isSeparator(i)) {
-            if (i > start)
-                appendPiece(split, path.mid(start, i - start));
-            start = i + 1;
-        }
+        if (i < path.size() && !isSeparator(i))
+            continue;
+        if (i > start)
+            appendPiece(split, Piece{path.mid(start, i - start), start >= base});
+        // A "\" or a second separator in a row after an added piece: the
+        // piece is found only as Windows reads separators.
+        const bool doubled = i == start && i > 0;
+        if (i < path.size() && i >= base && (path.at(i) == QLatin1Char('\\') || doubled) && !split.pieces.isEmpty())
+            split.pieces.last().foldedSeparators = true;
+        start = i + 1;
     }
+    if (split.foldPending && !split.pieces.isEmpty())
+        split.pieces.last().foldedSeparators = true;
     return split;
 }
 
-// An empty folder stands for the current folder, so relative composed names
-// come back relative.
-QByteArray joinNative(const QByteArray &folder, QByteArrayView name)
+// How an entry's name was found for a piece.
+struct EntryMatch
 {
-    if (folder.isEmpty())
-        return name.toByteArray();
-    QByteArray joined = folder;
-    if (!folder.endsWith('/'))
-        joined += '/';
-    return joined += name;
-}
-
-const char *orCurrentFolder(const QByteArray &native)
-{
-    return native.isEmpty() ? "." : native.constData();
-}
-
-bool entryExists(const QByteArray &native)
-{
-    struct stat info;
-    return ::lstat(orCurrentFolder(native), &info) == 0;
-}
-
-// Symlinks are followed here, at every level: a link to a folder is a folder
-// to the catalog (the whole catalog may be one, or a shared folder linked in),
-// and a broken link is no entry at all.
-bool isFolder(const QByteArray &native)
-{
-    struct stat info;
-    return ::stat(orCurrentFolder(native), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool isExistingNonFolder(const QByteArray &native)
-{
-    struct stat info;
-    return ::stat(orCurrentFolder(native), &info) == 0 && !S_ISDIR(info.st_mode);
-}
-
-bool isDotEntry(const char *name)
-{
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-// Calls visit(nameBytes) for every entry but "." and "..".
-template <typename Visit>
-void forEachEntry(const QByteArray &folder, Visit visit)
-{
-    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(orCurrentFolder(folder)), &::closedir);
-    if (!dir)
-        return;
-    while (const dirent *entry = ::readdir(dir.get())) {
-        if (!isDotEntry(entry->d_name))
-            visit(QByteArrayView(entry->d_name));
-    }
-}
-
-bool isAscii(QByteArrayView bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
-}
-
-std::optional<QString> decodeUtf8(QByteArrayView bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
+    QByteArray name;
+    // The name read as it matched; kept only when it did not match as it stands.
+    QString reading = {};
+    bool ignoringCase = false;
+    LooseMatch::CodePage codePage = LooseMatch::CodePage::Utf8;
+};
 
 // Whether an entry's bytes read as the piece, letter case ignored, in UTF-8,
-// in Windows-1251 or in CP866.
-bool entryReadsAs(QByteArrayView entry, const QString &piece)
+// in Windows-1251 or in CP866, and how.
+std::optional<EntryMatch> readEntryAs(QByteArrayView entry, const QString &piece)
 {
+    using CodePage = LooseMatch::CodePage;
+    const auto match = [&](const QString &reading, CodePage codePage) -> std::optional<EntryMatch> {
+        if (reading.compare(piece, Qt::CaseInsensitive) != 0)
+            return std::nullopt;
+        return EntryMatch{entry.toByteArray(), reading, reading != piece, codePage};
+    };
     // No reading of these bytes has more characters than bytes.
     if (entry.size() < piece.size())
-        return false;
-    if (isAscii(entry))
-        return entry.size() == piece.size() && QString::fromLatin1(entry).compare(piece, Qt::CaseInsensitive) == 0;
-    if (const std::optional<QString> utf8 = decodeUtf8(entry); utf8 && utf8->compare(piece, Qt::CaseInsensitive) == 0)
-        return true;
+        return std::nullopt;
+    if (isAsciiName(entry)) {
+        if (entry.size() != piece.size())
+            return std::nullopt;
+        return match(QString::fromLatin1(entry), CodePage::Utf8);
+    }
+    if (const std::optional<QString> utf8 = decodeUtf8Name(entry)) {
+        if (std::optional<EntryMatch> found = match(*utf8, CodePage::Utf8))
+            return found;
+    }
     if (entry.size() != piece.size())
-        return false;
-    return decodeWin1251(entry).compare(piece, Qt::CaseInsensitive) == 0
-           || decodeCp866(entry).compare(piece, Qt::CaseInsensitive) == 0;
+        return std::nullopt;
+    if (std::optional<EntryMatch> found = match(decodeWin1251(entry), CodePage::Windows1251))
+        return found;
+    return match(decodeCp866(entry), CodePage::Cp866);
 }
 
 // The entry of the folder that the piece names: the exact name when it exists,
 // else the first one, in the order of the names' bytes, that reads as it.
 // Only the matches are kept, so big picture folders are not sorted for every
 // lookup.
-std::optional<QByteArray> findEntry(const QByteArray &folder, const QString &piece)
+std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &folder, const QString &piece)
 {
-    const QByteArray exact = QFile::encodeName(piece);
-    if (entryExists(joinNative(folder, exact)))
-        return exact;
-    std::optional<QByteArray> best;
-    forEachEntry(folder, [&](QByteArrayView name) {
-        if ((!best || name < *best) && entryReadsAs(name, piece))
-            best = name.toByteArray();
+    QByteArray exact = QFile::encodeName(piece);
+    if (folders.entryExists(folder, exact))
+        return EntryMatch{std::move(exact)};
+    std::optional<EntryMatch> best;
+    folders.forEachCandidate(folder, piece, [&](QByteArrayView name) {
+        if (!best || name < best->name) {
+            if (std::optional<EntryMatch> found = readEntryAs(name, piece))
+                best = std::move(found);
+        }
     });
     return best;
+}
+
+// Keeps the record of an added piece that was not found as it stands.
+void noteMatch(NameMatch *how, const Piece &piece, const EntryMatch &entry, const QByteArray &native)
+{
+    if (!how || !piece.added)
+        return;
+    if (entry.ignoringCase || entry.codePage != LooseMatch::CodePage::Utf8 || piece.foldedSeparators)
+        how->push_back(LooseMatch{piece.text, native, entry.reading.isNull() ? piece.text : entry.reading,
+                                  entry.ignoringCase, entry.codePage, piece.foldedSeparators});
 }
 
 // A composed name resolved up to its last piece: the folder that holds it,
@@ -172,13 +158,13 @@ std::optional<QByteArray> findEntry(const QByteArray &folder, const QString &pie
 struct Parent
 {
     QByteArray folder;
-    QString last;
+    Piece last;
     bool trailingSeparator = false;
 };
 
 // The one split-and-resolve that every lookup starts with. Nothing when the
 // name is empty or a folder on the way is missing.
-std::optional<Parent> resolveParent(const ComposedPath &path)
+std::optional<Parent> resolveParent(FolderAccess &folders, const ComposedPath &path, NameMatch *how)
 {
     const SplitPath split = splitPath(path);
     if (split.pieces.isEmpty())
@@ -187,11 +173,12 @@ std::optional<Parent> resolveParent(const ComposedPath &path)
     parent.folder = split.absolute ? QByteArrayLiteral("/") : QByteArray();
     const qsizetype last = split.pieces.size() - 1;
     for (qsizetype i = 0; i < last; ++i) {
-        const std::optional<QByteArray> entry = findEntry(parent.folder, split.pieces.at(i));
+        const std::optional<EntryMatch> entry = findEntry(folders, parent.folder, split.pieces.at(i).text);
         if (!entry)
             return std::nullopt;
-        parent.folder = joinNative(parent.folder, *entry);
-        if (!isFolder(parent.folder))
+        parent.folder = joinNative(parent.folder, entry->name);
+        noteMatch(how, split.pieces.at(i), *entry, parent.folder);
+        if (!folders.isFolder(parent.folder))
             return std::nullopt;
     }
     parent.last = split.pieces.at(last);
@@ -209,86 +196,137 @@ bool sameCharIgnoringCase(QChar a, QChar b)
     return a == b || a.toCaseFolded() == b.toCaseFolded();
 }
 
-} // namespace
-
-QString nameOnDisk(QByteArrayView native)
+std::optional<QByteArray> resolveEntryIn(FolderAccess &folders, const ComposedPath &path, NameMatch *how)
 {
-    if (isAscii(native))
-        return QString::fromLatin1(native);
-    return decodeUtf8(native).value_or(decodeWin1251(native));
-}
-
-std::optional<QByteArray> resolveCatalogEntry(const ComposedPath &path)
-{
-    const std::optional<Parent> parent = resolveParent(path);
+    const std::optional<Parent> parent = resolveParent(folders, path, how);
     if (!parent) {
         // The name of the root alone.
         if (path.text().startsWith(QLatin1Char('/')) && splitPath(path).pieces.isEmpty())
             return QByteArrayLiteral("/");
         return std::nullopt;
     }
-    const std::optional<QByteArray> entry = findEntry(parent->folder, parent->last);
+    const std::optional<EntryMatch> entry = findEntry(folders, parent->folder, parent->last.text);
     if (!entry)
         return std::nullopt;
-    QByteArray resolved = joinNative(parent->folder, *entry);
-    if (parent->trailingSeparator && !isFolder(resolved))
+    QByteArray resolved = joinNative(parent->folder, entry->name);
+    if (parent->trailingSeparator && !folders.isFolder(resolved))
         return std::nullopt;
+    noteMatch(how, parent->last, *entry, resolved);
     return resolved;
 }
 
-CatalogFile locateCatalogFile(const ComposedPath &path)
+CatalogFile locateFileIn(FolderAccess &folders, const ComposedPath &path, NameMatch *how)
 {
-    return CatalogFile{path, resolveCatalogEntry(path).value_or(QFile::encodeName(path.text()))};
+    return CatalogFile{path, resolveEntryIn(folders, path, how).value_or(QFile::encodeName(path.text()))};
 }
 
-std::optional<CatalogFile> findCatalogFile(const ComposedPath &path)
+std::optional<CatalogFile> findFileIn(FolderAccess &folders, const ComposedPath &path, NameMatch *how)
 {
-    const std::optional<Parent> parent = resolveParent(path);
+    const std::optional<Parent> parent = resolveParent(folders, path, how);
     if (!parent || parent->trailingSeparator)
         return std::nullopt;
-    if (hasWildcard(parent->last)) {
+    if (hasWildcard(parent->last.text)) {
         bool found = false;
-        forEachEntry(parent->folder, [&](QByteArrayView name) {
-            if (!found && wildcardMatch(parent->last, nameOnDisk(name))
-                && isExistingNonFolder(joinNative(parent->folder, name)))
+        folders.forEachEntry(parent->folder, [&](QByteArrayView name) {
+            if (!found && wildcardMatch(parent->last.text, nameOnDisk(name))
+                && folders.isExistingNonFolder(joinNative(parent->folder, name)))
                 found = true;
         });
         if (!found)
             return std::nullopt;
-        return locateCatalogFile(path);
+        if (how)
+            how->clear();
+        return locateFileIn(folders, path, how);
     }
     // The same entry that reading opens, so a "yes" here is one the reader
     // agrees with.
-    const std::optional<QByteArray> entry = findEntry(parent->folder, parent->last);
+    const std::optional<EntryMatch> entry = findEntry(folders, parent->folder, parent->last.text);
     if (!entry)
         return std::nullopt;
-    QByteArray native = joinNative(parent->folder, *entry);
-    if (!isExistingNonFolder(native))
+    QByteArray native = joinNative(parent->folder, entry->name);
+    if (!folders.isExistingNonFolder(native))
         return std::nullopt;
+    noteMatch(how, parent->last, *entry, native);
     return CatalogFile{path, std::move(native)};
+}
+
+} // namespace
+
+CatalogLookup::CatalogLookup() : m_folders(std::make_unique<ListedFolders>())
+{
+}
+
+CatalogLookup::~CatalogLookup() = default;
+
+std::optional<CatalogFile> CatalogLookup::findFile(const ComposedPath &path, NameMatch *how)
+{
+    if (how)
+        how->clear();
+    return findFileIn(*m_folders, path, how);
+}
+
+CatalogFile CatalogLookup::locateFile(const ComposedPath &path, NameMatch *how)
+{
+    if (how)
+        how->clear();
+    return locateFileIn(*m_folders, path, how);
+}
+
+std::optional<QByteArray> CatalogLookup::resolveEntry(const ComposedPath &path, NameMatch *how)
+{
+    if (how)
+        how->clear();
+    return resolveEntryIn(*m_folders, path, how);
+}
+
+QString nameOnDisk(QByteArrayView native)
+{
+    if (isAsciiName(native))
+        return QString::fromLatin1(native);
+    return decodeUtf8Name(native).value_or(decodeWin1251(native));
+}
+
+std::optional<QByteArray> resolveCatalogEntry(const ComposedPath &path)
+{
+    DirectFolders folders;
+    return resolveEntryIn(folders, path, nullptr);
+}
+
+CatalogFile locateCatalogFile(const ComposedPath &path)
+{
+    DirectFolders folders;
+    return locateFileIn(folders, path, nullptr);
+}
+
+std::optional<CatalogFile> findCatalogFile(const ComposedPath &path)
+{
+    DirectFolders folders;
+    return findFileIn(folders, path, nullptr);
 }
 
 std::optional<QByteArray> resolveForWriting(const ComposedPath &path)
 {
-    const std::optional<Parent> parent = resolveParent(path);
+    DirectFolders folders;
+    const std::optional<Parent> parent = resolveParent(folders, path, nullptr);
     // A name ending in a separator names a folder; no file can be made there.
     if (!parent || parent->trailingSeparator)
         return std::nullopt;
     // Rewriting "catalog.txt" must replace "CATALOG.TXT" rather than put a
     // second file beside it that Windows could not even hold.
-    return joinNative(parent->folder,
-                      findEntry(parent->folder, parent->last).value_or(QFile::encodeName(parent->last)));
+    const std::optional<EntryMatch> entry = findEntry(folders, parent->folder, parent->last.text);
+    return joinNative(parent->folder, entry ? entry->name : QFile::encodeName(parent->last.text));
 }
 
 QStringList listMatchingFiles(const ComposedPath &pattern)
 {
-    const std::optional<Parent> parent = resolveParent(pattern);
+    DirectFolders folders;
+    const std::optional<Parent> parent = resolveParent(folders, pattern, nullptr);
     if (!parent || parent->trailingSeparator)
         return {};
     QStringList names;
-    forEachEntry(parent->folder, [&](QByteArrayView native) {
+    folders.forEachEntry(parent->folder, [&](QByteArrayView native) {
         const QString name = nameOnDisk(native);
-        if (wildcardMatch(parent->last, name) && isExistingNonFolder(joinNative(parent->folder, native)))
+        if (wildcardMatch(parent->last.text, name) && folders.isExistingNonFolder(joinNative(parent->folder, native)))
             names.append(name);
     });
     // The listing drives what the user sees in a drop-down, so its order must
@@ -307,11 +345,11 @@ bool isSafeCatalogTarget(const ComposedPath &path, const ComposedPath &root)
     if (target.absolute != folder.absolute || target.trailingSeparator || target.pieces.size() <= folder.pieces.size())
         return false;
     for (qsizetype i = 0; i < folder.pieces.size(); ++i) {
-        if (target.pieces.at(i) != folder.pieces.at(i) || folder.pieces.at(i) == QLatin1String(".."))
+        if (target.pieces.at(i).text != folder.pieces.at(i).text || folder.pieces.at(i).text == QLatin1String(".."))
             return false;
     }
     for (qsizetype i = folder.pieces.size(); i < target.pieces.size(); ++i) {
-        for (QChar c : target.pieces.at(i)) {
+        for (QChar c : target.pieces.at(i).text) {
             if (c.unicode() < 32 || QStringView(u"<>:\"|?*").contains(c))
                 return false;
         }

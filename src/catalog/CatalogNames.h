@@ -5,7 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace korvane {
 
@@ -51,6 +53,32 @@ struct CatalogFile
     QByteArray native;
 };
 
+// A piece of a name, added to its base, that was found on disk other than as
+// it stands. It works here; a reader that matches names exactly, or that does
+// not take "\" for a separator, would not find it.
+struct LooseMatch
+{
+    enum class CodePage { Utf8, Windows1251, Cp866 };
+
+    // The piece as the name composed it.
+    QString piece;
+    // The entry it was found as: its whole path, in the file system's bytes,
+    // and its name as read when it matched.
+    QByteArray entry;
+    QString nameOnDisk;
+    // The entry's name equals the piece only without regard to letter case.
+    bool ignoringCase = false;
+    // How the entry's bytes read as the piece: other than UTF-8 (or ASCII)
+    // when the name was unpacked from a Windows archive unconverted.
+    CodePage codePage = CodePage::Utf8;
+    // A "\" or a doubled separator follows the piece, or a "." or ".." was
+    // folded away just before it (or after the last piece).
+    bool foldedSeparators = false;
+};
+
+// The added pieces of one name that were found loosely, in order.
+using NameMatch = std::vector<LooseMatch>;
+
 // The existence test: a directory search for the name. It succeeds only when
 // a matching entry is found that is not a folder. "*" and "?" in the last
 // piece are wildcards; the file then handed on is the name as it stands, which
@@ -72,6 +100,33 @@ std::optional<QByteArray> resolveCatalogEntry(const ComposedPath &path);
 // an existing file of that name in any case, otherwise kept as given. Nothing
 // when a folder is missing.
 std::optional<QByteArray> resolveForWriting(const ComposedPath &path);
+
+class ListedFolders;
+
+// The lookups above for a walk through a whole catalog: every folder is listed
+// once, when a name is first looked up in it, and the names looked up there
+// later are found in that listing, so that thousands of folders and tens of
+// thousands of photos are searched in memory. The answers are those of the
+// functions above as long as the catalog does not change meanwhile. One per
+// thread: it is not to be shared.
+class CatalogLookup
+{
+public:
+    CatalogLookup();
+    ~CatalogLookup();
+    CatalogLookup(const CatalogLookup &) = delete;
+    CatalogLookup &operator=(const CatalogLookup &) = delete;
+
+    // As findCatalogFile, locateCatalogFile and resolveCatalogEntry. When the
+    // name is found and how is given, it receives the added pieces that were
+    // found loosely.
+    std::optional<CatalogFile> findFile(const ComposedPath &path, NameMatch *how = nullptr);
+    CatalogFile locateFile(const ComposedPath &path, NameMatch *how = nullptr);
+    std::optional<QByteArray> resolveEntry(const ComposedPath &path, NameMatch *how = nullptr);
+
+private:
+    std::unique_ptr<ListedFolders> m_folders;
+};
 
 // Names of the files (not folders) in the folder of the pattern that match the
 // pattern's last piece, letter case ignored, in name order. A missing folder

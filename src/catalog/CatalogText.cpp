@@ -10,6 +10,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,6 +29,7 @@ public:
         if (m_fd >= 0)
             ::close(m_fd);
     }
+    FileDescriptor(FileDescriptor &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) { }
     FileDescriptor(const FileDescriptor &) = delete;
     FileDescriptor &operator=(const FileDescriptor &) = delete;
 
@@ -37,6 +39,17 @@ private:
     int m_fd;
 };
 
+// The file opened for reading, or -1 when it cannot be or is not a regular file.
+FileDescriptor openRegularFile(const QByteArray &native, struct stat &info)
+{
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer
+    // forever. It is harmless for the regular files that get past fstat.
+    FileDescriptor fd(::open(native.isEmpty() ? "." : native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() >= 0 && (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)))
+        return FileDescriptor(-1);
+    return fd;
+}
+
 // The file's bytes, or nothing when it is not a regular file or reading fails.
 // After every part read, endOfText(data, before, used) may say that the text
 // ended inside it (a catalog text ends at its first NUL): reading stops
@@ -45,13 +58,9 @@ private:
 template <typename Buffer, typename EndOfText>
 std::optional<Buffer> readRegularFile(const QByteArray &native, EndOfText endOfText)
 {
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer
-    // forever. It is harmless for the regular files that get past fstat.
-    const FileDescriptor fd(::open(native.isEmpty() ? "." : native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0)
-        return std::nullopt;
     struct stat info;
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    const FileDescriptor fd = openRegularFile(native, info);
+    if (fd.get() < 0)
         return std::nullopt;
 
     // Read in parts into a buffer that grows with what was read, not with
@@ -123,6 +132,12 @@ Buffer readFile(const CatalogFile &file, EndOfText endOfText)
 QStringList splitCatalogLines(QByteArrayView bytes)
 {
     return CatalogLines::fromText(bytes).toStringList();
+}
+
+bool catalogFileOpens(const CatalogFile &file)
+{
+    struct stat info;
+    return openRegularFile(file.native, info).get() >= 0;
 }
 
 QByteArray readCatalogFile(const CatalogFile &file)

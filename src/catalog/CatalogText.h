@@ -22,6 +22,10 @@ CatalogLines readCatalogLines(const ComposedPath &path);
 // The text's bytes, up to its first NUL; fails like readCatalogLines.
 QByteArray readCatalogText(const CatalogFile &file);
 
+// Whether reading would open the file (a regular file this process may read),
+// found out without reading it.
+bool catalogFileOpens(const CatalogFile &file);
+
 // The whole file's bytes (pictures); fails like readCatalogLines.
 QByteArray readCatalogFile(const CatalogFile &file);
 QByteArray readCatalogFile(const ComposedPath &path);
