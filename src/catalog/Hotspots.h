@@ -68,6 +68,12 @@ private:
 // previous line's last "=" (or "-").
 std::vector<HotspotCells> cutHotspotLines(const QStringList &lines);
 
+// The hit tolerances the window sets at start-up: with the strict comparisons
+// of hotspotHit, a press hits up to 19 pixels to either side of a hotspot and
+// up to 7 above or below it.
+inline constexpr qint32 kHotspotHalfWidth = 20;
+inline constexpr qint32 kHotspotHalfHeight = 8;
+
 // Whether a press at X, Y hits the hotspot at x, y: strictly inside the box
 // of the half width and half height around it, computed in 32-bit arithmetic
 // that wraps, as the catalogs' coordinates were always compared.

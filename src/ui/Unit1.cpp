@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
+#include "catalog/Hotspots.h"
 #include "platform/CaptionPanel.h"
 #include "platform/EditableDropDown.h"
 #include "platform/ErrorBox.h"
@@ -466,8 +467,8 @@ void TForm1::FormCreate()
     SavePictureDialog1->setFilter(filter);
     recomputeBaseFolder();
     Manufacturer->setEntries(readCatalogLines(paths::manufacturerList(BaseFolder)).toStringList());
-    HotspotHalfWidth = 20;
-    HotspotHalfHeight = 8;
+    HotspotHalfWidth = kHotspotHalfWidth;
+    HotspotHalfHeight = kHotspotHalfHeight;
     HotspotTestMode = true;
 }
 
