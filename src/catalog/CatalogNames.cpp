@@ -55,15 +55,20 @@ void appendPiece(SplitPath &split, Piece piece)
     split.pieces.append(std::move(piece));
 }
 
-SplitPath splitPath(const ComposedPath &composed)
+// The base is a name of this machine, where "\" is an ordinary character;
+// only what the catalog added to it came from Windows.
+bool isSeparatorAt(const QString &path, qsizetype base, qsizetype i)
+{
+    return path.at(i) == QLatin1Char('/') || (i >= base && path.at(i) == QLatin1Char('\\'));
+}
+
+enum class SplitEnd { NameEnds, MorePiecesFollow };
+
+SplitPath splitPath(const ComposedPath &composed, SplitEnd end = SplitEnd::NameEnds)
 {
     const QString path = composed.text();
     const qsizetype base = composed.base.size();
-    // The base is a name of this machine, where "\" is an ordinary character;
-    // only what the catalog added to it came from Windows.
-    const auto isSeparator = [base, &path](qsizetype i) {
-        return path.at(i) == QLatin1Char('/') || (i >= base && path.at(i) == QLatin1Char('\\'));
-    };
+    const auto isSeparator = [base, &path](qsizetype i) { return isSeparatorAt(path, base, i); };
     SplitPath split;
     split.absolute = path.startsWith(QLatin1Char('/'));
     split.trailingSeparator = !path.isEmpty() && isSeparator(path.size() - 1);
@@ -80,7 +85,7 @@ SplitPath splitPath(const ComposedPath &composed)
             split.pieces.last().foldedSeparators = true;
         start = i + 1;
     }
-    if (split.foldPending && !split.pieces.isEmpty())
+    if (end == SplitEnd::NameEnds && split.foldPending && !split.pieces.isEmpty())
         split.pieces.last().foldedSeparators = true;
     return split;
 }
@@ -162,28 +167,81 @@ struct Parent
     bool trailingSeparator = false;
 };
 
+// The first count pieces of a split name, each a folder in the one before.
+std::optional<QByteArray> resolveFolders(FolderAccess &folders, const SplitPath &split, qsizetype count, NameMatch *how)
+{
+    QByteArray folder = split.absolute ? QByteArrayLiteral("/") : QByteArray();
+    for (qsizetype i = 0; i < count; ++i) {
+        const std::optional<EntryMatch> entry = findEntry(folders, folder, split.pieces.at(i).text);
+        if (!entry)
+            return std::nullopt;
+        folder = joinNative(folder, entry->name);
+        noteMatch(how, split.pieces.at(i), *entry, folder);
+        if (!folders.isFolder(folder))
+            return std::nullopt;
+    }
+    return folder;
+}
+
+// The same resolution through the folders a lookup keeps: the text before a
+// name's last piece names the same folder every time, so it is resolved once.
+// False when the name's end is no ordinary piece added to the base, which is
+// then resolved as a whole.
+bool resolveRememberedParent(FolderAccess &folders, RememberedFolders &remembered, const ComposedPath &path,
+                             NameMatch *how, std::optional<Parent> &parent)
+{
+    const QString &added = path.added;
+    qsizetype start = added.size();
+    while (start > 0 && added.at(start - 1) != QLatin1Char('/') && added.at(start - 1) != QLatin1Char('\\'))
+        --start;
+    const QStringView last = QStringView(added).sliced(start);
+    if (start == 0 || last.isEmpty() || last == u"." || last == u"..")
+        return false;
+    const QStringView folderAdded = QStringView(added).left(start);
+    if (!remembered.last || remembered.lastAdded != folderAdded || remembered.lastBase != path.base) {
+        // Where the base ends decides which "\" separate, so it is part of the key.
+        QString key = QString::number(path.base.size()) + u':' + path.base;
+        key += folderAdded;
+        auto found = remembered.byName.constFind(key);
+        if (found == remembered.byName.constEnd()) {
+            const SplitPath split
+                = splitPath(ComposedPath(path.base, folderAdded.toString()), SplitEnd::MorePiecesFollow);
+            ResolvedFolder folder;
+            folder.native = resolveFolders(folders, split, split.pieces.size(), &folder.loose);
+            folder.foldPending = split.foldPending;
+            found = remembered.byName.insert(key, std::move(folder));
+        }
+        remembered.lastBase = path.base;
+        remembered.lastAdded = folderAdded.toString();
+        remembered.last = *found;
+    }
+    const ResolvedFolder &folder = *remembered.last;
+    parent.reset();
+    if (!folder.native)
+        return true;
+    if (how)
+        how->insert(how->end(), folder.loose.begin(), folder.loose.end());
+    parent = Parent{*folder.native, Piece{last.toString(), true, folder.foldPending}};
+    return true;
+}
+
 // The one split-and-resolve that every lookup starts with. Nothing when the
 // name is empty or a folder on the way is missing.
 std::optional<Parent> resolveParent(FolderAccess &folders, const ComposedPath &path, NameMatch *how)
 {
+    std::optional<Parent> parent;
+    if (RememberedFolders *remembered = folders.rememberedFolders()) {
+        if (resolveRememberedParent(folders, *remembered, path, how, parent))
+            return parent;
+    }
     const SplitPath split = splitPath(path);
     if (split.pieces.isEmpty())
         return std::nullopt;
-    Parent parent;
-    parent.folder = split.absolute ? QByteArrayLiteral("/") : QByteArray();
     const qsizetype last = split.pieces.size() - 1;
-    for (qsizetype i = 0; i < last; ++i) {
-        const std::optional<EntryMatch> entry = findEntry(folders, parent.folder, split.pieces.at(i).text);
-        if (!entry)
-            return std::nullopt;
-        parent.folder = joinNative(parent.folder, entry->name);
-        noteMatch(how, split.pieces.at(i), *entry, parent.folder);
-        if (!folders.isFolder(parent.folder))
-            return std::nullopt;
-    }
-    parent.last = split.pieces.at(last);
-    parent.trailingSeparator = split.trailingSeparator;
-    return parent;
+    const std::optional<QByteArray> folder = resolveFolders(folders, split, last, how);
+    if (!folder)
+        return std::nullopt;
+    return Parent{*folder, split.pieces.at(last), split.trailingSeparator};
 }
 
 bool hasWildcard(const QString &piece)

@@ -45,8 +45,12 @@ bool listFolder(const QByteArray &folder, const EntryVisitor &visit)
 QString foldedKey(const QString &text)
 {
     QString key = text;
-    for (QChar &c : key)
-        c = c.toCaseFolded();
+    // Photo folders hold tens of thousands of ASCII names, whose folding is
+    // their lower case.
+    for (QChar &c : key) {
+        const char16_t u = c.unicode();
+        c = u >= 0x80 ? c.toCaseFolded() : QChar(u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u);
+    }
     return key;
 }
 
@@ -158,13 +162,17 @@ bool ListedFolders::isExistingNonFolder(const QByteArray &native)
 
 ListedFolders::Listing &ListedFolders::listingOf(const QByteArray &folder)
 {
+    if (m_lastListing && m_lastFolder == folder)
+        return *m_lastListing;
     auto it = m_listings.find(folder);
     if (it == m_listings.end()) {
         Listing listing;
         listing.listed = listFolder(folder, [&](QByteArrayView name) { listing.names.insert(name.toByteArray()); });
-        it = m_listings.insert(folder, std::move(listing));
+        it = m_listings.emplace(folder, std::move(listing)).first;
     }
-    return *it;
+    m_lastFolder = folder;
+    m_lastListing = &it->second;
+    return it->second;
 }
 
 void ListedFolders::index(Listing &listing)

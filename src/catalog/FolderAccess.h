@@ -2,6 +2,8 @@
 
 // Inside the catalog library only: how its name lookup sees the folders.
 
+#include "catalog/CatalogNames.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
@@ -11,6 +13,7 @@
 
 #include <functional>
 #include <optional>
+#include <unordered_map>
 
 namespace korvane {
 
@@ -23,6 +26,28 @@ QByteArray joinNative(const QByteArray &folder, QByteArrayView name);
 bool isAsciiName(QByteArrayView bytes);
 // The name read as UTF-8, or nothing when its bytes are not that.
 std::optional<QString> decodeUtf8Name(QByteArrayView bytes);
+
+// A folder as a lookup with listings remembers it, by the composed text that
+// names it: found on disk or not, the pieces of that text found loosely, and
+// whether a "." or ".." at its end is still to be folded into the piece that
+// follows.
+struct ResolvedFolder
+{
+    std::optional<QByteArray> native;
+    NameMatch loose;
+    bool foldPending = false;
+};
+
+// The folders a lookup with listings has resolved, by the composed text that
+// names them, and the last one asked for: a walk asks for the same folder
+// many times in a row.
+struct RememberedFolders
+{
+    QHash<QString, ResolvedFolder> byName;
+    QString lastBase;
+    QString lastAdded;
+    std::optional<ResolvedFolder> last;
+};
 
 // How a lookup sees the folders: straight from the file system, or through
 // listings kept for a whole walk. The naming rules (CatalogNames.cpp) are
@@ -43,6 +68,8 @@ public:
     // linked in), and a broken link is no entry at all.
     virtual bool isFolder(const QByteArray &native) = 0;
     virtual bool isExistingNonFolder(const QByteArray &native) = 0;
+    // The folders resolved so far, for a view that keeps them.
+    virtual RememberedFolders *rememberedFolders() { return nullptr; }
 };
 
 // Asks the file system every time, as the browser does at every selection.
@@ -67,6 +94,7 @@ public:
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
     bool isFolder(const QByteArray &native) override;
     bool isExistingNonFolder(const QByteArray &native) override;
+    RememberedFolders *rememberedFolders() override { return &m_remembered; }
 
 private:
     struct Listing
@@ -85,8 +113,12 @@ private:
     Kind kindOf(const QByteArray &native);
 
     DirectFolders m_direct;
-    QHash<QByteArray, Listing> m_listings;
+    // Node-based, so that the last listing asked for stays where it is.
+    std::unordered_map<QByteArray, Listing> m_listings;
+    QByteArray m_lastFolder;
+    Listing *m_lastListing = nullptr;
     QHash<QByteArray, Kind> m_kinds;
+    RememberedFolders m_remembered;
 };
 
 } // namespace korvane
