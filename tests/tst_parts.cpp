@@ -95,6 +95,8 @@ void PartsTest::nextTokenCutsAtTheFirstDelimiter()
     QFETCH(QString, text);
     QFETCH(QString, token);
     QFETCH(QString, rest);
+    // A part line's code is the same token.
+    QCOMPARE(korvane::partCodeOfLine(text), token);
     QString cut = QStringLiteral("stale");
     NextToken(text, u' ', cut);
     QCOMPARE(cut, token);
