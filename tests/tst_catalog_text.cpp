@@ -151,7 +151,8 @@ void TestCatalogText::splitMillionLines()
     const QStringList lines = splitCatalogLines(bytes);
     QCOMPARE(lines.size(), 1000000);
     QCOMPARE(lines.first(), QStringLiteral("12345-678 Shock absorber Кузов"));
-    QCOMPARE(lines.last(), lines.first());
+    // Every start right, across the move from the heap into mapped memory.
+    QCOMPARE(lines.count(lines.first()), 1000000);
 }
 
 void TestCatalogText::decodeBytes_data()

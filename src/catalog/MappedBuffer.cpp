@@ -1,6 +1,8 @@
 #include "catalog/MappedBuffer.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -12,6 +14,12 @@ namespace korvane {
 namespace {
 
 constexpr qsizetype kHugePage = qsizetype(2) << 20;
+
+// Mapping and unmapping pages for each of tens of thousands of small lists
+// read on several threads at once (a whole catalog checked) makes every
+// thread wait on the others' unmapping; a heap block does not. A list of
+// more than a few thousand lines gains from pages of its own.
+constexpr qsizetype kHeapLimit = qsizetype(64) << 10;
 
 qsizetype pageSize()
 {
@@ -29,24 +37,31 @@ qsizetype roundUpToPages(qsizetype bytes)
 
 MappedBuffer::~MappedBuffer()
 {
-    if (m_data)
+    release();
+}
+
+void MappedBuffer::release()
+{
+    if (m_mapped)
         ::munmap(m_data, size_t(m_capacity));
+    else
+        std::free(m_data);
 }
 
 MappedBuffer::MappedBuffer(MappedBuffer &&other) noexcept
     : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
-      m_capacity(std::exchange(other.m_capacity, 0))
+      m_capacity(std::exchange(other.m_capacity, 0)), m_mapped(std::exchange(other.m_mapped, false))
 {
 }
 
 MappedBuffer &MappedBuffer::operator=(MappedBuffer &&other) noexcept
 {
     if (this != &other) {
-        if (m_data)
-            ::munmap(m_data, size_t(m_capacity));
+        release();
         m_data = std::exchange(other.m_data, nullptr);
         m_size = std::exchange(other.m_size, 0);
         m_capacity = std::exchange(other.m_capacity, 0);
+        m_mapped = std::exchange(other.m_mapped, false);
     }
     return *this;
 }
@@ -55,12 +70,29 @@ void MappedBuffer::reserve(qsizetype bytes)
 {
     if (bytes <= m_capacity)
         return;
+    const qsizetype grown = std::max(bytes, m_capacity * 2);
+    if (!m_mapped && grown <= kHeapLimit) {
+        void *block = std::realloc(m_data, size_t(grown));
+        if (!block)
+            throw std::bad_alloc();
+        m_data = static_cast<char *>(block);
+        m_capacity = grown;
+        return;
+    }
     // Doubling, in whole pages.
-    const qsizetype wanted = roundUpToPages(std::max(bytes, m_capacity * 2));
-    void *mapped = m_data ? ::mremap(m_data, size_t(m_capacity), size_t(wanted), MREMAP_MAYMOVE)
-                          : ::mmap(nullptr, size_t(wanted), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    const qsizetype wanted = roundUpToPages(grown);
+    void *mapped = m_mapped
+                       ? ::mremap(m_data, size_t(m_capacity), size_t(wanted), MREMAP_MAYMOVE)
+                       : ::mmap(nullptr, size_t(wanted), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED)
         throw std::bad_alloc();
+    if (!m_mapped) {
+        // What the heap block held so far; resize() sets the new size after.
+        if (m_size > 0)
+            std::memcpy(mapped, m_data, size_t(m_size));
+        std::free(m_data);
+        m_mapped = true;
+    }
     m_data = static_cast<char *>(mapped);
     m_capacity = wanted;
     if (m_capacity >= kHugePage)
@@ -69,8 +101,17 @@ void MappedBuffer::reserve(qsizetype bytes)
 
 void MappedBuffer::shrinkToFit()
 {
+    if (!m_mapped) {
+        if (m_size > 0 && m_size < m_capacity) {
+            if (void *block = std::realloc(m_data, size_t(m_size))) {
+                m_data = static_cast<char *>(block);
+                m_capacity = m_size;
+            }
+        }
+        return;
+    }
     const qsizetype used = roundUpToPages(m_size);
-    if (!m_data || used >= m_capacity)
+    if (used >= m_capacity)
         return;
     if (::mremap(m_data, size_t(m_capacity), size_t(used), 0) != MAP_FAILED)
         m_capacity = used;

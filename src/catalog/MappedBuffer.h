@@ -11,6 +11,8 @@ namespace korvane {
 // copies behind, and goes back to the system in one step. Large buffers are
 // advised for huge pages, which the kernel faults in many times faster than
 // ordinary ones: filling hundreds of megabytes is mostly that faulting.
+// A small buffer stays on the heap until it outgrows 64 KiB, and is copied
+// into its own pages once then.
 class MappedBuffer
 {
 public:
@@ -38,9 +40,12 @@ public:
     void shrinkToFit();
 
 private:
+    void release();
+
     char *m_data = nullptr;
     qsizetype m_size = 0;
     qsizetype m_capacity = 0;
+    bool m_mapped = false;
 };
 
 } // namespace korvane
