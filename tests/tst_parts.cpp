@@ -95,8 +95,10 @@ void PartsTest::nextTokenCutsAtTheFirstDelimiter()
     QFETCH(QString, text);
     QFETCH(QString, token);
     QFETCH(QString, rest);
-    // A part line's code is the same token.
+    // A part line's code is the same token, in its characters or its bytes.
+    const QByteArray bytes = text.toLatin1();
     QCOMPARE(korvane::partCodeOfLine(text), token);
+    QCOMPARE(korvane::partCodeOfLine(QByteArrayView(bytes)).toByteArray(), token.toLatin1());
     QString cut = QStringLiteral("stale");
     NextToken(text, u' ', cut);
     QCOMPARE(cut, token);

@@ -1,9 +1,12 @@
 #include "catalog/PartLine.h"
 
+#include <algorithm>
+
 namespace {
 
 // The position, from 1, of the first D in S; 0 when S holds none.
-qsizetype nextTokenEnd(QStringView S, QChar D)
+template <typename Text, typename Character>
+qsizetype nextTokenEnd(Text S, Character D)
 {
     return S.indexOf(D) + 1;
 }
@@ -12,7 +15,7 @@ qsizetype nextTokenEnd(QStringView S, QChar D)
 
 void NextToken(QString &S, QChar D, QString &Token)
 {
-    const qsizetype p = nextTokenEnd(S, D);
+    const qsizetype p = nextTokenEnd(QStringView(S), D);
     Token = p > 1 ? S.left(p - 1) : QString();
     if (p > 0)
         S.remove(0, p);
@@ -27,6 +30,13 @@ QString partCodeOfLine(const QString &line)
     const QStringView kept = QStringView(line).left(kPartLineCapacity);
     const qsizetype p = nextTokenEnd(kept, u' ');
     return p > 1 ? kept.left(p - 1).toString() : QString();
+}
+
+QByteArrayView partCodeOfLine(QByteArrayView win1251Line)
+{
+    const QByteArrayView kept = win1251Line.first(std::min(win1251Line.size(), kPartLineCapacity));
+    const qsizetype p = nextTokenEnd(kept, ' ');
+    return p > 1 ? kept.first(p - 1) : QByteArrayView();
 }
 
 } // namespace korvane

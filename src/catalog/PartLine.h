@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QChar>
 #include <QString>
 
@@ -19,5 +20,7 @@ inline constexpr qsizetype kPartCodeCapacity = 64;
 // space among the line's first 255 characters, empty when they hold none or
 // begin with one. Tabs do not end it.
 QString partCodeOfLine(const QString &line);
+// The same of a line in its file's Windows-1251 bytes, one byte a character.
+QByteArrayView partCodeOfLine(QByteArrayView win1251Line);
 
 } // namespace korvane

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "catalog/CatalogLines.h"
+#include "catalog/CatalogNames.h"
+#include "catalog/CatalogPaths.h"
+#include "check/CatalogCheck.h"
+
+#include <QHash>
+#include <QSize>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace korvane::check {
+
+// A line of a catalog file that names something: where a finding about that
+// thing points.
+struct Source
+{
+    QByteArray file;
+    qint64 line = 0;
+};
+
+// What every walker reads and none changes once the walk has begun.
+struct Setting
+{
+    // The checked DATA's parent: the paths are composed on it as the browser
+    // composes them on its own folder.
+    QString base;
+    bool deep = false;
+    bool listPartsWithoutPhoto = false;
+    // DATA and DATA/IMG as found on disk (the second empty when missing).
+    QByteArray dataFolder;
+    QByteArray photoFolder;
+};
+
+// A model as a model list names it.
+struct ModelEntry
+{
+    QString manufacturer;
+    QString model;
+    Source source;
+    QByteArray manufacturerFolder;
+};
+
+// A photo that part lines name: the photo row and the part code (as the
+// photo name takes it) compose its name; the first line naming it is where
+// a missing one is reported.
+struct PhotoReference
+{
+    paths::PartPhotoPath photoPath = nullptr;
+    QString code;
+    Source source;
+};
+
+// The photos one photo row names, each by code with the first line naming it.
+struct PhotoTable
+{
+    paths::PartPhotoPath photoPath = nullptr;
+    QHash<QString, Source> firstNamedAt;
+};
+
+// What one walker found.
+struct Outcome
+{
+    std::vector<Finding> findings;
+    Totals totals;
+    // Part lines name the same photos again and again; each is looked up
+    // once, and a missing one reported at the first line naming it.
+    std::vector<PhotoTable> photos;
+
+    void notePhoto(paths::PartPhotoPath photoPath, const QString &code, const Source &namedAt);
+    std::vector<PhotoReference> takePhotos();
+    void take(Outcome &&other);
+};
+
+// Walks a share of the catalog with a lookup of its own, reading each file
+// once, and records what it finds in its outcome. One per thread.
+class Walker
+{
+public:
+    Walker(const Setting &setting, Outcome &outcome) : m_setting(setting), m_outcome(outcome) { }
+
+    // The manufacturer list and each manufacturer's model list: the models
+    // to walk, in list order.
+    std::vector<ModelEntry> walkManufacturers();
+    // DATA as found on disk beside the base.
+    std::optional<QByteArray> findDataFolder();
+    // DATA/IMG as found on disk, empty when missing.
+    QByteArray findPhotoFolder();
+    void checkModel(const ModelEntry &entry);
+    void checkPhoto(const PhotoReference &photo);
+
+private:
+    void error(const Source &at, const QString &message);
+    void warning(const Source &at, const QString &message);
+
+    // A text file's lines, read as the browser reads them, its encoding
+    // checked; nothing when it cannot be read, which is reported.
+    std::optional<CatalogLines> readText(const CatalogFile &file);
+    void checkEncoding(const QByteArray &file, const CatalogLines &lines);
+    // The names a list offers, each once, with the line naming it; empty
+    // lines are reported.
+    std::vector<std::pair<QString, Source>> listedNames(const QByteArray &file, const CatalogLines &lines,
+                                                        const QString &kind);
+    // Reports the pieces of a name found loosely below parent (a folder
+    // whose own name was reported already): at the line that named them, or
+    // at the entry itself for the program's literal names.
+    void reportLoose(const NameMatch &how, const QByteArray &parent, const std::optional<Source> &namedAt,
+                     const QString &name);
+    // A picture read without a test first: opened, or decoded when deep.
+    void checkPicture(const CatalogFile &file, const Source &namedAt, bool decode);
+
+    void checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath);
+    void checkGroups(const ModelEntry &entry, const QByteArray &modelFolder);
+    void checkViews(const ModelEntry &entry, const QByteArray &modelFolder, const CatalogLines *partLines);
+    void checkView(const ModelEntry &entry, const QString &view, const Source &namedAt, const QByteArray &viewFolder,
+                   const CatalogLines *partLines);
+    void checkHotspots(const CatalogFile &file, const std::optional<QSize> &diagram, const CatalogLines *partLines,
+                       const QString &partListName);
+
+    const Setting &m_setting;
+    Outcome &m_outcome;
+    CatalogLookup m_lookup;
+};
+
+// A name as findings quote it.
+QString quoted(const QString &text);
+
+// The name of a file within a folder, as both are composed: "T4.txt" of
+// "DATA/XRAY/T4/" and "DATA/XRAY/T4/T4.txt".
+QString nameWithin(const ComposedPath &folder, const ComposedPath &file);
+
+} // namespace korvane::check
