@@ -42,6 +42,7 @@ private slots:
     void jsonCarriesTheSameFindings();
     void demoCatalogIsClean();
     void exitStatus();
+    void defaultFolderIsTheProgramsCatalog();
     void cleanupTestCase();
 
 private:
@@ -221,6 +222,15 @@ void CheckTest::exitStatus()
     QCOMPARE(run({QStringLiteral("--format"), QStringLiteral("xml"), data()}), 2);
     // The browser reads only a folder named DATA.
     QCOMPARE(run({m_dir.path()}), 2);
+}
+
+void CheckTest::defaultFolderIsTheProgramsCatalog()
+{
+    // Built, DATA lies beside the checker; installed, the checker lies in
+    // <prefix>/bin and the catalog beside the program in <prefix>/lib/korvane.
+    QCOMPARE(check::defaultDataFolder(m_dir.path() + QStringLiteral("/korvane-check")), data());
+    QCOMPARE(check::defaultDataFolder(QStringLiteral("/nowhere/usr/bin/korvane-check")),
+             QStringLiteral("/nowhere/usr/lib/korvane/DATA"));
 }
 
 void CheckTest::cleanupTestCase()
