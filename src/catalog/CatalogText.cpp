@@ -101,12 +101,6 @@ qsizetype noEnd(const Buffer &, qsizetype, qsizetype)
     return -1;
 }
 
-qsizetype firstNul(const QByteArray &data, qsizetype before, qsizetype used)
-{
-    const void *nul = std::memchr(data.constData() + before, '\0', size_t(used - before));
-    return nul ? static_cast<const char *>(nul) - data.constData() : -1;
-}
-
 bool isExistingFolder(const QByteArray &native)
 {
     struct stat info;
@@ -148,11 +142,6 @@ QByteArray readCatalogFile(const CatalogFile &file)
 QByteArray readCatalogFile(const ComposedPath &path)
 {
     return readCatalogFile(locateCatalogFile(path));
-}
-
-QByteArray readCatalogText(const CatalogFile &file)
-{
-    return readFile<QByteArray>(file, &firstNul);
 }
 
 CatalogLines readCatalogLines(const CatalogFile &file)

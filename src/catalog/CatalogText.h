@@ -19,8 +19,6 @@ QStringList splitCatalogLines(QByteArrayView bytes);
 // does not fit. A composed name is located first (without regard to case).
 CatalogLines readCatalogLines(const CatalogFile &file);
 CatalogLines readCatalogLines(const ComposedPath &path);
-// The text's bytes, up to its first NUL; fails like readCatalogLines.
-QByteArray readCatalogText(const CatalogFile &file);
 
 // Whether reading would open the file (a regular file this process may read),
 // found out without reading it.

@@ -20,10 +20,20 @@ int hexDigitValue(char16_t u)
 
 // One rule for texts and for the Windows-1251 bytes of a hotspot file: every
 // character it looks at is ASCII, which the code page keeps as it is.
-template <typename Text, typename Fail>
-qint32 convert(const Text &text, Fail fail)
+char16_t unitAt(QStringView text, qsizetype i)
 {
-    const auto at = [&text](qsizetype i) { return char16_t(static_cast<unsigned char>(text[i])); };
+    return text[i].unicode();
+}
+
+char16_t unitAt(QByteArrayView text, qsizetype i)
+{
+    return static_cast<unsigned char>(text[i]);
+}
+
+template <typename Text, typename Fail>
+qint32 convert(Text text, Fail fail)
+{
+    const auto at = [text](qsizetype i) { return unitAt(text, i); };
     qsizetype i = 0;
     const qsizetype n = text.size();
     while (i < n && at(i) == u' ')
@@ -77,12 +87,7 @@ Failure notAnInteger(const QString &quoted)
 
 qint32 convertToInteger(const QString &text)
 {
-    // A QChar outside Latin-1 is no digit: its low byte must not pass for one.
-    for (const QChar c : text) {
-        if (c.unicode() > 0xFF)
-            throw notAnInteger(Failure::quoted(text));
-    }
-    return convert(QStringView(text).toLatin1(), [&text] { return notAnInteger(Failure::quoted(text)); });
+    return convert(QStringView(text), [&text] { return notAnInteger(Failure::quoted(text)); });
 }
 
 qint32 convertToInteger(QByteArrayView win1251)

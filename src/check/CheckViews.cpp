@@ -45,19 +45,14 @@ bool canBePressed(qint32 x, qint32 y)
 void Walker::checkViews(const ModelEntry &entry, const QByteArray &modelFolder, const CatalogLines *partLines)
 {
     const QString &base = m_setting.base;
-    NameMatch how;
     // Tested: a model without one keeps the views listed before.
-    const std::optional<CatalogFile> list
-        = m_lookup.findFile(paths::explodedViewList(base, entry.manufacturer, entry.model), &how);
+    const auto list = readTestedList(paths::explodedViewList(base, entry.manufacturer, entry.model), modelFolder);
     if (!list)
         return;
-    reportLoose(how, modelFolder, std::nullopt, QString());
-    const std::optional<CatalogLines> lines = readText(*list);
-    if (!lines)
-        return;
+    const auto &[listFile, lines] = *list;
     const QByteArray folder = m_lookup.resolveEntry(paths::explodedViewFolder(base, entry.manufacturer, entry.model))
                                   .value_or(QByteArray());
-    for (const auto &[view, namedAt] : listedNames(list->native, *lines, QStringLiteral("view")))
+    for (const auto &[view, namedAt] : listedNames(listFile.native, lines, QStringLiteral("view")))
         checkView(entry, view, namedAt, folder, partLines);
 }
 

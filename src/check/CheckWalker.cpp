@@ -116,6 +116,20 @@ std::optional<CatalogLines> Walker::readText(const CatalogFile &file)
     }
 }
 
+std::optional<std::pair<CatalogFile, CatalogLines>> Walker::readTestedList(const ComposedPath &path,
+                                                                           const QByteArray &modelFolder)
+{
+    NameMatch how;
+    std::optional<CatalogFile> list = m_lookup.findFile(path, &how);
+    if (!list)
+        return std::nullopt;
+    reportLoose(how, modelFolder, std::nullopt, QString());
+    std::optional<CatalogLines> lines = readText(*list);
+    if (!lines)
+        return std::nullopt;
+    return std::make_pair(std::move(*list), std::move(*lines));
+}
+
 void Walker::checkEncoding(const QByteArray &file, const CatalogLines &lines)
 {
     // The mark is no part of Windows-1251: it stays in the first line, so a
@@ -315,20 +329,16 @@ void Walker::checkModel(const ModelEntry &entry)
 void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder)
 {
     const QString &base = m_setting.base;
-    NameMatch how;
     // Tested: a model without one keeps the groups shown before.
-    const std::optional<CatalogFile> list
-        = m_lookup.findFile(paths::groupList(base, entry.manufacturer, entry.model), &how);
+    const auto list = readTestedList(paths::groupList(base, entry.manufacturer, entry.model), modelFolder);
     if (!list)
         return;
-    reportLoose(how, modelFolder, std::nullopt, QString());
-    const std::optional<CatalogLines> lines = readText(*list);
-    if (!lines)
-        return;
+    const auto &[listFile, lines] = *list;
+    NameMatch how;
     const ComposedPath folderPath = paths::partsFolder(base, entry.manufacturer, entry.model);
     const QByteArray folder = m_lookup.resolveEntry(folderPath).value_or(QByteArray());
     const paths::PartPhotoPath photoPath = paths::partPhotoFor(entry.manufacturer);
-    for (const auto &[group, namedAt] : listedNames(list->native, *lines, QStringLiteral("group"))) {
+    for (const auto &[group, namedAt] : listedNames(listFile.native, lines, QStringLiteral("group"))) {
         // Read untested when the group is chosen: missing, an error box.
         const ComposedPath path = paths::groupPartList(base, entry.manufacturer, entry.model, group);
         const std::optional<QByteArray> found = m_lookup.resolveEntry(path, &how);

@@ -100,6 +100,11 @@ private:
     // A text file's lines, read as the browser reads them, its encoding
     // checked; nothing when it cannot be read, which is reported.
     std::optional<CatalogLines> readText(const CatalogFile &file);
+    // A model's list that the browser tests before reading it (groups,
+    // views): nothing when it is missing, which is no fault, or unreadable.
+    // A name found loosely is reported below the model's folder.
+    std::optional<std::pair<CatalogFile, CatalogLines>> readTestedList(const ComposedPath &path,
+                                                                       const QByteArray &modelFolder);
     void checkEncoding(const QByteArray &file, const CatalogLines &lines);
     // The names a list offers, each once, with the line naming it; empty
     // lines are reported.

@@ -106,19 +106,38 @@ LoadedPicture loadEditorPicture(const QString &pickedPath)
     return picture;
 }
 
+namespace {
+
+enum class CatalogPicture { Jpeg, Bitmap };
+
+// The decoder a catalog picture's name chooses; the name alone decides, so
+// an unknown one is refused before anything is looked up.
+CatalogPicture catalogPictureKind(const ComposedPath &path)
+{
+    const QString extension = pictureExtension(path.text()).toLower();
+    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
+        return CatalogPicture::Jpeg;
+    if (extension == QLatin1String("bmp"))
+        return CatalogPicture::Bitmap;
+    throw unknownExtension(path.text());
+}
+
+QImage decodeCatalogPicture(CatalogPicture kind, const CatalogFile &file)
+{
+    return kind == CatalogPicture::Jpeg ? decodeJpeg(readCatalogFile(file)) : decodeBmp(readCatalogFile(file));
+}
+
+} // namespace
+
 QImage loadPictureFile(const CatalogFile &file)
 {
-    const QString extension = pictureExtension(file.composed.text()).toLower();
-    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
-        return decodeJpeg(readCatalogFile(file));
-    if (extension == QLatin1String("bmp"))
-        return decodeBmp(readCatalogFile(file));
-    throw unknownExtension(file.composed.text());
+    return decodeCatalogPicture(catalogPictureKind(file.composed), file);
 }
 
 QImage loadPictureFile(const ComposedPath &path)
 {
-    return loadPictureFile(locateCatalogFile(path));
+    const CatalogPicture kind = catalogPictureKind(path);
+    return decodeCatalogPicture(kind, locateCatalogFile(path));
 }
 
 } // namespace korvane
