@@ -46,7 +46,8 @@ void notify_key(struct weston_seat *seat, const struct timespec *time, uint32_t 
                 enum weston_key_state_update update_state);
 void notify_pointer_frame(struct weston_seat *seat);
 
-struct probe {
+struct probe
+{
     struct weston_compositor *compositor;
     struct weston_seat seat;
     char commandsPath[4096];
@@ -199,8 +200,8 @@ static int readCommands(int fd, uint32_t mask, void *data)
     struct probe *probe = data;
     (void)mask;
     for (;;) {
-        const ssize_t n =
-            read(fd, probe->pending + probe->pendingLength, sizeof probe->pending - 1 - probe->pendingLength);
+        const ssize_t n
+            = read(fd, probe->pending + probe->pendingLength, sizeof probe->pending - 1 - probe->pendingLength);
         if (n <= 0)
             break;
         probe->pendingLength += (size_t)n;
