@@ -179,26 +179,6 @@ left=$(((outer_w - 1064) / 2)) top=$((outer_h - 692 - left))
 [ "$app_id" = org.korvane.Korvane ] || fail "the app id is '$app_id', not the menu entry's org.korvane.Korvane"
 until_ok sizes_are relative "as it maps"
 
-# The frame is fixed: a drag of its bottom-right corner, inward and then
-# outward, leaves the window as it was.
-drag_corner() {
-    window >/dev/null
-    local x=$((outer_x + outer_w - 2)) y=$((outer_y + outer_h - 2)) was="$outer_w x $outer_h" step
-    ask move "$x" "$y" >/dev/null
-    ask down >/dev/null
-    for step in 1 2 3 4; do ask move $((x + $1 * step / 4)) $((y + $2 * step / 4)) >/dev/null; done
-    ask up >/dev/null
-    # Nothing to wait for when nothing changes: a short pause lets a
-    # resize that does happen reach the compositor.
-    sleep 0.5
-    running
-    window >/dev/null
-    [ "$outer_w x $outer_h" = "$was" ] || fail "a drag of the corner by $1, $2 made the frame $outer_w x $outer_h"
-}
-drag_corner -200 -100
-drag_corner 150 80
-until_ok sizes_are relative "after the drags of the frame"
-
 # --- maximising and restoring ------------------------------------------------
 
 # The middle one of the three buttons at the right end of Qt's title bar.
@@ -217,6 +197,29 @@ is_restored() { window >/dev/null; last="the window was not restored"; [ "$maxim
 until_ok is_restored
 until_ok sizes_are fixed "restored"
 [ "$cw" -eq 1064 ] && [ "$ch" -eq 692 ] || fail "restored, the client area is $cw x $ch"
+
+# --- the fixed frame ---------------------------------------------------------
+
+# The frame is fixed: a drag of its bottom-right corner, inward and then
+# outward, leaves the window as it was.
+drag_corner() {
+    window >/dev/null
+    local x=$((outer_x + outer_w - 2)) y=$((outer_y + outer_h - 2)) was="$outer_w x $outer_h" step
+    ask move "$x" "$y" >/dev/null
+    ask down >/dev/null
+    for step in 1 2 3 4; do ask move $((x + $1 * step / 4)) $((y + $2 * step / 4)) >/dev/null; done
+    ask up >/dev/null
+    # Nothing to wait for when nothing changes: a short pause lets a
+    # resize that does happen reach the compositor.
+    sleep 0.5
+    running
+    window >/dev/null
+    [ "$outer_w x $outer_h" = "$was" ] || fail "a drag of the corner by $1, $2 made the frame $outer_w x $outer_h"
+}
+drag_corner -200 -100
+drag_corner 150 80
+# They bring no size notification: the sizes stay those of the restoring.
+until_ok sizes_are fixed "after the drags of the frame"
 
 # --- a hotspot press ---------------------------------------------------------
 
