@@ -2,10 +2,13 @@
 
 #include "platform/FixedFrame.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QWindow>
+
+#include <algorithm>
 
 // The main window as the window system sees it: the recorded state, the size
 // notifications that run FormResize, and a frame that keeps its designed size
@@ -176,9 +179,18 @@ void TForm1::keepWithinScreen()
     QWindow *window = windowHandle();
     if (!window || !desktopFramesWindows() || !isNormal(window->windowStates()) || !window->screen())
         return;
-    const QSize available = window->screen()->availableGeometry().size();
+    const QRect available = window->screen()->availableGeometry();
     if (outerSize().width() > available.width() || outerSize().height() > available.height()) {
         renewFrameHints();
         resize(normalClientSize().boundedTo(size()));
+    }
+    // The window system places the window; but one left where no screen
+    // shows it any more (its monitor was unplugged) is brought onto the
+    // screen that it now belongs to.
+    const QRect frame = window->frameGeometry();
+    if (!QGuiApplication::screenAt(frame.center()) && frame.width() <= available.width()
+        && frame.height() <= available.height()) {
+        move(std::clamp(frame.left(), available.left(), available.right() + 1 - frame.width()),
+             std::clamp(frame.top(), available.top(), available.bottom() + 1 - frame.height()));
     }
 }

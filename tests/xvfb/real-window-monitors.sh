@@ -3,7 +3,8 @@
 # and started with its menu entry's command under openbox, moved from a
 # monitor at 100 % to one at 150 % (QT_SCREEN_SCALE_FACTORS) and back, keeps
 # its designed size in logical pixels: 1064 x 692 device pixels on the first,
-# 1596 x 1038 on the second. Xvfb knows one monitor only, so this runs an
+# 1596 x 1038 on the second, and on the first again when the second is
+# unplugged under it. Xvfb knows one monitor only, so this runs an
 # Xorg server with the dummy driver, whose screen RandR cuts into two
 # monitors; Xorg takes a configuration file from the command line only from
 # root.
@@ -105,4 +106,19 @@ xdotool windowmove "$wid" 1400 60
 until_ok client_is 1596 1038 "moved to the monitor at 150 %"
 xdotool windowmove "$wid" 20 20
 until_ok client_is 1064 692 "moved back to the monitor at 100 %"
+
+# The monitor at 150 % unplugged under the window: the window comes onto the
+# one that is left, whole, at its designed size there.
+xdotool windowmove "$wid" 1400 60
+until_ok client_is 1596 1038 "moved to the monitor at 150 % again"
+xrandr --delmonitor right >/dev/null
+xrandr --fb 1280x1024
+on_the_monitor_left() {
+    client_is 1064 692 "the monitor at 150 % unplugged" || return 1
+    local x y
+    read -r x y < <(xwininfo -id "$wid" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 } END { print x, y }')
+    last="the monitor at 150 % unplugged, the client area lies at $x, $y"
+    [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + 1064)) -le 1280 ] && [ $((y + 692)) -le 1024 ]
+}
+until_ok on_the_monitor_left
 echo "PASS"
