@@ -126,7 +126,7 @@ TForm1::TForm1(QWidget *parent)
     setFont(designFont(11, false));
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
-    resize(1064, 692);
+    resize(kDesignedClientSize);
 
     buildControls();
     arrangeStackingAndTabs();

@@ -55,6 +55,8 @@ class TForm1 : public QWidget
 
 public:
     enum class RecordedState { Normal, Minimized, Maximized };
+    // The client area as designed.
+    static constexpr QSize kDesignedClientSize{1064, 692};
 
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;

@@ -18,8 +18,6 @@ using namespace korvane;
 
 namespace {
 
-constexpr QSize kDesignedClientSize(1064, 692);
-
 TForm1::RecordedState stateOf(Qt::WindowStates states)
 {
     if (states & Qt::WindowMinimized)
