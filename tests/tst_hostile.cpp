@@ -8,9 +8,11 @@
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
+#include "platform/CaptionPanel.h"
 #include "platform/EditableDropDown.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
+#include "platform/PictureDialog.h"
 #include "ui/Unit1.h"
 
 #include <QLineEdit>
@@ -124,6 +126,19 @@ struct Session : SampleSession
     QString lastBox() const { return boxes.shown.value(boxes.shown.size() - 1); }
 };
 
+// A symbolic link and what it points to, as they stand.
+struct LinkState
+{
+    QString target;
+    QByteArray bytes;
+    bool operator==(const LinkState &) const = default;
+};
+
+LinkState linkState(const QString &link)
+{
+    return {QFileInfo(link).symLinkTarget(), readFileBytes(link)};
+}
+
 } // namespace
 
 class HostileTest : public QObject
@@ -138,6 +153,7 @@ private slots:
     void textThatDoesNotFitNamesItsFile();
     void namesFromWindowsArchives();
     void fullDiskKeepsTheOldFile();
+    void savesNeverWriteThroughALink();
     void unreadableFilesAsANormalUser();
 
 private:
@@ -308,6 +324,69 @@ void HostileTest::fullDiskKeepsTheOldFile()
     korvane::paths::setPartListDumpForTesting(QString());
     QCOMPARE(s.lastBox(), QStringLiteral("Cannot create file ") + dump + u'.');
     QCOMPARE(readFileBytes(dump), QByteArray("old\r\n"));
+    s.stillAnswers();
+}
+
+void HostileTest::savesNeverWriteThroughALink()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    // Links unpacked from an archive: a photo and the dump that point out of
+    // the catalog, one of them to nothing yet.
+    const QTemporaryDir outside;
+    s.catalog.writeBytes(QStringLiteral("outside.txt"), "outside\r\n");
+    const QString photo = s.data(QStringLiteral("XRAY/VICTIM.jpg"));
+    const QString ghost = s.data(QStringLiteral("XRAY/Ghost.jpg"));
+    const QString dump = s.data(QStringLiteral("PartList.txt"));
+    QVERIFY(QFile::link(s.catalog.path(QStringLiteral("outside.txt")), photo));
+    QVERIFY(QFile::link(outside.filePath(QStringLiteral("ghost.jpg")), ghost));
+    QVERIFY(QFile::link(s.catalog.path(QStringLiteral("outside.txt")), dump));
+    const LinkState photoBefore = linkState(photo);
+    const LinkState dumpBefore = linkState(dump);
+
+    // The editor's save, driven through its controls.
+    s.catalog.writeJpeg(QStringLiteral("pick/a.jpg"), 20, 10, Qt::blue);
+    korvane::PictureDialog::setChooserForTesting([&](const korvane::PictureDialog &) -> std::optional<QString> {
+        return s.catalog.path(QStringLiteral("pick/a.jpg"));
+    });
+    const auto noChooser = qScopeGuard([] { korvane::PictureDialog::setChooserForTesting({}); });
+    f.Editor->show();
+    QTest::mouseClick(f.newpic, Qt::LeftButton);
+    QVERIFY(f.newsave->isEnabled());
+    for (const QString &code : {QStringLiteral("VICTIM"), QStringLiteral("ghost")}) {
+        f.newCode->setFocus();
+        f.newCode->selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), code);
+        QTest::mouseClick(f.newsave, Qt::LeftButton);
+        QCOMPARE(f.newCode->text(), code);
+    }
+    QCOMPARE(s.boxes.shown,
+             (QStringList{QStringLiteral("Cannot create file ") + photo + u'.',
+                          QStringLiteral("Cannot create file ") + s.data(QStringLiteral("XRAY/ghost.jpg."))}));
+    QCOMPARE(linkState(photo), photoBefore);
+    QVERIFY(QFileInfo(ghost).isSymLink());
+    QVERIFY(!QFileInfo::exists(outside.filePath(QStringLiteral("ghost.jpg"))));
+
+    // The part list dump through a link named PartList.txt.
+    korvane::paths::setPartListDumpForTesting(dump);
+    const auto noDump = qScopeGuard([] { korvane::paths::setPartListDumpForTesting(QString()); });
+    f.fl1->setLines(QStringList{QStringLiteral("A1 part")});
+    f.Button7->show();
+    QTest::mouseClick(f.Button7, Qt::LeftButton);
+    QCOMPARE(s.lastBox(), QStringLiteral("Cannot create file ") + dump + u'.');
+    QCOMPARE(linkState(dump), dumpBefore);
+    QCOMPARE(readFileBytes(s.catalog.path(QStringLiteral("outside.txt"))), QByteArray("outside\r\n"));
+
+    // Folders on the way may be links: a manufacturer kept elsewhere takes
+    // its photos as before.
+    QVERIFY(QFile::link(outside.path(), s.catalog.path(QStringLiteral("DATA/Shared"))));
+    f.Manufacturer->setText(QStringLiteral("Shared"));
+    f.newCode->setText(QStringLiteral("P1"));
+    QTest::mouseClick(f.newsave, Qt::LeftButton);
+    QCOMPARE(s.boxes.shown.size(), 3);
+    QCOMPARE(readFileBytes(outside.filePath(QStringLiteral("P1.jpg"))),
+             readFileBytes(s.catalog.path(QStringLiteral("pick/a.jpg"))));
+    f.Manufacturer->setText(QStringLiteral("XRAY"));
     s.stillAnswers();
 }
 

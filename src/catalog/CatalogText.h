@@ -35,6 +35,9 @@ QByteArray joinCatalogLines(const QStringList &lines);
 // Failure "Cannot create file <path>" is thrown. In a folder that takes no new
 // files an existing writable file is written in place instead; a write that
 // fails there can leave it cut short. A write-protected file is never written.
+// The last piece of the name must be a regular file or nothing yet: a link
+// there (to a file or to nothing), a folder, a device or a FIFO is refused
+// and left as it was. Folders on the way may be links.
 void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes);
 void writeCatalogLines(const ComposedPath &path, const QStringList &lines);
 void writeCatalogLines(const ComposedPath &path, const CatalogLines &lines);
