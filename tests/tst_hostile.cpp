@@ -22,6 +22,7 @@
 #include <csignal>
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -154,6 +155,7 @@ private slots:
     void namesFromWindowsArchives();
     void fullDiskKeepsTheOldFile();
     void savesNeverWriteThroughALink();
+    void devicesAreNeverOpened();
     void unreadableFilesAsANormalUser();
 
 private:
@@ -173,7 +175,7 @@ void HostileTest::filesThatAreNoFiles()
     TForm1 &f = *s.form;
     const QString model = s.catalog.path(QStringLiteral("DATA/XRAY/Hostile/"));
     QVERIFY(QDir().mkpath(model + QStringLiteral("Parts/EXPLODED")));
-    // A FIFO as the part list: opened, refused, never waited on.
+    // A FIFO as the part list: refused, never waited on.
     QCOMPARE(::mkfifo(QFile::encodeName(model + QStringLiteral("Hostile.txt")).constData(), 0644), 0);
     s.chooseModel(QStringLiteral("Hostile"));
     QCOMPARE(s.lastBox(), QStringLiteral("Cannot open file ") + s.data(QStringLiteral("XRAY/Hostile/Hostile.txt.")));
@@ -387,6 +389,47 @@ void HostileTest::savesNeverWriteThroughALink()
     QCOMPARE(readFileBytes(outside.filePath(QStringLiteral("P1.jpg"))),
              readFileBytes(s.catalog.path(QStringLiteral("pick/a.jpg"))));
     f.Manufacturer->setText(QStringLiteral("XRAY"));
+    s.stillAnswers();
+}
+
+void HostileTest::devicesAreNeverOpened()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    // A FIFO outside the catalog stands in for a device whose opening has
+    // effects of its own (a watchdog, a tape); inotify tells whether anything
+    // opened it. The catalog's part list, picture, diagram and photo link to it.
+    const QTemporaryDir outside;
+    const QString device = outside.filePath(QStringLiteral("device"));
+    QCOMPARE(::mkfifo(QFile::encodeName(device).constData(), 0644), 0);
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0);
+    const auto closeWatch = qScopeGuard([watch] { ::close(watch); });
+    QVERIFY(::inotify_add_watch(watch, QFile::encodeName(device).constData(), IN_OPEN) >= 0);
+    const QString model = s.data(QStringLiteral("XRAY/Hostile/"));
+    QVERIFY(QDir().mkpath(model + QStringLiteral("Parts/EXPLODED")));
+    for (const QString &name :
+         {QStringLiteral("Hostile.txt"), QStringLiteral("Hostile.jpg"), QStringLiteral("Parts/EXPLODED/Dev.bmp")})
+        QVERIFY(QFile::link(device, model + name));
+    QVERIFY(QFile::link(device, s.data(QStringLiteral("IMG/xraA1.jpg"))));
+
+    s.chooseModel(QStringLiteral("Hostile"));
+    QCOMPARE(s.lastBox(), QStringLiteral("Cannot open file ") + model + QStringLiteral("Hostile.txt."));
+    QVERIFY(QFile::remove(model + QStringLiteral("Hostile.txt")));
+    s.catalog.writeLines(QStringLiteral("DATA/XRAY/Hostile/Hostile.txt"), {QStringLiteral("A1 part")});
+    s.chooseModel(QStringLiteral("Hostile"));
+    QCOMPARE(s.lastBox(), QStringLiteral("Cannot open file ") + model + QStringLiteral("Hostile.jpg."));
+    s.chooseView(QStringLiteral("Dev"));
+    QCOMPARE(s.lastBox(), QStringLiteral("Cannot open file ") + model + QStringLiteral("Parts/EXPLODED/Dev.bmp."));
+    // The photo's existence test finds the link, as it finds any name that is
+    // no folder; the read that follows refuses it.
+    QTest::mouseClick(f.fl1->viewport(), Qt::LeftButton, {}, f.fl1->visualRect(f.fl1->model()->index(0, 0)).center());
+    QCOMPARE(s.lastBox(), QStringLiteral("Cannot open file ") + s.data(QStringLiteral("IMG/xraA1.jpg.")));
+    QCOMPARE(s.boxes.shown.size(), 4);
+
+    char events[4096];
+    QCOMPARE(::read(watch, events, sizeof events), ssize_t(-1));
+    QCOMPARE(errno, EAGAIN);
     s.stillAnswers();
 }
 

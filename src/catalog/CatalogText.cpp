@@ -43,10 +43,20 @@ private:
 // The file opened for reading, or -1 when it cannot be or is not a regular file.
 FileDescriptor openRegularFile(const QByteArray &native, struct stat &info)
 {
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer
-    // forever. It is harmless for the regular files that get past fstat.
-    FileDescriptor fd(::open(native.isEmpty() ? "." : native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() >= 0 && (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)))
+    // Opening a device has effects of its own (a watchdog starts counting, a
+    // tape rewinds), and a catalog entry may be a link to one: what the name
+    // is, links followed, is looked at first, and only a regular file opened.
+    const char *name = native.isEmpty() ? "." : native.constData();
+    struct stat seen;
+    if (::stat(name, &seen) != 0 || !S_ISREG(seen.st_mode))
+        return FileDescriptor(-1);
+    // O_NONBLOCK and O_NOCTTY: should a FIFO or a terminal take the file's
+    // place meanwhile, the open neither waits for a writer forever nor makes
+    // it this process's terminal; it is then refused like any other swap.
+    FileDescriptor fd(::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() >= 0
+        && (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_dev != seen.st_dev
+            || info.st_ino != seen.st_ino))
         return FileDescriptor(-1);
     return fd;
 }

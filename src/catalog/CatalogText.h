@@ -15,8 +15,9 @@ QStringList splitCatalogLines(QByteArrayView bytes);
 
 // Reads a catalog text file, as far as its first NUL, into lines. Throws
 // Failure "Cannot open file <path>" when it is missing, is not a regular file
-// or cannot be read, and "Out of memory reading file <path>" when its text
-// does not fit. A composed name is located first (without regard to case).
+// (which is never opened: a link to a device, say) or cannot be read, and
+// "Out of memory reading file <path>" when its text does not fit. A composed
+// name is located first (without regard to case).
 CatalogLines readCatalogLines(const CatalogFile &file);
 CatalogLines readCatalogLines(const ComposedPath &path);
 
