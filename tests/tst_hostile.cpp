@@ -13,6 +13,7 @@
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureDialog.h"
+#include "support/JpegFile.h"
 #include "ui/Unit1.h"
 
 #include <QLineEdit>
@@ -155,6 +156,7 @@ private slots:
     void namesFromWindowsArchives();
     void fullDiskKeepsTheOldFile();
     void savesNeverWriteThroughALink();
+    void endlessScansEndWithTheirBox();
     void devicesAreNeverOpened();
     void unreadableFilesAsANormalUser();
 
@@ -389,6 +391,24 @@ void HostileTest::savesNeverWriteThroughALink()
     QCOMPARE(readFileBytes(outside.filePath(QStringLiteral("P1.jpg"))),
              readFileBytes(s.catalog.path(QStringLiteral("pick/a.jpg"))));
     f.Manufacturer->setText(QStringLiteral("XRAY"));
+    s.stillAnswers();
+}
+
+void HostileTest::endlessScansEndWithTheirBox()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    // A progressive JPEG of 4096 x 4096 whose 4,000 scans are one empty scan
+    // over and over, 190 KB, as a model's picture.
+    s.catalog.writeLines(QStringLiteral("DATA/XRAY/Hostile/Hostile.txt"), {QStringLiteral("A1 part")});
+    s.catalog.writeBytes(QStringLiteral("DATA/XRAY/Hostile/Hostile.jpg"),
+                         korvane::testing::manyScanJpeg(4096, 4096, 4000));
+    QElapsedTimer timer;
+    timer.start();
+    s.chooseModel(QStringLiteral("Hostile"));
+    QCOMPARE(s.lastBox(), QStringLiteral("JPEG image has more than 100 scans."));
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("the box came after %1 ms").arg(timer.elapsed())));
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("A1 part")});
     s.stillAnswers();
 }
 
