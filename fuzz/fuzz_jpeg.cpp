@@ -1,12 +1,13 @@
 // libFuzzer target for the JPEG decoder around libjpeg: any bytes give a
-// picture of at most kMaxJpegScans scans, or throw Failure "JPEG error #<n>"
-// with libjpeg's message number or the scan limit's message. An error leaves
-// libjpeg by a long jump; the sanitizers and the leak check see whether that
-// jump skips a destructor or loses the decoder's memory.
+// picture within the picture cap and of at most kMaxJpegScans scans, or throw
+// Failure "JPEG error #<n>" with libjpeg's message number or the scan limit's
+// message. An error leaves libjpeg by a long jump; the sanitizers and the leak
+// check see whether that jump skips a destructor or loses the decoder's memory.
 
 #include "FuzzCheck.h"
 #include "catalog/Failure.h"
 #include "platform/JpegDecoder.h"
+#include "platform/PictureFrame.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +27,7 @@ bool claimsSlowPicture(const uint8_t *data, size_t size)
         const qint64 height = data[i + 5] << 8 | data[i + 6];
         const qint64 width = data[i + 7] << 8 | data[i + 8];
         const qint64 pixels = width * height;
-        if (pixels > 1024 * 1024 && pixels * 4 <= korvane::kMaxPicturePixelBytes)
+        if (pixels > 1024 * 1024 && korvane::pictureFitsTheCap(width, height))
             return true;
     }
     return false;
@@ -93,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     fuzzCheck(!image.isNull() && image.format() == QImage::Format_RGB32, "a decoded picture is RGB32");
+    fuzzCheck(korvane::pictureFitsTheCap(image.width(), image.height()), "a decoded picture fits the picture cap");
     fuzzCheck(scansOf(data, size) <= korvane::kMaxJpegScans, "a decoded picture has no more scans than the limit");
     volatile QRgb corner = image.pixel(0, 0) ^ image.pixel(image.width() - 1, image.height() - 1);
     (void)corner;

@@ -13,6 +13,7 @@
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureDialog.h"
+#include "support/BitmapFile.h"
 #include "support/JpegFile.h"
 #include "ui/Unit1.h"
 
@@ -157,6 +158,7 @@ private slots:
     void fullDiskKeepsTheOldFile();
     void savesNeverWriteThroughALink();
     void endlessScansEndWithTheirBox();
+    void bitmapClaimingAGigabyteEndsWithItsBox();
     void devicesAreNeverOpened();
     void unreadableFilesAsANormalUser();
 
@@ -409,6 +411,44 @@ void HostileTest::endlessScansEndWithTheirBox()
     QCOMPARE(s.lastBox(), QStringLiteral("JPEG image has more than 100 scans."));
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("the box came after %1 ms").arg(timer.elapsed())));
     QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("A1 part")});
+    s.stillAnswers();
+}
+
+void HostileTest::bitmapClaimingAGigabyteEndsWithItsBox()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    s.catalog.writeLines(QStringLiteral("DATA/XRAY/Hostile/Hostile.txt"), {QStringLiteral("A1 part")});
+    s.catalog.writeJpeg(QStringLiteral("DATA/XRAY/Hostile/Hostile.jpg"), 8, 8, Qt::red);
+    s.chooseModel(QStringLiteral("Hostile"));
+    // An 8-bit run-length bitmap of 1,080 bytes that claims 16384 x 16384
+    // pixels (a gigabyte) as a diagram; a real one of 12 MP beside it.
+    korvane::testing::Bitmap claim;
+    claim.width = 16384;
+    claim.height = 16384;
+    claim.bitCount = 8;
+    claim.compression = 1;
+    for (int i = 0; i < 256; ++i)
+        claim.palette.append(qRgb(i, i, i));
+    claim.pixels = QByteArray("\0\1", 2);
+    QCOMPARE(claim.bytes().size(), 1080);
+    s.catalog.writeBytes(QStringLiteral("DATA/XRAY/Hostile/Parts/EXPLODED/Claim.bmp"), claim.bytes());
+    const qint64 before = residentBytes();
+    QElapsedTimer timer;
+    timer.start();
+    s.chooseView(QStringLiteral("Claim"));
+    QCOMPARE(s.lastBox(), QStringLiteral("Bitmap image is not valid."));
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("the box came after %1 ms").arg(timer.elapsed())));
+    QVERIFY2(residentBytes() - before < (qint64(64) << 20), "the claim was allocated");
+
+    claim.width = 4000;
+    claim.height = 3000;
+    s.catalog.writeBytes(QStringLiteral("DATA/XRAY/Hostile/Parts/EXPLODED/Real.bmp"), claim.bytes());
+    s.catalog.writeLines(QStringLiteral("DATA/XRAY/Hostile/Parts/EXPLODED/Real.met"), {QStringLiteral("A1=10-10")});
+    const int boxes = int(s.boxes.shown.size());
+    s.chooseView(QStringLiteral("Real"));
+    QCOMPARE(s.boxes.shown.size(), boxes);
+    QCOMPARE(f.logo->picture().size(), QSize(4000, 3000));
     s.stillAnswers();
 }
 

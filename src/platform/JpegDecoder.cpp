@@ -157,7 +157,7 @@ QImage decodeJpeg(QByteArrayView bytes)
 
     const qint64 width = decoder.info.output_width;
     const qint64 height = decoder.info.output_height;
-    if (width * height * 4 > kMaxPicturePixelBytes)
+    if (!pictureFitsTheCap(width, height))
         throw jpegError(JERR_OUT_OF_MEMORY);
     QImage image = allocatePictureFrame(int(width), int(height), QImage::Format_RGB32);
     if (image.isNull())
