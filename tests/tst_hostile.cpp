@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <jerror.h>
+
 #include <csignal>
 
 #include <fcntl.h>
@@ -411,6 +413,16 @@ void HostileTest::endlessScansEndWithTheirBox()
     QCOMPARE(s.lastBox(), QStringLiteral("JPEG image has more than 100 scans."));
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("the box came after %1 ms").arg(timer.elapsed())));
     QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("A1 part")});
+
+    // The same with refinement scans, each of which runs through the whole
+    // band of every block.
+    s.catalog.writeBytes(QStringLiteral("DATA/XRAY/Hostile/Hostile.jpg"),
+                         korvane::testing::manyScanJpeg(4096, 4096, 4000, true));
+    timer.restart();
+    s.chooseModel(QStringLiteral("Hostile"));
+    QCOMPARE(s.lastBox(), QStringLiteral("JPEG error #%1.").arg(JWRN_BOGUS_PROGRESSION));
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("the box came after %1 ms").arg(timer.elapsed())));
+    QCOMPARE(s.boxes.shown.size(), 2);
     s.stillAnswers();
 }
 

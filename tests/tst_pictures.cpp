@@ -152,6 +152,10 @@ void PicturesTest::jpegOfTooManyScansIsRefused()
     QCOMPARE(atTheLimit.pixel(23, 15), qRgb(128, 128, 128));
     QCOMPARE(failureOf(testing::manyScanJpeg(24, 16, kMaxJpegScans)),
              QStringLiteral("JPEG image has more than 100 scans"));
+    // Refinement scans: one is due, a second refines what is already whole.
+    QCOMPARE(decodeJpeg(testing::manyScanJpeg(24, 16, 2, true)).size(), QSize(24, 16));
+    QCOMPARE(failureOf(testing::manyScanJpeg(24, 16, 3, true)),
+             QStringLiteral("JPEG error #%1").arg(JWRN_BOGUS_PROGRESSION));
 }
 
 void PicturesTest::absurdJpegSizeIsRefusedBeforeAllocating()

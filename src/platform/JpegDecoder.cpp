@@ -31,6 +31,18 @@ extern "C" void onJpegMessage(j_common_ptr)
 {
 }
 
+// libjpeg only warns when a scan refines coefficients that no scan before it
+// left to be refined, and goes on. No encoder writes that, and it is how one
+// refinement scan is repeated without end: each runs through every
+// coefficient of its band in every block, with or without data, so a few
+// hundred of them over a large picture cost seconds. It ends the decoding
+// here; a valid progression refines each coefficient at most 13 times.
+extern "C" void onJpegWarning(j_common_ptr info, int level)
+{
+    if (level < 0 && info->err->msg_code == JWRN_BOGUS_PROGRESSION)
+        info->err->error_exit(info);
+}
+
 struct Decoder
 {
     jpeg_decompress_struct info;
@@ -65,6 +77,7 @@ int readHeader(Decoder *decoder, const unsigned char *data, unsigned long size)
     decoder->info.err = jpeg_std_error(&decoder->errors.pub);
     decoder->errors.pub.error_exit = onJpegError;
     decoder->errors.pub.output_message = onJpegMessage;
+    decoder->errors.pub.emit_message = onJpegWarning;
     if (setjmp(decoder->errors.jump))
         return decoder->errors.pub.msg_code;
     jpeg_create_decompress(&decoder->info);

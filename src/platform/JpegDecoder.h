@@ -11,7 +11,8 @@ namespace korvane {
 inline constexpr int kMaxJpegScans = 100;
 
 // Decodes a JPEG through libjpeg. A decoder failure throws Failure
-// "JPEG error #<n>" with libjpeg's own message number; a file of more than
+// "JPEG error #<n>" with libjpeg's own message number (an inconsistent
+// progression too, which libjpeg itself only warns of); a file of more than
 // kMaxJpegScans scans throws "JPEG image has more than 100 scans" when it
 // reaches the next one, and a picture beyond the picture cap (PictureFrame.h)
 // "JPEG error #<n>" with libjpeg's out-of-memory number. A file cut short is

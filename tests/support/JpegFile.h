@@ -11,7 +11,11 @@ namespace korvane::testing {
 // end-of-band runs of 16384 blocks: a few dozen bytes that make a decoder
 // visit every block of the picture once per scan. A real photo has a few dozen
 // scans at most; thousands of these freeze a decoder that takes them all.
-inline QByteArray manyScanJpeg(int width, int height, int acScans)
+// Refining, the first AC scan sends all but the last bit of the band and the
+// others refine that bit: the first of them is due, every further one refines
+// what no scan left to be refined, and runs through the whole band of every
+// block.
+inline QByteArray manyScanJpeg(int width, int height, int acScans, bool refining = false)
 {
     QByteArray out;
     const auto segment = [&out](uchar marker, const QByteArray &body) {
@@ -39,11 +43,14 @@ inline QByteArray manyScanJpeg(int width, int height, int acScans)
     segment(0xDA, QByteArray("\x01\x01\x00\x00\x00\x00", 6));
     out.append(QByteArray((blocks + 7) / 8, '\0'));
     const qint64 runs = (blocks + 16383) / 16384;
-    const QByteArray acScan
+    QByteArray acScan
         = QByteArray("\xFF\xDA\x00\x08\x01\x01\x00\x01\x3F\x00", 10) + QByteArray((runs * 15 + 7) / 8, '\0');
     out.reserve(out.size() + acScans * acScan.size() + 2);
-    for (int i = 0; i < acScans; ++i)
+    for (int i = 0; i < acScans; ++i) {
+        // The header's last byte: the bit sent before (Ah) and the one sent now (Al).
+        acScan[9] = char(!refining ? 0x00 : i == 0 ? 0x01 : 0x10);
         out.append(acScan);
+    }
     out.append("\xFF\xD9", 2);
     return out;
 }
