@@ -195,7 +195,7 @@ Layout readLayout(const uchar *data, qint64 size)
     // Windows refuses top-down run-length pictures, so do we.
     if (layout.topDown && (layout.compression == Rle8 || layout.compression == Rle4))
         notValid();
-    if (layout.width * layout.height > kMaxBmpPixels)
+    if (!pictureFitsTheCap(layout.width, layout.height))
         notValid();
 
     qint64 afterHeader = kFileHeaderBytes + headerSize;
