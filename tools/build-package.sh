@@ -21,6 +21,7 @@ profiles=()
 if ! dpkg-checkbuilddeps "${profiles[@]}" 2>/dev/null; then
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get build-dep -y -qq --no-install-recommends "${profiles[@]}" ./
 fi
 
