@@ -28,3 +28,8 @@ cmake --build build-asan -j"$(nproc)"
 # The real window has had its run above; the sanitizers watch the same code
 # through the offscreen suite.
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -E '^real_window$'
+
+# The Debian package, built without its tests (they ran above), checked as
+# Debian checks it, and installed (tools/check-package.sh).
+DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)" bash tools/build-package.sh
+bash tools/check-package.sh
