@@ -26,6 +26,8 @@ struct HotspotCut
 {
     qint64 equalsAt = 0;
     qint64 dashAt = 0;
+
+    bool operator==(const HotspotCut &) const = default;
 };
 
 // The three texts of one line, still Windows-1251 bytes.
