@@ -172,6 +172,8 @@ void HotspotEditorTest::placeNameMoveDeleteAndUndoByHand()
     e.type(QStringLiteral("A7"));
     e.key(Qt::Key_Escape);
     QCOMPARE(e.window->document()->lineCount(), 1);
+    QCOMPARE(QApplication::focusWidget(), e.view());
+    QCOMPARE(e.view()->selectedLine(), -1);
 
     // Every change undone gives the file's bytes back; redo goes forward.
     for (int i = 0; i < 5; ++i)
@@ -278,7 +280,9 @@ void HotspotEditorTest::refusedNamesWriteNothing()
     QFile::remove(e.metPath);
     e.save();
     QCOMPARE(e.saved(), QByteArray("<missing>"));
+    // Escape: the point goes, and nothing else is selected on the way.
     e.key(Qt::Key_Escape);
+    QCOMPARE(e.view()->selectedLine(), -1);
 
     // Renaming a hotspot: the same.
     e.catalog.writeBytes(kView + QStringLiteral(".met"), original);

@@ -293,6 +293,10 @@ void HotspotWindow::select(qsizetype line)
     }
     const std::optional<QPoint> at = line >= 0 ? m_document->point(line) : std::nullopt;
     if (!m_view->pendingPoint()) {
+        // A disabled field hands its focus on to the list, which would take
+        // its first line for the selection: the diagram has it instead.
+        if (!at && m_name->hasFocus())
+            m_view->setFocus(Qt::OtherFocusReason);
         m_name->setText(at ? m_document->name(line) : QString());
         m_name->setEnabled(at.has_value());
         m_nameMessage->clear();
