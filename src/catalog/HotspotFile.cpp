@@ -3,6 +3,8 @@
 #include "catalog/CatalogLines.h"
 #include "catalog/Win1251.h"
 
+#include <algorithm>
+
 namespace korvane {
 
 namespace {
@@ -67,6 +69,11 @@ HotspotFileText::Edit HotspotFileText::removing(qsizetype index) const
 
 void HotspotFileText::apply(const Edit &edit)
 {
+    // A line changed in place (a point moved) moves no other line.
+    if (edit.removed.size() == edit.inserted.size()) {
+        std::copy(edit.inserted.begin(), edit.inserted.end(), m_lines.begin() + edit.index);
+        return;
+    }
     const auto at = m_lines.begin() + edit.index;
     m_lines.erase(at, at + qsizetype(edit.removed.size()));
     m_lines.insert(m_lines.begin() + edit.index, edit.inserted.begin(), edit.inserted.end());

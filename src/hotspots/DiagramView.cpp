@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStaticText>
 
 #include <algorithm>
 
@@ -290,17 +291,16 @@ void DiagramView::paintHotspots(QPainter &painter, const QRect &pixels)
 
     // The names, above their boxes, under every box's edge.
     painter.setPen(Qt::black);
-    const QFontMetrics metrics = fontMetrics();
     for (const qsizetype line : lines) {
         const std::optional<QRect> box = boxOf(line);
         if (!box || !m_document->isNamed(line))
             continue;
         const QRect onWidget = widgetRect(*box);
-        const QString name = metrics.elidedText(m_document->name(line), Qt::ElideRight, kLabelWidth - 4);
-        const QRect label(onWidget.left(), onWidget.top() - metrics.height() - 1, metrics.horizontalAdvance(name) + 4,
-                          metrics.height());
-        painter.fillRect(label, QColor(255, 255, 255, 190));
-        painter.drawText(label.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, name);
+        const QStaticText &label = labelOf(m_document->name(line));
+        const QSize size = label.size().toSize();
+        painter.fillRect(QRect(onWidget.left(), onWidget.top() - size.height() - 1, size.width() + 4, size.height()),
+                         QColor(255, 255, 255, 190));
+        painter.drawStaticText(onWidget.left() + 2, onWidget.top() - size.height() - 1, label);
     }
     for (size_t i = 0; i < lines.size(); ++i) {
         if (const std::optional<QRect> box = boxOf(lines[i]))
@@ -352,6 +352,20 @@ void DiagramView::paintHotspots(QPainter &painter, const QRect &pixels)
     }
 }
 
+const QStaticText &DiagramView::labelOf(const QString &name) const
+{
+    // Laid out once per name: a paint draws the names of everything in
+    // sight, and a drag repaints its neighbours' at every step.
+    auto found = m_labels.find(name);
+    if (found == m_labels.end()) {
+        QStaticText label(fontMetrics().elidedText(name, Qt::ElideRight, kLabelWidth - 4));
+        label.setTextFormat(Qt::PlainText);
+        label.prepare(QTransform(), font());
+        found = m_labels.insert(name, label);
+    }
+    return *found;
+}
+
 void DiagramView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
@@ -375,9 +389,10 @@ void DiagramView::mousePressEvent(QMouseEvent *event)
 void DiagramView::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint pixel = pixelAt(event->position().toPoint());
-    emit pointerMoved(pixel);
-    if (m_dragLine < 0 || !(event->buttons() & Qt::LeftButton))
+    if (m_dragLine < 0 || !(event->buttons() & Qt::LeftButton)) {
+        emit pointerMoved(pixel);
         return;
+    }
     QPoint to = m_dragOrigin + pixel - m_pressPixel;
     // A point dragged off the diagram stops at its edge.
     to.setX(std::max(0, m_image.isNull() ? to.x() : std::min(to.x(), m_image.width() - 1)));

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QImage>
+#include <QStaticText>
 #include <QWidget>
 
 #include <optional>
@@ -79,6 +80,7 @@ private:
     // file order.
     std::vector<qsizetype> linesNear(const QRect &pixels) const;
     void paintHotspots(QPainter &painter, const QRect &pixels);
+    const QStaticText &labelOf(const QString &name) const;
 
     HotspotDocument *m_document;
     QImage m_image;
@@ -95,6 +97,7 @@ private:
     // Where each line's point is, as last placed in the buckets.
     std::vector<std::optional<QPoint>> m_points;
     QHash<quint64, std::vector<qint32>> m_buckets;
+    mutable QHash<QString, QStaticText> m_labels;
 };
 
 } // namespace korvane::hotspots

@@ -24,8 +24,8 @@ public:
     {
     }
 
-    void redo() override { m_document->apply(m_edit, m_selectAfter); }
-    void undo() override { m_document->apply(m_edit.reversed(), m_selectBefore); }
+    void redo() override { m_document->apply(m_edit, m_selectAfter, true); }
+    void undo() override { m_document->apply(m_edit.reversed(), m_selectBefore, true); }
 
 private:
     HotspotDocument *m_document;
@@ -219,8 +219,10 @@ void HotspotDocument::dragTo(qsizetype line, QPoint to)
         m_dragLine = line;
         m_beforeDrag = m_text.line(line);
     }
+    // Each step only moves the line: nothing else needs to hear of it
+    // until the drag ends.
     if (point(line) != to)
-        apply(m_text.changing(line, lineWithPoint(line, to)), line);
+        apply(m_text.changing(line, lineWithPoint(line, to)), line, false);
 }
 
 void HotspotDocument::endDrag()
@@ -233,7 +235,7 @@ void HotspotDocument::endDrag()
     if (after == before)
         return;
     // Back to the line as it was, then the whole move as one step.
-    apply({line, {after}, {before}}, line);
+    apply({line, {after}, {before}}, line, false);
     push({line, {before}, {after}}, tr("Move hotspot %1").arg(name(line)), line, line);
 }
 
@@ -243,7 +245,7 @@ void HotspotDocument::push(const HotspotFileText::Edit &edit, const QString &tex
     m_undo.push(new EditStep(this, edit, text, selectAfter, selectBefore));
 }
 
-void HotspotDocument::apply(const HotspotFileText::Edit &edit, qsizetype selectAfter)
+void HotspotDocument::apply(const HotspotFileText::Edit &edit, qsizetype selectAfter, bool announce)
 {
     const qsizetype removed = qsizetype(edit.removed.size());
     const qsizetype inserted = qsizetype(edit.inserted.size());
@@ -267,32 +269,40 @@ void HotspotDocument::apply(const HotspotFileText::Edit &edit, qsizetype selectA
     // as the positions carried into them change.
     HotspotCut carried = cutBefore(edit.index);
     qsizetype last = edit.index + inserted - 1;
+    bool stopsMoved = removed != inserted;
     for (qsizetype i = edit.index; i < m_text.size(); ++i) {
         const LineInfo info = infoOf(i, carried);
         if (i > last && info.cut == m_infos[size_t(i)].cut)
             break;
+        stopsMoved = stopsMoved || info.converts != m_infos[size_t(i)].converts;
         m_infos[size_t(i)] = info;
         carried = info.cut;
         last = std::max(last, i);
     }
-    const qsizetype oldStop = m_firstStop;
-    m_firstStop = -1;
-    for (qsizetype i = 0; i < m_text.size(); ++i) {
-        if (!m_infos[size_t(i)].converts) {
-            m_firstStop = i;
-            break;
-        }
+    // A line that now stops presses, or no longer does, changes what every
+    // line after the first stop says.
+    if (stopsMoved) {
+        const auto stop
+            = std::find_if(m_infos.begin(), m_infos.end(), [](const LineInfo &info) { return !info.converts; });
+        const qsizetype firstStop = stop == m_infos.end() ? -1 : qsizetype(stop - m_infos.begin());
+        if (firstStop != m_firstStop)
+            last = m_text.size() - 1;
+        m_firstStop = firstStop;
     }
-    // A line that stops presses somewhere else changes what every line
-    // after the earlier stop says.
-    if (oldStop != m_firstStop)
-        last = m_text.size() - 1;
     const qsizetype first = edit.index;
     if (first <= last) {
-        emit dataChanged(index(int(first), 0), index(int(last), ColumnCount - 1));
+        // A range of cells makes the list repaint all it shows; a line
+        // moved in a drag is four cells.
+        if (first == last) {
+            for (int column = 0; column < ColumnCount; ++column)
+                emit dataChanged(index(int(first), column), index(int(first), column));
+        } else {
+            emit dataChanged(index(int(first), 0), index(int(last), ColumnCount - 1));
+        }
         emit linesChanged(first, last);
     }
-    emit edited(selectAfter);
+    if (announce)
+        emit edited(selectAfter);
 }
 
 int HotspotDocument::rowCount(const QModelIndex &parent) const

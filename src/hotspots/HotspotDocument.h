@@ -112,7 +112,8 @@ private:
     };
 
     void push(const HotspotFileText::Edit &edit, const QString &text, qsizetype selectAfter, qsizetype selectBefore);
-    void apply(const HotspotFileText::Edit &edit, qsizetype selectAfter);
+    // Applies an edit; announced, it ends in edited().
+    void apply(const HotspotFileText::Edit &edit, qsizetype selectAfter, bool announce);
     LineInfo infoOf(qsizetype line, HotspotCut carried) const;
     LineCheck checkLine(qsizetype line, bool describe) const;
     HotspotCut cutBefore(qsizetype line) const;

@@ -336,7 +336,6 @@ void HotspotWindow::pressedOnEmpty(QPoint pixel)
         false);
     m_deleteAction->setEnabled(true);
     updateTitle();
-    refreshCompletion();
     m_name->setFocus(Qt::OtherFocusReason);
     // The codes not yet placed come first in the list.
     if (!m_codes.isEmpty()) {
@@ -356,7 +355,6 @@ void HotspotWindow::edited(qsizetype line)
     if (m_view->pendingPoint())
         dropPendingPoint();
     select(std::min(line, m_document->lineCount() - 1));
-    refreshCompletion();
     updateTitle();
 }
 
@@ -413,6 +411,9 @@ void HotspotWindow::showNameMessage(const QString &text, bool refusal)
 
 bool HotspotWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // The codes offered are put in order when they are about to be used.
+    if (watched == m_name && event->type() == QEvent::FocusIn)
+        refreshCompletion();
     if ((watched == m_name || watched == m_completer->popup()) && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
         if (m_view->pendingPoint()) {

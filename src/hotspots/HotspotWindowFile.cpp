@@ -81,7 +81,6 @@ bool HotspotWindow::openDiagram(const QString &path)
         checkedList = PartList{m_partLists.front().lines, m_partLists.front().fileName};
     m_view->setImage(image);
     m_document->reset(bytes, image.size(), checkedList);
-    refreshCompletion();
     select(-1);
     m_view->setFocus(Qt::OtherFocusReason);
     updateTitle();
