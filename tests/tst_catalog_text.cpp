@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -109,6 +110,7 @@ private slots:
     void baseFolder_data();
     void baseFolder();
     void partListDump();
+    void diagramPlaceIsWhereTheDiagramRowComposesIt();
 };
 
 void TestCatalogText::splitLines_data()
@@ -629,6 +631,33 @@ void TestCatalogText::partListDump()
 {
     QVERIFY(paths::partListDump().text().endsWith(QStringLiteral("DATA/PartList.txt")));
     QVERIFY(QDir::isAbsolutePath(paths::partListDump().text()));
+}
+
+void TestCatalogText::diagramPlaceIsWhereTheDiagramRowComposesIt()
+{
+    QTemporaryDir dir;
+    const auto make = [&](const QString &relative) {
+        QVERIFY(QDir(dir.path()).mkpath(QFileInfo(relative).path()));
+        QVERIFY(writeRaw(dir.filePath(relative), "BM"));
+    };
+    // The literal pieces in any letter case, as the browser finds them.
+    make(QStringLiteral("data/XRAY/T4/parts/Exploded/Gear box.BMP"));
+    const std::optional<paths::DiagramPlace> place
+        = paths::diagramPlace(dir.filePath(QStringLiteral("data/XRAY/T4/parts/Exploded/Gear box.BMP")));
+    QVERIFY(place);
+    QCOMPARE(place->base, dir.path() + u'/');
+    QCOMPARE(place->manufacturer, QStringLiteral("XRAY"));
+    QCOMPARE(place->model, QStringLiteral("T4"));
+    QCOMPARE(place->view, QStringLiteral("Gear box"));
+    // Anywhere else it is no catalog's.
+    make(QStringLiteral("data/XRAY/T4/Parts/Other/Gear.bmp"));
+    QVERIFY(!paths::diagramPlace(dir.filePath(QStringLiteral("data/XRAY/T4/Parts/Other/Gear.bmp"))));
+    make(QStringLiteral("Parts/EXPLODED/Gear.bmp"));
+    QVERIFY(!paths::diagramPlace(dir.filePath(QStringLiteral("Parts/EXPLODED/Gear.bmp"))));
+    // A DATA that the composed name does not reach: another folder of the
+    // same name in the exact case is the one the browser reads.
+    make(QStringLiteral("DATA/XRAY/T4/Parts/EXPLODED/x.txt"));
+    QVERIFY(!paths::diagramPlace(dir.filePath(QStringLiteral("data/XRAY/T4/parts/Exploded/Gear box.BMP"))));
 }
 
 void TestCatalogText::hitBoxWrapsAround()

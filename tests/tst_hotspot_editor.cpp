@@ -325,6 +325,21 @@ void HotspotEditorTest::linesAreCheckedAsTheCheckerChecksThem()
         e.key(Qt::Key_Delete);
     }
     QCOMPARE(check(4), QString());
+
+    // Outside a catalog no codes are offered and no name is looked for in a
+    // part list. The hotspot file is found, and written, in another letter
+    // case, as the browser finds it.
+    e.save();
+    e.catalog.writeBmp(QStringLiteral("Loose/Gearbox.bmp"), 200, 150, kWhite);
+    e.catalog.writeBytes(QStringLiteral("Loose/GEARBOX.MET"), "ZZ9=60-40\n");
+    QVERIFY(e.window->openDiagram(e.catalog.path(QStringLiteral("Loose/Gearbox.bmp"))));
+    QCOMPARE(e.window->partCodes(), QStringList());
+    QCOMPARE(check(0), QString());
+    e.press({60, 40});
+    e.key(Qt::Key_Up);
+    e.save();
+    QCOMPARE(readFileBytes(e.catalog.path(QStringLiteral("Loose/GEARBOX.MET"))), QByteArray("ZZ9=60-39\r\n"));
+    QVERIFY(!QFile::exists(e.catalog.path(QStringLiteral("Loose/Gearbox.met"))));
 }
 
 void HotspotEditorTest::boxesAreWhereTheBrowserHits()
