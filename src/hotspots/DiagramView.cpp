@@ -59,6 +59,7 @@ DiagramView::DiagramView(HotspotDocument *document, QWidget *parent) : QWidget(p
                                 "hotspot; a press on a box selects it, a drag moves it."));
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
+    setCursor(Qt::CrossCursor);
     // Every pixel is painted: the diagram covers the whole widget.
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(document, &HotspotDocument::modelReset, this, &DiagramView::rebuildIndex);
@@ -289,18 +290,25 @@ void DiagramView::paintHotspots(QPainter &painter, const QRect &pixels)
         painter.fillRect(widgetRect(*box), fill);
     }
 
-    // The names, above their boxes, under every box's edge.
+    // The names, above their boxes, under every box's edge; a name of a
+    // megabyte shows as its start, like any long one.
     painter.setPen(Qt::black);
     for (const qsizetype line : lines) {
         const std::optional<QRect> box = boxOf(line);
         if (!box || !m_document->isNamed(line))
             continue;
+        // Within the place extentOnWidget gives it, which a move repaints.
         const QRect onWidget = widgetRect(*box);
-        const QStaticText &label = labelOf(m_document->name(line));
-        const QSize size = label.size().toSize();
-        painter.fillRect(QRect(onWidget.left(), onWidget.top() - size.height() - 1, size.width() + 4, size.height()),
-                         QColor(255, 255, 255, 190));
-        painter.drawStaticText(onWidget.left() + 2, onWidget.top() - size.height() - 1, label);
+        const QByteArrayView name = m_document->cellBytes(line).name;
+        const QStaticText &label = labelOf(decodeWin1251(name.first(std::min<qsizetype>(name.size(), kLabelWidth))));
+        const int height = fontMetrics().height();
+        const QRect place(onWidget.left(), onWidget.top() - height - 1,
+                          std::min(int(label.size().width()) + 4, kLabelWidth), height);
+        painter.fillRect(place, QColor(255, 255, 255, 190));
+        painter.save();
+        painter.setClipRect(place, Qt::IntersectClip);
+        painter.drawStaticText(place.left() + 2, place.top(), label);
+        painter.restore();
     }
     for (size_t i = 0; i < lines.size(); ++i) {
         if (const std::optional<QRect> box = boxOf(lines[i]))
