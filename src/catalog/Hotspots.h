@@ -117,7 +117,8 @@ struct HotspotPressStep
 // Selecting again by the text that the selection just before used changes
 // nothing, so those steps are left out: next() gives the first row's step and
 // then only the rows that write a name other than the last one written. A
-// press over millions of rows thus selects a handful of times.
+// press over millions of rows selects once, and again only where the name
+// it writes changes.
 class HotspotPress
 {
 public:
