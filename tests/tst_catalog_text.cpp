@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -97,6 +98,10 @@ private slots:
     void groupName_data();
     void groupName();
     void hitBoxWrapsAround();
+    void hitBoxIsWhereHitsAre_data();
+    void hitBoxIsWhereHitsAre();
+    void pressSteps_data();
+    void pressSteps();
     void substringSearchStart();
     void prefixRuleOnBytesEqualsTheRuleOnText();
 
@@ -105,6 +110,7 @@ private slots:
     void baseFolder_data();
     void baseFolder();
     void partListDump();
+    void diagramPlaceIsWhereTheDiagramRowComposesIt();
 };
 
 void TestCatalogText::splitLines_data()
@@ -656,6 +662,33 @@ void TestCatalogText::partListDump()
     QVERIFY(QDir::isAbsolutePath(paths::partListDump().text()));
 }
 
+void TestCatalogText::diagramPlaceIsWhereTheDiagramRowComposesIt()
+{
+    QTemporaryDir dir;
+    const auto make = [&](const QString &relative) {
+        QVERIFY(QDir(dir.path()).mkpath(QFileInfo(relative).path()));
+        QVERIFY(writeRaw(dir.filePath(relative), "BM"));
+    };
+    // The literal pieces in any letter case, as the browser finds them.
+    make(QStringLiteral("data/XRAY/T4/parts/Exploded/Gear box.BMP"));
+    const std::optional<paths::DiagramPlace> place
+        = paths::diagramPlace(dir.filePath(QStringLiteral("data/XRAY/T4/parts/Exploded/Gear box.BMP")));
+    QVERIFY(place);
+    QCOMPARE(place->base, dir.path() + u'/');
+    QCOMPARE(place->manufacturer, QStringLiteral("XRAY"));
+    QCOMPARE(place->model, QStringLiteral("T4"));
+    QCOMPARE(place->view, QStringLiteral("Gear box"));
+    // Anywhere else it is no catalog's.
+    make(QStringLiteral("data/XRAY/T4/Parts/Other/Gear.bmp"));
+    QVERIFY(!paths::diagramPlace(dir.filePath(QStringLiteral("data/XRAY/T4/Parts/Other/Gear.bmp"))));
+    make(QStringLiteral("Parts/EXPLODED/Gear.bmp"));
+    QVERIFY(!paths::diagramPlace(dir.filePath(QStringLiteral("Parts/EXPLODED/Gear.bmp"))));
+    // A DATA that the composed name does not reach: another folder of the
+    // same name in the exact case is the one the browser reads.
+    make(QStringLiteral("DATA/XRAY/T4/Parts/EXPLODED/x.txt"));
+    QVERIFY(!paths::diagramPlace(dir.filePath(QStringLiteral("data/XRAY/T4/parts/Exploded/Gear box.BMP"))));
+}
+
 void TestCatalogText::hitBoxWrapsAround()
 {
     constexpr qint32 kMax = 2147483647;
@@ -665,6 +698,103 @@ void TestCatalogText::hitBoxWrapsAround()
     QVERIFY(!hotspotHit(kMax, 0, 20, 8, kMax, 0));
     QVERIFY(!hotspotHit(-kMax + 5, 0, 20, 8, -kMax + 5, 0));
     QVERIFY(hotspotHit(kMax - 20, 0, 20, 8, kMax - 20, 0));
+}
+
+void TestCatalogText::hitBoxIsWhereHitsAre_data()
+{
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<QSize>("half");
+    constexpr qint32 kMax = 2147483647;
+    QTest::newRow("the window's tolerances") << QPoint(100, 50) << QSize(kHotspotHalfWidth, kHotspotHalfHeight);
+    QTest::newRow("at the origin") << QPoint(0, 0) << QSize(kHotspotHalfWidth, kHotspotHalfHeight);
+    QTest::newRow("one pixel") << QPoint(-7, 3) << QSize(1, 1);
+    QTest::newRow("no tolerance") << QPoint(10, 10) << QSize(0, 0);
+    QTest::newRow("wraps at the top") << QPoint(kMax - 5, 0) << QSize(kHotspotHalfWidth, kHotspotHalfHeight);
+    QTest::newRow("wraps at the bottom") << QPoint(0, -kMax + 3) << QSize(kHotspotHalfWidth, kHotspotHalfHeight);
+    QTest::newRow("just fits") << QPoint(kMax - 21, -kMax + 7) << QSize(kHotspotHalfWidth, kHotspotHalfHeight);
+}
+
+void TestCatalogText::hitBoxIsWhereHitsAre()
+{
+    // The box drawn for a hotspot is the set of presses that hit it: every
+    // pixel on its edges hits, every pixel just outside misses.
+    QFETCH(QPoint, point);
+    QFETCH(QSize, half);
+    const auto hits = [&](qint64 X, qint64 Y) {
+        return X >= INT_MIN && X <= INT_MAX && Y >= INT_MIN && Y <= INT_MAX
+               && hotspotHit(point.x(), point.y(), half.width(), half.height(), qint32(X), qint32(Y));
+    };
+    const std::optional<QRect> box = hotspotHitBox(point.x(), point.y(), half.width(), half.height());
+    if (!box) {
+        for (qint64 dx = -half.width(); dx <= half.width(); ++dx)
+            QVERIFY(!hits(point.x() + dx, point.y()));
+        return;
+    }
+    QVERIFY(box->contains(point));
+    for (qint64 X = box->left() - 1; X <= qint64(box->right()) + 1; ++X) {
+        for (const qint64 Y :
+             {qint64(box->top()) - 1, qint64(box->top()), qint64(box->bottom()), qint64(box->bottom()) + 1}) {
+            const bool inside = X >= box->left() && X <= box->right() && Y >= box->top() && Y <= box->bottom();
+            QCOMPARE(hits(X, Y), inside);
+        }
+    }
+    for (qint64 Y = box->top(); Y <= box->bottom(); ++Y) {
+        QVERIFY(!hits(qint64(box->left()) - 1, Y));
+        QVERIFY(hits(box->left(), Y));
+        QVERIFY(hits(box->right(), Y));
+        QVERIFY(!hits(qint64(box->right()) + 1, Y));
+    }
+}
+
+void TestCatalogText::pressSteps_data()
+{
+    // A step is "row" (the list selected by the unchanged text) or "row name"
+    // (the name written first); a failure is "row: message".
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QPoint>("press");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("failure");
+    const QPoint on(100, 50);
+    QTest::newRow("no rows") << QStringList() << on << QStringList() << QString();
+    QTest::newRow("a miss selects once") << QStringList{"A=10-10", "B=20-20"} << on << QStringList{"1"} << QString();
+    QTest::newRow("a hit on the first row")
+        << QStringList{"A=100-50", "B=20-20"} << on << QStringList{"1 A"} << QString();
+    QTest::newRow("a later hit overwrites") << QStringList{"A=10-10", "C3=105-52", "B=20-20", "b7=95-48"} << on
+                                            << QStringList{"1", "2 C3", "4 b7"} << QString();
+    QTest::newRow("the same name again selects nothing new")
+        << QStringList{"C3=100-50", "C3=101-51", "b7=99-49", "C3=100-50"} << on << QStringList{"1 C3", "3 b7", "4 C3"}
+        << QString();
+    QTest::newRow("a nameless hit writes nothing")
+        << QStringList{"C3=100-50", "=100-50"} << on << QStringList{"1 C3"} << QString();
+    QTest::newRow("a bad cell ends the press at its row")
+        << QStringList{"A=100-50", "b7=abc-10", "C3=100-50"} << on << QStringList{"1 A"}
+        << QStringLiteral("2: 'abc' is not a valid integer value");
+    QTest::newRow("y is converted even when x misses") << QStringList{"A=100-50", "B=0-x"} << on << QStringList{"1 A"}
+                                                       << QStringLiteral("2: 'x' is not a valid integer value");
+    QTest::newRow("a bad first row selects nothing")
+        << QStringList{"", "A=100-50"} << on << QStringList() << QStringLiteral("1: '' is not a valid integer value");
+    QTest::newRow("edges of the box") << QStringList{"L=119-57", "R=81-43", "Out=80-50"} << on
+                                      << QStringList{"1 L", "2 R"} << QString();
+}
+
+void TestCatalogText::pressSteps()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QPoint, press);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, failure);
+    const HotspotTable table(CatalogLines::fromText(joinCatalogLines(lines)));
+    HotspotPress run(table, kHotspotHalfWidth, kHotspotHalfHeight, press.x(), press.y());
+    QStringList taken;
+    const QString failed = failureOf([&] {
+        while (const std::optional<HotspotPressStep> step = run.next())
+            taken.append(step->name.isEmpty() ? QString::number(step->row)
+                                              : QString::number(step->row) + u' ' + decodeWin1251(step->name));
+    });
+    QCOMPARE(taken, steps);
+    QCOMPARE(failed.isEmpty() ? QString() : QString::number(run.row()) + QStringLiteral(": ") + failed, failure);
+    // An ended press stays ended.
+    QVERIFY(!run.next());
 }
 
 void TestCatalogText::substringSearchStart()

@@ -1,5 +1,8 @@
 #include "catalog/CatalogPaths.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace korvane::paths {
 
 namespace {
@@ -164,6 +167,27 @@ ComposedPath partListDump()
 void setPartListDumpForTesting(const QString &path)
 {
     partListDumpOverride() = path;
+}
+
+std::optional<DiagramPlace> diagramPlace(const QString &diagramFile)
+{
+    const QString absolute = QDir::cleanPath(QFileInfo(diagramFile).absoluteFilePath());
+    const QStringList pieces = absolute.split(u'/');
+    // "", at least DATA, manufacturer, model, Parts, EXPLODED and the file.
+    if (pieces.size() < 7)
+        return std::nullopt;
+    const QString &file = pieces.last();
+    constexpr qsizetype kExtension = 4;
+    if (file.size() <= kExtension || !file.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive))
+        return std::nullopt;
+    const qsizetype n = pieces.size();
+    DiagramPlace place{pieces.first(n - 6).join(u'/') + u'/', pieces.at(n - 5), pieces.at(n - 4),
+                       file.chopped(kExtension)};
+    const std::optional<QByteArray> composed
+        = resolveCatalogEntry(diagram(place.base, place.manufacturer, place.model, place.view));
+    if (!composed || composed != resolveCatalogEntry(ComposedPath(absolute, QString())))
+        return std::nullopt;
+    return place;
 }
 
 } // namespace korvane::paths
