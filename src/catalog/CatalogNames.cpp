@@ -98,6 +98,8 @@ struct EntryMatch
     QString reading = {};
     bool ignoringCase = false;
     LooseMatch::CodePage codePage = LooseMatch::CodePage::Utf8;
+    // The folder's other entries that read as the piece too.
+    QList<QByteArray> alsoMatching = {};
 };
 
 // Whether an entry's bytes read as the piece, letter case ignored, in UTF-8,
@@ -129,22 +131,40 @@ std::optional<EntryMatch> readEntryAs(QByteArrayView entry, const QString &piece
     return match(decodeCp866(entry), CodePage::Cp866);
 }
 
+enum class OtherMatches { Ignore, Collect };
+
 // The entry of the folder that the piece names: the exact name when it exists,
 // else the first one, in the order of the names' bytes, that reads as it.
 // Only the matches are kept, so big picture folders are not sorted for every
-// lookup.
-std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &folder, const QString &piece)
+// lookup. Asked to, it also collects the other entries that read as the piece.
+std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &folder, const QString &piece,
+                                    OtherMatches others = OtherMatches::Ignore)
 {
     QByteArray exact = QFile::encodeName(piece);
-    if (folders.entryExists(folder, exact))
+    const bool exactExists = folders.entryExists(folder, exact);
+    const bool collect = others == OtherMatches::Collect && folders.mayHoldNamesAlike(folder);
+    if (exactExists && !collect)
         return EntryMatch{std::move(exact)};
     std::optional<EntryMatch> best;
+    if (exactExists)
+        best = EntryMatch{exact};
+    QList<QByteArray> matching;
     folders.forEachCandidate(folder, piece, [&](QByteArrayView name) {
-        if (!best || name < best->name) {
-            if (std::optional<EntryMatch> found = readEntryAs(name, piece))
+        const bool better = !exactExists && (!best || name < best->name);
+        if (!better && (!collect || name == exact || matching.contains(name)))
+            return;
+        if (std::optional<EntryMatch> found = readEntryAs(name, piece)) {
+            if (collect)
+                matching.append(name.toByteArray());
+            if (better)
                 best = std::move(found);
         }
     });
+    if (best && collect) {
+        matching.removeAll(best->name);
+        std::sort(matching.begin(), matching.end());
+        best->alsoMatching = std::move(matching);
+    }
     return best;
 }
 
@@ -153,9 +173,10 @@ void noteMatch(NameMatch *how, const Piece &piece, const EntryMatch &entry, cons
 {
     if (!how || !piece.added)
         return;
-    if (entry.ignoringCase || entry.codePage != LooseMatch::CodePage::Utf8 || piece.foldedSeparators)
+    if (entry.ignoringCase || entry.codePage != LooseMatch::CodePage::Utf8 || piece.foldedSeparators
+        || !entry.alsoMatching.isEmpty())
         how->push_back(LooseMatch{piece.text, native, entry.reading.isNull() ? piece.text : entry.reading,
-                                  entry.ignoringCase, entry.codePage, piece.foldedSeparators});
+                                  entry.ignoringCase, entry.codePage, piece.foldedSeparators, entry.alsoMatching});
 }
 
 // A composed name resolved up to its last piece: the folder that holds it,
@@ -172,7 +193,8 @@ std::optional<QByteArray> resolveFolders(FolderAccess &folders, const SplitPath 
 {
     QByteArray folder = split.absolute ? QByteArrayLiteral("/") : QByteArray();
     for (qsizetype i = 0; i < count; ++i) {
-        const std::optional<EntryMatch> entry = findEntry(folders, folder, split.pieces.at(i).text);
+        const std::optional<EntryMatch> entry
+            = findEntry(folders, folder, split.pieces.at(i).text, how ? OtherMatches::Collect : OtherMatches::Ignore);
         if (!entry)
             return std::nullopt;
         folder = joinNative(folder, entry->name);
@@ -263,7 +285,8 @@ std::optional<QByteArray> resolveEntryIn(FolderAccess &folders, const ComposedPa
             return QByteArrayLiteral("/");
         return std::nullopt;
     }
-    const std::optional<EntryMatch> entry = findEntry(folders, parent->folder, parent->last.text);
+    const std::optional<EntryMatch> entry
+        = findEntry(folders, parent->folder, parent->last.text, how ? OtherMatches::Collect : OtherMatches::Ignore);
     if (!entry)
         return std::nullopt;
     QByteArray resolved = joinNative(parent->folder, entry->name);
@@ -298,7 +321,8 @@ std::optional<CatalogFile> findFileIn(FolderAccess &folders, const ComposedPath 
     }
     // The same entry that reading opens, so a "yes" here is one the reader
     // agrees with.
-    const std::optional<EntryMatch> entry = findEntry(folders, parent->folder, parent->last.text);
+    const std::optional<EntryMatch> entry
+        = findEntry(folders, parent->folder, parent->last.text, how ? OtherMatches::Collect : OtherMatches::Ignore);
     if (!entry)
         return std::nullopt;
     QByteArray native = joinNative(parent->folder, entry->name);
@@ -335,6 +359,11 @@ std::optional<QByteArray> CatalogLookup::resolveEntry(const ComposedPath &path, 
     if (how)
         how->clear();
     return resolveEntryIn(*m_folders, path, how);
+}
+
+EntryKind CatalogLookup::kindOf(const QByteArray &native)
+{
+    return m_folders->kindOf(native);
 }
 
 QString nameOnDisk(QByteArrayView native)
@@ -396,14 +425,28 @@ QStringList listMatchingFiles(const ComposedPath &pattern)
     return names;
 }
 
+bool staysInside(const ComposedPath &path, const ComposedPath &root)
+{
+    const SplitPath target = splitPath(path);
+    const SplitPath folder = splitPath(root);
+    if (target.absolute != folder.absolute || target.pieces.size() <= folder.pieces.size())
+        return false;
+    for (qsizetype i = 0; i < folder.pieces.size(); ++i) {
+        if (target.pieces.at(i).text != folder.pieces.at(i).text)
+            return false;
+    }
+    return true;
+}
+
 bool isSafeCatalogTarget(const ComposedPath &path, const ComposedPath &root)
 {
     const SplitPath target = splitPath(path);
     const SplitPath folder = splitPath(root);
-    if (target.absolute != folder.absolute || target.trailingSeparator || target.pieces.size() <= folder.pieces.size())
+    if (target.trailingSeparator || !staysInside(path, root))
         return false;
-    for (qsizetype i = 0; i < folder.pieces.size(); ++i) {
-        if (target.pieces.at(i).text != folder.pieces.at(i).text || folder.pieces.at(i).text == QLatin1String(".."))
+    // A root that climbs is not one a write can be kept inside.
+    for (const Piece &piece : folder.pieces) {
+        if (piece.text == QLatin1String(".."))
             return false;
     }
     for (qsizetype i = folder.pieces.size(); i < target.pieces.size(); ++i) {

@@ -5,10 +5,14 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <memory>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace korvane {
 
@@ -24,19 +28,86 @@ bool isDotEntry(QByteArrayView name)
     return name == "." || name == "..";
 }
 
-// Calls visit(nameBytes) for every entry but "." and ".."; false when the
-// folder cannot be listed.
-bool listFolder(const QByteArray &folder, const EntryVisitor &visit)
+// A folder opened for listing. A name longer than the system takes in one
+// call (PATH_MAX) is opened from the longest beginning that it takes, then a
+// piece at a time.
+int openFolder(const QByteArray &native)
 {
-    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(orCurrentFolder(folder)), &::closedir);
-    if (!dir)
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (native.size() < PATH_MAX)
+        return ::open(orCurrentFolder(native), flags);
+    const qsizetype cut = native.lastIndexOf('/', PATH_MAX - 1);
+    if (cut <= 0) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    int fd = ::open(native.left(cut).constData(), flags);
+    for (qsizetype start = cut + 1; fd >= 0 && start < native.size();) {
+        qsizetype end = native.indexOf('/', start);
+        if (end < 0)
+            end = native.size();
+        if (end > start) {
+            const int next = ::openat(fd, native.mid(start, end - start).constData(), flags);
+            ::close(fd);
+            fd = next;
+        }
+        start = end + 1;
+    }
+    return fd;
+}
+
+// stat(), links followed, for a name of any length.
+bool statFollowingLinks(const QByteArray &native, struct stat &info)
+{
+    if (native.size() < PATH_MAX)
+        return ::stat(orCurrentFolder(native), &info) == 0;
+    const qsizetype slash = native.lastIndexOf('/');
+    const int fd = openFolder(native.left(slash));
+    if (fd < 0)
         return false;
+    const bool found = ::fstatat(fd, native.constData() + slash + 1, &info, 0) == 0;
+    ::close(fd);
+    return found;
+}
+
+EntryKind kindOfMode(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return EntryKind::Folder;
+    return S_ISREG(mode) ? EntryKind::File : EntryKind::Other;
+}
+
+EntryKind statKind(const QByteArray &native)
+{
+    struct stat info;
+    return statFollowingLinks(native, info) ? kindOfMode(info.st_mode) : EntryKind::Missing;
+}
+
+using ListingVisitor = std::function<void(QByteArrayView name, unsigned char type)>;
+
+// Calls visit(nameBytes, d_type) for every entry but "." and ".."; false
+// when the folder cannot be listed.
+bool listFolderWithTypes(const QByteArray &folder, const ListingVisitor &visit)
+{
+    const int fd = openFolder(folder);
+    if (fd < 0)
+        return false;
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::fdopendir(fd), &::closedir);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
     while (const dirent *entry = ::readdir(dir.get())) {
         const QByteArrayView name(entry->d_name);
         if (!isDotEntry(name))
-            visit(name);
+            visit(name, entry->d_type);
     }
     return true;
+}
+
+bool listFolder(const QByteArray &folder, const EntryVisitor &visit)
+{
+    return listFolderWithTypes(folder, [&visit](QByteArrayView name, unsigned char) { visit(name); });
 }
 
 // The key under which a name is indexed: its characters folded one by one,
@@ -101,16 +172,10 @@ void DirectFolders::forEachEntry(const QByteArray &folder, const EntryVisitor &v
     listFolder(folder, visit);
 }
 
-bool DirectFolders::isFolder(const QByteArray &native)
+EntryKind DirectFolders::kindOf(const QByteArray &native)
 {
     struct stat info;
-    return ::stat(orCurrentFolder(native), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool DirectFolders::isExistingNonFolder(const QByteArray &native)
-{
-    struct stat info;
-    return ::stat(orCurrentFolder(native), &info) == 0 && !S_ISDIR(info.st_mode);
+    return ::stat(orCurrentFolder(native), &info) == 0 ? kindOfMode(info.st_mode) : EntryKind::Missing;
 }
 
 bool ListedFolders::entryExists(const QByteArray &folder, const QByteArray &name)
@@ -118,7 +183,7 @@ bool ListedFolders::entryExists(const QByteArray &folder, const QByteArray &name
     const Listing &listing = listingOf(folder);
     if (!listing.listed || isDotEntry(name))
         return m_direct.entryExists(folder, name);
-    return listing.names.contains(name);
+    return listing.entries.contains(name);
 }
 
 void ListedFolders::forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit)
@@ -139,6 +204,16 @@ void ListedFolders::forEachCandidate(const QByteArray &folder, const QString &pi
         visit(name);
 }
 
+bool ListedFolders::mayHoldNamesAlike(const QByteArray &folder)
+{
+    Listing &listing = listingOf(folder);
+    if (!listing.listed)
+        return true;
+    if (!listing.indexed)
+        index(listing);
+    return listing.namesAlike;
+}
+
 void ListedFolders::forEachEntry(const QByteArray &folder, const EntryVisitor &visit)
 {
     const Listing &listing = listingOf(folder);
@@ -146,31 +221,71 @@ void ListedFolders::forEachEntry(const QByteArray &folder, const EntryVisitor &v
         m_direct.forEachEntry(folder, visit);
         return;
     }
-    for (const QByteArray &name : listing.names)
-        visit(name);
+    for (auto it = listing.entries.keyBegin(); it != listing.entries.keyEnd(); ++it)
+        visit(*it);
 }
 
-bool ListedFolders::isFolder(const QByteArray &native)
+EntryKind ListedFolders::kindOf(const QByteArray &native)
 {
-    return kindOf(native) == Kind::Folder;
-}
-
-bool ListedFolders::isExistingNonFolder(const QByteArray &native)
-{
-    return kindOf(native) == Kind::Other;
+    // The entry as its folder's listing saw it.
+    const qsizetype slash = native.lastIndexOf('/');
+    const QByteArray name = QByteArray::fromRawData(native.constData() + slash + 1, native.size() - slash - 1);
+    if (!name.isEmpty() && !isDotEntry(name)) {
+        const QByteArray folder
+            = QByteArray::fromRawData(native.constData(), slash == 0 ? 1 : std::max<qsizetype>(slash, 0));
+        Listing &listing = listingOf(folder);
+        if (listing.listed) {
+            const auto it = listing.entries.find(name);
+            if (it == listing.entries.end())
+                return EntryKind::Missing;
+            switch (*it) {
+            case Kind::Unknown:
+                break;
+            case Kind::Missing:
+                return EntryKind::Missing;
+            case Kind::Folder:
+                return EntryKind::Folder;
+            case Kind::File:
+                return EntryKind::File;
+            case Kind::Other:
+                return EntryKind::Other;
+            }
+            const EntryKind kind = statKind(native);
+            *it = kind == EntryKind::Missing  ? Kind::Missing
+                  : kind == EntryKind::Folder ? Kind::Folder
+                  : kind == EntryKind::File   ? Kind::File
+                                              : Kind::Other;
+            return kind;
+        }
+    }
+    auto it = m_kinds.constFind(native);
+    if (it == m_kinds.constEnd())
+        it = m_kinds.insert(native, statKind(native));
+    return *it;
 }
 
 ListedFolders::Listing &ListedFolders::listingOf(const QByteArray &folder)
 {
     if (m_lastListing && m_lastFolder == folder)
         return *m_lastListing;
-    auto it = m_listings.find(folder);
+    // A deep copy: the folder may be a view into a longer name.
+    const QByteArray key(folder.constData(), folder.size());
+    auto it = m_listings.find(key);
     if (it == m_listings.end()) {
         Listing listing;
-        listing.listed = listFolder(folder, [&](QByteArrayView name) { listing.names.insert(name.toByteArray()); });
-        it = m_listings.emplace(folder, std::move(listing)).first;
+        listing.listed = listFolderWithTypes(key, [&](QByteArrayView name, unsigned char type) {
+            Kind kind = Kind::Unknown;
+            if (type == DT_DIR)
+                kind = Kind::Folder;
+            else if (type == DT_REG)
+                kind = Kind::File;
+            else if (type != DT_LNK && type != DT_UNKNOWN)
+                kind = Kind::Other;
+            listing.entries.insert(name.toByteArray(), kind);
+        });
+        it = m_listings.emplace(key, std::move(listing)).first;
     }
-    m_lastFolder = folder;
+    m_lastFolder = key;
     m_lastListing = &it->second;
     return it->second;
 }
@@ -179,11 +294,14 @@ void ListedFolders::index(Listing &listing)
 {
     // The same readings that readEntryAs compares, so every entry that can
     // match a piece is under the piece's key.
-    for (const QByteArray &name : std::as_const(listing.names)) {
+    for (auto it = listing.entries.keyBegin(); it != listing.entries.keyEnd(); ++it) {
+        const QByteArray &name = *it;
         const auto add = [&](const QString &reading) {
             QList<QByteArray> &names = listing.byReading[foldedKey(reading)];
-            if (names.isEmpty() || names.constLast() != name)
+            if (names.isEmpty() || names.constLast() != name) {
                 names.append(name);
+                listing.namesAlike = listing.namesAlike || names.size() > 1;
+            }
         };
         if (isAsciiName(name)) {
             add(QString::fromLatin1(name));
@@ -195,19 +313,6 @@ void ListedFolders::index(Listing &listing)
         add(decodeCp866(name));
     }
     listing.indexed = true;
-}
-
-ListedFolders::Kind ListedFolders::kindOf(const QByteArray &native)
-{
-    auto it = m_kinds.constFind(native);
-    if (it == m_kinds.constEnd()) {
-        struct stat info;
-        Kind kind = Kind::Missing;
-        if (::stat(orCurrentFolder(native), &info) == 0)
-            kind = S_ISDIR(info.st_mode) ? Kind::Folder : Kind::Other;
-        it = m_kinds.insert(native, kind);
-    }
-    return *it;
 }
 
 } // namespace korvane

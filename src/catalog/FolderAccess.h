@@ -8,7 +8,6 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -61,13 +60,21 @@ public:
     // Every entry whose name may read as the piece (see readEntryAs): all of
     // them, or only those an index has not ruled out.
     virtual void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) = 0;
+    // Whether two entries of the folder may read as one name; false only
+    // when an index rules it out.
+    virtual bool mayHoldNamesAlike(const QByteArray &) { return true; }
     // Every entry but "." and "..".
     virtual void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) = 0;
     // Symlinks are followed here, at every level: a link to a folder is a
     // folder to the catalog (the whole catalog may be one, or a shared folder
     // linked in), and a broken link is no entry at all.
-    virtual bool isFolder(const QByteArray &native) = 0;
-    virtual bool isExistingNonFolder(const QByteArray &native) = 0;
+    virtual EntryKind kindOf(const QByteArray &native) = 0;
+    bool isFolder(const QByteArray &native) { return kindOf(native) == EntryKind::Folder; }
+    bool isExistingNonFolder(const QByteArray &native)
+    {
+        const EntryKind kind = kindOf(native);
+        return kind == EntryKind::File || kind == EntryKind::Other;
+    }
     // The folders resolved so far, for a view that keeps them.
     virtual RememberedFolders *rememberedFolders() { return nullptr; }
 };
@@ -79,45 +86,51 @@ public:
     bool entryExists(const QByteArray &folder, const QByteArray &name) override;
     void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) override;
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
-    bool isFolder(const QByteArray &native) override;
-    bool isExistingNonFolder(const QByteArray &native) override;
+    EntryKind kindOf(const QByteArray &native) override;
 };
 
-// Lists each folder once, with an index of its names' readings by folded
-// key, and keeps what a stat says of an entry. A folder that cannot be listed
-// is asked directly every time.
+// Lists each folder once, with what the listing says each entry is, and an
+// index of its names' readings by folded key. An entry's kind comes from the
+// listing; only links, and entries of a file system that does not say, are
+// asked with a stat. A folder that cannot be listed is asked directly every
+// time. Folders deeper than the system takes in one name (PATH_MAX) are
+// opened a piece at a time, so a deep catalog is seen as it is.
 class ListedFolders final : public FolderAccess
 {
 public:
     bool entryExists(const QByteArray &folder, const QByteArray &name) override;
     void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) override;
+    bool mayHoldNamesAlike(const QByteArray &folder) override;
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
-    bool isFolder(const QByteArray &native) override;
-    bool isExistingNonFolder(const QByteArray &native) override;
+    EntryKind kindOf(const QByteArray &native) override;
     RememberedFolders *rememberedFolders() override { return &m_remembered; }
 
 private:
+    // What an entry is; Unknown until a stat has said, for a link or where
+    // the listing does not tell.
+    enum class Kind : quint8 { Unknown, Missing, Folder, File, Other };
     struct Listing
     {
         bool listed = false;
-        QSet<QByteArray> names;
+        QHash<QByteArray, Kind> entries;
         bool indexed = false;
         // Every reading of every name (UTF-8, Windows-1251, CP866) that could
         // compare equal to a piece, by folded key.
         QHash<QString, QList<QByteArray>> byReading;
+        // Two names share a key: they may read as one name.
+        bool namesAlike = false;
     };
-    enum class Kind { Missing, Folder, Other };
 
     Listing &listingOf(const QByteArray &folder);
     static void index(Listing &listing);
-    Kind kindOf(const QByteArray &native);
 
     DirectFolders m_direct;
     // Node-based, so that the last listing asked for stays where it is.
     std::unordered_map<QByteArray, Listing> m_listings;
     QByteArray m_lastFolder;
     Listing *m_lastListing = nullptr;
-    QHash<QByteArray, Kind> m_kinds;
+    // Entries outside any listing (a folder that cannot be listed, "..").
+    QHash<QByteArray, EntryKind> m_kinds;
     RememberedFolders m_remembered;
 };
 
