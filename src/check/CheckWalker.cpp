@@ -1,23 +1,28 @@
 #include "check/CheckWalker.h"
 
 #include "catalog/CatalogText.h"
-#include "catalog/Failure.h"
 #include "catalog/PartLine.h"
 #include "catalog/Win1251.h"
 #include "platform/PictureFile.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 // The walk follows the browser's roads: the same compositions, the same
 // lookup, the same line rules and decoders, taken from the catalog library.
 // Where the browser tests a file first, a missing one is what the user meets
 // as a message or nothing; where it reads untested, a missing one is an
-// error box, and so an error here.
+// error box, and so an error here. Every finding says what is wrong in the
+// catalog's terms, then how to mend it.
 
 namespace korvane::check {
 
@@ -31,22 +36,72 @@ bool isBelow(const QByteArray &entry, const QByteArray &folder)
            && (folder.endsWith('/') || entry.at(folder.size()) == '/');
 }
 
-bool entryExists(const QByteArray &native)
-{
-    struct stat info;
-    return ::lstat(native.constData(), &info) == 0;
-}
-
 bool comesFirst(const Source &a, const Source &b)
 {
     return a.file != b.file ? a.file < b.file : a.line < b.line;
+}
+
+// What a special file is, for the message; a stat opens nothing.
+QString specialKind(const QByteArray &native)
+{
+    struct stat info;
+    if (native.size() < PATH_MAX && ::stat(native.constData(), &info) == 0) {
+        if (S_ISCHR(info.st_mode))
+            return QStringLiteral("a character device");
+        if (S_ISBLK(info.st_mode))
+            return QStringLiteral("a block device");
+        if (S_ISFIFO(info.st_mode))
+            return QStringLiteral("a FIFO (named pipe)");
+        if (S_ISSOCK(info.st_mode))
+            return QStringLiteral("a socket");
+    }
+    return QStringLiteral("no regular file");
+}
+
+// The name's text within the catalog as composed, without the separator
+// that ends a folder's.
+QString shownWithin(const ComposedPath &folder, const ComposedPath &path)
+{
+    QString within = nameWithin(folder, path);
+    if (within.endsWith(u'/'))
+        within.chop(1);
+    return within;
+}
+
+// Grouped in thousands the same way whatever the user's language.
+QString thousands(qint64 count)
+{
+    return QLocale(QLocale::English).toString(count);
+}
+
+QString codePageName(LooseMatch::CodePage codePage)
+{
+    return codePage == LooseMatch::CodePage::Windows1251 ? QStringLiteral("Windows-1251")
+                                                         : QStringLiteral("DOS (CP866)");
 }
 
 } // namespace
 
 QString quoted(const QString &text)
 {
-    return u'\'' + text + u'\'';
+    return u'\'' + Failure::quoted(text) + u'\'';
+}
+
+QString shownOnDisk(QByteArrayView name)
+{
+    if (name.isValidUtf8())
+        return quoted(QString::fromUtf8(name));
+    QString shown = QStringLiteral("$'");
+    for (const char c : name) {
+        const uchar byte = uchar(c);
+        if (byte == '\'' || byte == '\\')
+            shown += u'\\' + QChar(byte);
+        else if (byte >= 0x20 && byte < 0x7F)
+            shown += QChar(byte);
+        else
+            shown += QStringLiteral("\\%1").arg(byte, 3, 8, QLatin1Char('0'));
+    }
+    return shown + u'\'';
 }
 
 QString nameWithin(const ComposedPath &folder, const ComposedPath &file)
@@ -88,72 +143,125 @@ void Outcome::take(Outcome &&other)
     totals.hotspots += other.totals.hotspots;
     totals.photos += other.totals.photos;
     totals.partsWithoutPhoto += other.totals.partsWithoutPhoto;
+    totals.filesFixed += other.totals.filesFixed;
     for (const PhotoTable &table : other.photos) {
         for (auto it = table.firstNamedAt.cbegin(); it != table.firstNamedAt.cend(); ++it)
             notePhoto(table.photoPath, it.key(), it.value());
     }
 }
 
+void Walker::add(Finding finding)
+{
+    m_outcome.findings.push_back(std::move(finding));
+}
+
 void Walker::error(const Source &at, const QString &message)
 {
-    m_outcome.findings.push_back(Finding{at.file, at.line, Severity::Error, message});
+    add(Finding{at.file, at.line, Severity::Error, message});
 }
 
 void Walker::warning(const Source &at, const QString &message)
 {
-    m_outcome.findings.push_back(Finding{at.file, at.line, Severity::Warning, message});
+    add(Finding{at.file, at.line, Severity::Warning, message});
 }
 
-std::optional<CatalogLines> Walker::readText(const CatalogFile &file)
+bool Walker::canOpen(const QByteArray &native, const QString &what, const Source &at)
 {
+    // The browser composes whole names; the system takes none as long as
+    // PATH_MAX.
+    const qsizetype length = m_setting.absolutePrefix + native.size();
+    if (length >= PATH_MAX) {
+        error(at, QStringLiteral("%1 lies at a path of %2 bytes, more than the %3 a program can open: the browser "
+                                 "cannot open it; shorten the names of the folders on the way")
+                      .arg(what, thousands(length), thousands(PATH_MAX - 1)));
+        return false;
+    }
+    // What the entry is comes from its folder's listing: a device or a FIFO
+    // is never opened, as opening some has effects of its own.
+    switch (m_lookup.kindOf(native)) {
+    case EntryKind::File:
+        return true;
+    case EntryKind::Folder:
+        error(at, QStringLiteral("%1 is a folder, not a file: the browser cannot open it and shows an error box; "
+                                 "rename or remove the folder")
+                      .arg(what));
+        return false;
+    case EntryKind::Other:
+        error(at, QStringLiteral("%1 is %2, not a file: the browser cannot open it and shows an error box (the "
+                                 "checker does not try); put the file itself there")
+                      .arg(what, specialKind(native)));
+        return false;
+    case EntryKind::Missing:
+        break;
+    }
+    error(at, QStringLiteral("%1 is gone: it was removed while the catalog was checked").arg(what));
+    return false;
+}
+
+bool Walker::isReachable(const QByteArray &folder, const QString &what, const Source &at)
+{
+    const qsizetype length = m_setting.absolutePrefix + folder.size();
+    if (length < PATH_MAX)
+        return true;
+    error(at, QStringLiteral("%1 lies at a path of %2 bytes, more than the %3 a program can open: the browser "
+                             "finds nothing in it; shorten the names of the folders on the way")
+                  .arg(what, thousands(length), thousands(PATH_MAX - 1)));
+    return false;
+}
+
+bool Walker::staysInData(const ComposedPath &path, const QString &what, const Source &at)
+{
+    // Only a ".." climbs; most names hold none.
+    if (!path.added.contains(QLatin1String("..")) || staysInside(path, paths::dataFolder(m_setting.base)))
+        return true;
+    error(at, QStringLiteral("%1 leads outside DATA: the browser would read what is no part of the catalog, and a "
+                             "copy of the catalog lacks it; name something inside DATA")
+                  .arg(what));
+    return false;
+}
+
+void Walker::reportUnreadable(const CatalogFile &file, const QString &what, const Failure &failure)
+{
+    const Source at{file.native, 0};
+    if (failure.message() != Failure::cannotOpen(file.composed.text()).message()) {
+        error(at, QStringLiteral("%1 cannot be read: %2").arg(what, failure.message()));
+        return;
+    }
+    const int reason = ::access(file.native.constData(), R_OK) == 0 ? 0 : errno;
+    if (reason == EACCES)
+        error(at, QStringLiteral("%1 cannot be read (permission denied): the browser shows an error box; make it "
+                                 "readable (chmod a+r)")
+                      .arg(what));
+    else
+        error(at, QStringLiteral("%1 cannot be read (%2): the browser shows an error box")
+                      .arg(what, reason != 0 ? QString::fromLocal8Bit(std::strerror(reason))
+                                             : QStringLiteral("it changed while it was read")));
+}
+
+std::optional<CatalogLines> Walker::readText(const CatalogFile &file, const QString &what)
+{
+    if (!canOpen(file.native, what, {file.native, 0}))
+        return std::nullopt;
     try {
-        CatalogLines lines = readCatalogLines(file);
-        checkEncoding(file.native, lines);
-        return lines;
+        return checkEncoding(file, readCatalogLines(file));
     } catch (const Failure &failure) {
-        error({file.native, 0}, failure.message());
+        reportUnreadable(file, what, failure);
         return std::nullopt;
     }
 }
 
-std::optional<std::pair<CatalogFile, CatalogLines>> Walker::readTestedList(const ComposedPath &path,
-                                                                           const QByteArray &modelFolder)
+std::optional<std::pair<CatalogFile, CatalogLines>>
+Walker::readTestedList(const ComposedPath &path, const QByteArray &modelFolder, const QString &what)
 {
     NameMatch how;
     std::optional<CatalogFile> list = m_lookup.findFile(path, &how);
     if (!list)
         return std::nullopt;
     reportLoose(how, modelFolder, std::nullopt, QString());
-    std::optional<CatalogLines> lines = readText(*list);
+    std::optional<CatalogLines> lines = readText(*list, what);
     if (!lines)
         return std::nullopt;
     return std::make_pair(std::move(*list), std::move(*lines));
-}
-
-void Walker::checkEncoding(const QByteArray &file, const CatalogLines &lines)
-{
-    // The mark is no part of Windows-1251: it stays in the first line, so a
-    // first name that starts with it names nothing.
-    const QByteArrayView byteOrderMark("\xEF\xBB\xBF");
-    const bool marked = lines.textLineCount() > 0 && lines.textLine(0).startsWith(byteOrderMark);
-    if (marked)
-        warning({file, 1}, QStringLiteral("the first line starts with a UTF-8 byte-order mark, read as part of it"));
-    // Windows-1251 letters are almost never valid UTF-8 in a row, so a text
-    // that is has been saved as UTF-8. Line breaks are ASCII and end no
-    // UTF-8 character, so the text is valid when each line is.
-    qsizetype firstWithLetters = -1;
-    for (qsizetype i = 0; i < lines.textLineCount(); ++i) {
-        const QByteArrayView line = lines.textLine(i).sliced(i == 0 && marked ? byteOrderMark.size() : 0);
-        if (std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; }))
-            continue;
-        if (!line.isValidUtf8())
-            return;
-        if (firstWithLetters < 0)
-            firstWithLetters = i;
-    }
-    if (firstWithLetters >= 0)
-        warning({file, firstWithLetters + 1},
-                QStringLiteral("the text is UTF-8, not Windows-1251: it shows as mojibake"));
 }
 
 std::vector<std::pair<QString, Source>> Walker::listedNames(const QByteArray &file, const CatalogLines &lines,
@@ -164,7 +272,8 @@ std::vector<std::pair<QString, Source>> Walker::listedNames(const QByteArray &fi
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString name = lines.line(i);
         if (name.isEmpty()) {
-            warning({file, i + 1}, QStringLiteral("empty line: the list offers an empty %1").arg(kind));
+            warning({file, i + 1},
+                    QStringLiteral("empty line: the list offers an empty %1; delete the line").arg(kind));
             continue;
         }
         if (!seen.contains(name)) {
@@ -183,42 +292,72 @@ void Walker::reportLoose(const NameMatch &how, const QByteArray &parent, const s
         if (!isBelow(match.entry, parent))
             continue;
         const Source at = namedAt.value_or(Source{match.entry, 0});
-        if (match.ignoringCase)
-            warning(at, QStringLiteral("%1 is found as %2 only without regard to letter case")
-                            .arg(quoted(match.piece), quoted(match.nameOnDisk)));
-        if (match.codePage != LooseMatch::CodePage::Utf8)
-            warning(at, QStringLiteral("%1 is found only as a %2 name on disk, not UTF-8")
-                            .arg(quoted(match.piece), match.codePage == LooseMatch::CodePage::Windows1251
-                                                          ? QStringLiteral("Windows-1251")
-                                                          : QStringLiteral("DOS (CP866)")));
+        const QByteArrayView onDisk = QByteArrayView(match.entry).sliced(match.entry.lastIndexOf('/') + 1);
+        if (match.codePage != LooseMatch::CodePage::Utf8) {
+            warning(at, QStringLiteral("%1 is found only as the %2 name %3 on disk%4: a reader of UTF-8 names misses "
+                                       "it; rename it to %1")
+                            .arg(quoted(match.piece), codePageName(match.codePage), shownOnDisk(onDisk),
+                                 match.ignoringCase ? QStringLiteral(", and only without regard to letter case")
+                                                    : QString()));
+        } else if (match.ignoringCase) {
+            warning(at, QStringLiteral("%1 is found as %2 only without regard to letter case: a reader that "
+                                       "matches case misses it; %3")
+                            .arg(quoted(match.piece), quoted(match.nameOnDisk),
+                                 namedAt ? QStringLiteral("rename it to %1, or write %2 here")
+                                               .arg(quoted(match.piece), quoted(match.nameOnDisk))
+                                         : QStringLiteral("rename it to %1").arg(quoted(match.piece))));
+        }
+        if (!match.alsoMatching.isEmpty()) {
+            QStringList others;
+            for (const QByteArray &other : match.alsoMatching)
+                others.append(shownOnDisk(QByteArrayView(other)));
+            warning(at, QStringLiteral("%1 matches %2 and also %3 in the same folder, names Windows takes for one: "
+                                       "the browser takes %2 and never reads the other; merge them into one")
+                            .arg(quoted(match.piece), shownOnDisk(onDisk), others.join(QStringLiteral(", "))));
+        }
         if (match.foldedSeparators && !foldingReported) {
             const QString named = namedAt ? name : match.piece;
-            warning(at,
-                    named.contains(u'\\')
-                        ? QStringLiteral("%1 is found only by reading \"\\\" as a folder separator, as Windows does")
-                              .arg(quoted(named))
-                        : QStringLiteral("%1 is found only by folding doubled separators and dot folders, as "
-                                         "Windows does")
-                              .arg(quoted(named)));
+            warning(at, named.contains(u'\\')
+                            ? QStringLiteral("%1 is found only by reading \"\\\" as a folder separator, as Windows "
+                                             "does: other readers take it for part of a name; write the name without "
+                                             "\"\\\"")
+                                  .arg(quoted(named))
+                            : QStringLiteral("%1 is found only by folding doubled separators and dot folders, as "
+                                             "Windows does: other readers miss it; write it without empty, \".\" or "
+                                             "\"..\" pieces")
+                                  .arg(quoted(named)));
             foldingReported = true;
         }
     }
 }
 
-void Walker::checkPicture(const CatalogFile &file, const Source &namedAt, bool decode)
+std::optional<QSize> Walker::checkPicture(const CatalogFile &file, const QString &what, bool decode)
 {
-    // A wildcard name passes the existence test and names no file itself:
-    // the failure is then the naming line's.
-    const Source at = entryExists(file.native) ? Source{file.native, 0} : namedAt;
-    if (decode) {
-        try {
-            loadPictureFile(file);
-        } catch (const Failure &failure) {
-            error(at, failure.message());
-        }
-    } else if (!catalogFileOpens(file)) {
-        error(at, Failure::cannotOpen(file.composed.text()).message());
+    if (!canOpen(file.native, what, {file.native, 0}))
+        return std::nullopt;
+    if (!decode) {
+        if (!catalogFileOpens(file))
+            reportUnreadable(file, what, Failure::cannotOpen(file.composed.text()));
+        return std::nullopt;
     }
+    try {
+        return loadPictureFile(file).size();
+    } catch (const Failure &failure) {
+        if (failure.message() == Failure::cannotOpen(file.composed.text()).message()) {
+            reportUnreadable(file, what, failure);
+            return std::nullopt;
+        }
+        const QString shown = failure.detail().isEmpty()
+                                  ? failure.message()
+                                  : QStringLiteral("%1 (%2)").arg(failure.message(), failure.detail());
+        const bool bitmap = pictureExtension(file.composed.text()).compare(u"bmp", Qt::CaseInsensitive) == 0;
+        QString mend = bitmap ? QStringLiteral("save it again as a Windows bitmap (BMP)")
+                              : QStringLiteral("save it again as a JPEG");
+        if (failure.message() == QLatin1String("Stream read error"))
+            mend = QStringLiteral("the file is cut short: copy it again whole, or ") + mend;
+        error({file.native, 0}, QStringLiteral("%1 does not decode: %2; %3").arg(what, shown, mend));
+    }
+    return std::nullopt;
 }
 
 std::vector<ModelEntry> Walker::walkManufacturers()
@@ -230,33 +369,42 @@ std::vector<ModelEntry> Walker::walkManufacturers()
     const std::optional<QByteArray> list = m_lookup.resolveEntry(listPath, &how);
     if (!list) {
         error({QFile::encodeName(listPath.text()), 0},
-              QStringLiteral("no manufacturer list: the program starts with an error box and no manufacturers"));
+              QStringLiteral("there is no manufacturer list: the program starts with an error box and offers no "
+                             "manufacturers; write catalog.txt here, a manufacturer folder's name a line"));
         return {};
     }
     reportLoose(how, m_setting.dataFolder, std::nullopt, QString());
-    const std::optional<CatalogLines> manufacturers = readText(CatalogFile{listPath, *list});
+    const std::optional<CatalogLines> manufacturers
+        = readText(CatalogFile{listPath, *list}, QStringLiteral("the manufacturer list"));
     if (!manufacturers)
         return {};
 
     std::vector<ModelEntry> models;
     for (const auto &[manufacturer, namedAt] : listedNames(*list, *manufacturers, QStringLiteral("manufacturer"))) {
-        const std::optional<QByteArray> folder
-            = m_lookup.resolveEntry(paths::manufacturerFolder(base, manufacturer), &how);
+        const QString what = QStringLiteral("manufacturer %1").arg(quoted(manufacturer));
+        const ComposedPath folderPath = paths::manufacturerFolder(base, manufacturer);
+        if (!staysInData(folderPath, what, namedAt))
+            continue;
+        const std::optional<QByteArray> folder = m_lookup.resolveEntry(folderPath, &how);
         if (!folder) {
-            error(namedAt, QStringLiteral("manufacturer %1 has no folder").arg(quoted(manufacturer)));
+            error(namedAt, QStringLiteral("%1 has no folder %2: choosing it shows \"Изображение отсутствует\"; make "
+                                          "the folder or correct the name on this line")
+                               .arg(what, quoted(shownWithin(paths::dataFolder(base), folderPath))));
             continue;
         }
+        if (!isReachable(*folder, what, namedAt))
+            continue;
         reportLoose(how, m_setting.dataFolder, namedAt, manufacturer);
         const ComposedPath modelListPath = paths::modelList(base, manufacturer);
         const std::optional<CatalogFile> modelList = m_lookup.findFile(modelListPath, &how);
         if (!modelList) {
-            error(namedAt, QStringLiteral("manufacturer %1 has no model list %2")
-                               .arg(quoted(manufacturer),
-                                    quoted(nameWithin(paths::manufacturerFolder(base, manufacturer), modelListPath))));
+            error(namedAt, QStringLiteral("%1 has no model list %2: choosing it shows \"Изображение "
+                                          "отсутствует\"; write one there, a model folder's name a line")
+                               .arg(what, quoted(shownWithin(paths::dataFolder(base), modelListPath))));
             continue;
         }
         reportLoose(how, *folder, std::nullopt, QString());
-        const std::optional<CatalogLines> lines = readText(*modelList);
+        const std::optional<CatalogLines> lines = readText(*modelList, QStringLiteral("the model list"));
         if (!lines)
             continue;
         for (auto &[model, modelNamedAt] : listedNames(modelList->native, *lines, QStringLiteral("model")))
@@ -289,25 +437,33 @@ void Walker::checkModel(const ModelEntry &entry)
     const QString &base = m_setting.base;
     const QString &manufacturer = entry.manufacturer;
     const QString &model = entry.model;
+    const QString what = QStringLiteral("model %1").arg(quoted(model));
     NameMatch how;
     const ComposedPath folderPath = paths::modelFolder(base, manufacturer, model);
+    if (!staysInData(folderPath, what, entry.source))
+        return;
     const std::optional<QByteArray> folder = m_lookup.resolveEntry(folderPath, &how);
     if (!folder) {
-        error(entry.source, QStringLiteral("model %1 has no folder").arg(quoted(model)));
+        error(entry.source, QStringLiteral("%1 has no folder %2: choosing it changes only the window caption; make "
+                                           "the folder or correct the name on this line")
+                                .arg(what, quoted(shownWithin(paths::dataFolder(base), folderPath))));
         return;
     }
+    if (!isReachable(*folder, what, entry.source))
+        return;
     reportLoose(how, entry.manufacturerFolder, entry.source, model);
 
     // Tested: without it, choosing the model changes nothing but the caption.
     const ComposedPath partListPath = paths::modelPartList(base, manufacturer, model);
     const std::optional<CatalogFile> partList = m_lookup.findFile(partListPath, &how);
     if (!partList) {
-        error(entry.source, QStringLiteral("model %1 has no part list %2")
-                                .arg(quoted(model), quoted(nameWithin(folderPath, partListPath))));
+        error(entry.source, QStringLiteral("%1 has no part list %2 in its folder: choosing it changes only the "
+                                           "window caption; write the part list there, a part a line: CODE NAME")
+                                .arg(what, quoted(nameWithin(folderPath, partListPath))));
         return;
     }
     reportLoose(how, *folder, entry.source, model);
-    const std::optional<CatalogLines> partLines = readText(*partList);
+    const std::optional<CatalogLines> partLines = readText(*partList, QStringLiteral("the part list"));
     if (partLines)
         checkPartLines(partList->native, *partLines, paths::partPhotoFor(manufacturer));
 
@@ -316,10 +472,11 @@ void Walker::checkModel(const ModelEntry &entry)
     const ComposedPath picturePath = paths::modelPicture(base, manufacturer, model);
     if (const std::optional<QByteArray> picture = m_lookup.resolveEntry(picturePath, &how)) {
         reportLoose(how, *folder, entry.source, model);
-        checkPicture(CatalogFile{picturePath, *picture}, entry.source, m_setting.deep);
+        checkPicture(CatalogFile{picturePath, *picture}, QStringLiteral("the model picture"), m_setting.deep);
     } else {
-        error(entry.source, QStringLiteral("model %1 has no picture %2: its group list is never loaded")
-                                .arg(quoted(model), quoted(nameWithin(folderPath, picturePath))));
+        error(entry.source, QStringLiteral("%1 has no picture %2 in its folder: choosing it shows an error box and "
+                                           "its groups never load; add the picture as a JPEG")
+                                .arg(what, quoted(nameWithin(folderPath, picturePath))));
     }
 
     checkViews(entry, *folder, partLines ? &*partLines : nullptr);
@@ -330,7 +487,8 @@ void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder)
 {
     const QString &base = m_setting.base;
     // Tested: a model without one keeps the groups shown before.
-    const auto list = readTestedList(paths::groupList(base, entry.manufacturer, entry.model), modelFolder);
+    const auto list = readTestedList(paths::groupList(base, entry.manufacturer, entry.model), modelFolder,
+                                     QStringLiteral("the group list"));
     if (!list)
         return;
     const auto &[listFile, lines] = *list;
@@ -339,16 +497,21 @@ void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder)
     const QByteArray folder = m_lookup.resolveEntry(folderPath).value_or(QByteArray());
     const paths::PartPhotoPath photoPath = paths::partPhotoFor(entry.manufacturer);
     for (const auto &[group, namedAt] : listedNames(listFile.native, lines, QStringLiteral("group"))) {
+        const QString what = QStringLiteral("group %1").arg(quoted(group));
         // Read untested when the group is chosen: missing, an error box.
         const ComposedPath path = paths::groupPartList(base, entry.manufacturer, entry.model, group);
+        if (!staysInData(path, what, namedAt))
+            continue;
         const std::optional<QByteArray> found = m_lookup.resolveEntry(path, &how);
         if (!found) {
-            error(namedAt, QStringLiteral("group %1 has no part list %2")
-                               .arg(quoted(group), quoted(nameWithin(folderPath, path))));
+            error(namedAt, QStringLiteral("%1 has no part list %2: choosing it shows an error box; write the part "
+                                          "list or correct the name on this line")
+                               .arg(what, quoted(nameWithin(folderPath, path))));
             continue;
         }
         reportLoose(how, folder, namedAt, group);
-        if (const std::optional<CatalogLines> parts = readText(CatalogFile{path, *found}))
+        if (const std::optional<CatalogLines> parts
+            = readText(CatalogFile{path, *found}, QStringLiteral("the part list of %1").arg(what)))
             checkPartLines(*found, *parts, photoPath);
     }
 }
@@ -361,20 +524,34 @@ void Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, p
     lineOfCode.reserve(lines.size());
     for (qsizetype i = 0; i < lines.textLineCount(); ++i) {
         const Source here{file, i + 1};
-        const QByteArrayView code = partCodeOfLine(lines.textLine(i));
+        const QByteArrayView line = lines.textLine(i);
+        const QByteArrayView code = partCodeOfLine(line);
         if (code.isEmpty()) {
-            warning(here, QStringLiteral("part line without a code"));
+            if (line.isEmpty())
+                warning(here, QStringLiteral("empty part line: the part list shows an empty line; delete it"));
+            else
+                warning(here, QStringLiteral("part line %1 has no code, as it %2: choosing it shows no photo; write "
+                                             "CODE NAME, the code first")
+                                  .arg(quoted(decodeWin1251(line.first(std::min<qsizetype>(line.size(), 60)))),
+                                       line.startsWith(' ') ? QStringLiteral("begins with a space")
+                                                            : QStringLiteral("holds no space")));
             continue;
         }
         const auto seen = lineOfCode.constFind(code);
         if (seen != lineOfCode.constEnd()) {
-            warning(here,
-                    QStringLiteral("the code %1 is already on line %2").arg(quoted(decodeWin1251(code))).arg(*seen));
+            warning(here, QStringLiteral("the code %1 is already on line %2: a search or a hotspot selects only that "
+                                         "first line; remove one of them or correct its code")
+                              .arg(quoted(decodeWin1251(code)))
+                              .arg(*seen));
             continue;
         }
         lineOfCode.insert(code, here.line);
-        if (photoPath)
-            m_outcome.notePhoto(photoPath, decodeWin1251(code.first(std::min(code.size(), kPartCodeCapacity))), here);
+        if (photoPath) {
+            const QString photoCode = decodeWin1251(code.first(std::min(code.size(), kPartCodeCapacity)));
+            if (staysInData(photoPath(m_setting.base, photoCode),
+                            QStringLiteral("the photo of part %1").arg(quoted(photoCode)), here))
+                m_outcome.notePhoto(photoPath, photoCode, here);
+        }
     }
 }
 
@@ -383,20 +560,31 @@ void Walker::checkPhoto(const PhotoReference &photo)
     NameMatch how;
     const ComposedPath path = photo.photoPath(m_setting.base, photo.code);
     const std::optional<CatalogFile> found = m_lookup.findFile(path, &how);
+    const QString photoName = quoted(nameWithin(paths::dataFolder(m_setting.base), path));
     if (!found) {
         ++m_outcome.totals.partsWithoutPhoto;
         if (!m_setting.listPartsWithoutPhoto)
             return;
-        m_outcome.findings.push_back(
-            Finding{photo.source.file, photo.source.line, Severity::Warning,
-                    QStringLiteral("part %1 has no photo %2")
-                        .arg(quoted(photo.code), quoted(nameWithin(paths::dataFolder(m_setting.base), path))),
-                    true});
+        Finding finding{photo.source.file, photo.source.line, Severity::Warning,
+                        QStringLiteral("part %1 has no photo %2: choosing it shows \"Изображение отсутствует\"; add "
+                                       "the photo as a JPEG")
+                            .arg(quoted(photo.code), photoName)};
+        finding.partWithoutPhoto = true;
+        add(std::move(finding));
         return;
     }
     ++m_outcome.totals.photos;
+    // A wildcard in the code passes the existence test on some other photo;
+    // the read that follows opens the name as it stands.
+    if (m_lookup.kindOf(found->native) == EntryKind::Missing) {
+        error(photo.source, QStringLiteral("part code %1 holds a wildcard: the photo test passes on another photo, "
+                                           "then the browser cannot open %2 and shows an error box; remove \"*\" "
+                                           "and \"?\" from the code")
+                                .arg(quoted(photo.code), photoName));
+        return;
+    }
     reportLoose(how, m_setting.photoFolder, photo.source, photo.code);
-    checkPicture(*found, photo.source, m_setting.deep);
+    checkPicture(*found, QStringLiteral("the photo"), m_setting.deep);
 }
 
 } // namespace korvane::check
