@@ -3,10 +3,12 @@
 #include "catalog/Win1251.h"
 
 #include <QStringDecoder>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <limits>
 #include <memory>
 
 #include <dirent.h>
@@ -89,14 +91,17 @@ using ListingVisitor = std::function<void(QByteArrayView name, unsigned char typ
 // when the folder cannot be listed.
 bool listFolderWithTypes(const QByteArray &folder, const ListingVisitor &visit)
 {
-    const int fd = openFolder(folder);
-    if (fd < 0)
-        return false;
-    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::fdopendir(fd), &::closedir);
-    if (!dir) {
-        ::close(fd);
-        return false;
+    DIR *opened = nullptr;
+    if (folder.size() < PATH_MAX) {
+        opened = ::opendir(orCurrentFolder(folder));
+    } else if (const int fd = openFolder(folder); fd >= 0) {
+        opened = ::fdopendir(fd);
+        if (!opened)
+            ::close(fd);
     }
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(opened, &::closedir);
+    if (!dir)
+        return false;
     while (const dirent *entry = ::readdir(dir.get())) {
         const QByteArrayView name(entry->d_name);
         if (!isDotEntry(name))
@@ -178,12 +183,49 @@ EntryKind DirectFolders::kindOf(const QByteArray &native)
     return ::stat(orCurrentFolder(native), &info) == 0 ? kindOfMode(info.st_mode) : EntryKind::Missing;
 }
 
+namespace {
+
+constexpr qsizetype kSearchedInTurn = 32;
+
+} // namespace
+
+void ListedFolders::Listing::add(QByteArrayView name, Kind kind)
+{
+    m_entries.push_back(Entry{quint32(m_names.size()), quint32(name.size()), kind});
+    m_names.append(name);
+}
+
+void ListedFolders::Listing::finish()
+{
+    m_entries.shrink_to_fit();
+    m_names.squeeze();
+    // The names stay where they are from now on: the hash keeps views of them.
+    if (size() > kSearchedInTurn) {
+        m_byName.reserve(size());
+        for (qsizetype i = 0; i < size(); ++i)
+            m_byName.insert(name(i), quint32(i));
+    }
+}
+
+qsizetype ListedFolders::Listing::find(QByteArrayView wanted) const
+{
+    if (size() > kSearchedInTurn) {
+        const auto found = m_byName.constFind(wanted);
+        return found == m_byName.constEnd() ? -1 : qsizetype(*found);
+    }
+    for (qsizetype i = 0; i < size(); ++i) {
+        if (name(i) == wanted)
+            return i;
+    }
+    return -1;
+}
+
 bool ListedFolders::entryExists(const QByteArray &folder, const QByteArray &name)
 {
     const Listing &listing = listingOf(folder);
     if (!listing.listed || isDotEntry(name))
         return m_direct.entryExists(folder, name);
-    return listing.entries.contains(name);
+    return listing.find(name) >= 0;
 }
 
 void ListedFolders::forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit)
@@ -197,11 +239,29 @@ void ListedFolders::forEachCandidate(const QByteArray &folder, const QString &pi
     }
     if (!listing.indexed)
         index(listing);
-    const auto found = listing.byReading.constFind(foldedKey(piece));
-    if (found == listing.byReading.constEnd())
-        return;
-    for (const QByteArray &name : *found)
-        visit(name);
+    constexpr quint32 kNone = std::numeric_limits<quint32>::max();
+    const bool ascii = std::all_of(piece.begin(), piece.end(), [](QChar c) { return c.unicode() < 0x80; });
+    const QString key = ascii ? QString() : foldedKey(piece);
+    const bool asciiKey = ascii || std::all_of(key.begin(), key.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (asciiKey) {
+        const QStringView folded = ascii ? QStringView(piece) : QStringView(key);
+        QVarLengthArray<char, 256> bytes(folded.size());
+        for (qsizetype i = 0; i < folded.size(); ++i) {
+            const char16_t u = folded[i].unicode();
+            bytes[i] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
+        }
+        const auto found = listing.byLowered.constFind(QByteArrayView(bytes.constData(), bytes.size()));
+        for (quint32 entry = found == listing.byLowered.constEnd() ? kNone : *found; entry != kNone;
+             entry = listing.nextAlike[entry])
+            visit(listing.name(entry));
+    }
+    if (!listing.byReading.isEmpty()) {
+        const auto found = listing.byReading.constFind(ascii ? foldedKey(piece) : key);
+        if (found != listing.byReading.constEnd()) {
+            for (const quint32 entry : *found)
+                visit(listing.name(entry));
+        }
+    }
 }
 
 bool ListedFolders::mayHoldNamesAlike(const QByteArray &folder)
@@ -209,8 +269,26 @@ bool ListedFolders::mayHoldNamesAlike(const QByteArray &folder)
     Listing &listing = listingOf(folder);
     if (!listing.listed)
         return true;
-    if (!listing.indexed)
-        index(listing);
+    if (listing.indexed || listing.namesAlikeKnown)
+        return listing.namesAlike;
+    // Most folders of a catalog hold a few ASCII names, which read alike only
+    // when they are equal but for letter case: compared in pairs, they need
+    // no index.
+    constexpr qsizetype kComparedInPairs = 16;
+    if (listing.size() <= kComparedInPairs) {
+        QVarLengthArray<QByteArrayView, kComparedInPairs> names;
+        for (qsizetype i = 0; i < listing.size(); ++i)
+            names.append(listing.name(i));
+        if (std::all_of(names.begin(), names.end(), isAsciiName)) {
+            for (qsizetype i = 0; i < names.size() && !listing.namesAlike; ++i) {
+                for (qsizetype j = i + 1; j < names.size() && !listing.namesAlike; ++j)
+                    listing.namesAlike = names[i].compare(names[j], Qt::CaseInsensitive) == 0;
+            }
+            listing.namesAlikeKnown = true;
+            return listing.namesAlike;
+        }
+    }
+    index(listing);
     return listing.namesAlike;
 }
 
@@ -221,8 +299,8 @@ void ListedFolders::forEachEntry(const QByteArray &folder, const EntryVisitor &v
         m_direct.forEachEntry(folder, visit);
         return;
     }
-    for (auto it = listing.entries.keyBegin(); it != listing.entries.keyEnd(); ++it)
-        visit(*it);
+    for (qsizetype i = 0; i < listing.size(); ++i)
+        visit(listing.name(i));
 }
 
 EntryKind ListedFolders::kindOf(const QByteArray &native)
@@ -235,10 +313,11 @@ EntryKind ListedFolders::kindOf(const QByteArray &native)
             = QByteArray::fromRawData(native.constData(), slash == 0 ? 1 : std::max<qsizetype>(slash, 0));
         Listing &listing = listingOf(folder);
         if (listing.listed) {
-            const auto it = listing.entries.find(name);
-            if (it == listing.entries.end())
+            const qsizetype entry = listing.find(name);
+            if (entry < 0)
                 return EntryKind::Missing;
-            switch (*it) {
+            Kind &known = listing.kind(entry);
+            switch (known) {
             case Kind::Unknown:
                 break;
             case Kind::Missing:
@@ -251,10 +330,10 @@ EntryKind ListedFolders::kindOf(const QByteArray &native)
                 return EntryKind::Other;
             }
             const EntryKind kind = statKind(native);
-            *it = kind == EntryKind::Missing  ? Kind::Missing
-                  : kind == EntryKind::Folder ? Kind::Folder
-                  : kind == EntryKind::File   ? Kind::File
-                                              : Kind::Other;
+            known = kind == EntryKind::Missing  ? Kind::Missing
+                    : kind == EntryKind::Folder ? Kind::Folder
+                    : kind == EntryKind::File   ? Kind::File
+                                                : Kind::Other;
             return kind;
         }
     }
@@ -281,8 +360,9 @@ ListedFolders::Listing &ListedFolders::listingOf(const QByteArray &folder)
                 kind = Kind::File;
             else if (type != DT_LNK && type != DT_UNKNOWN)
                 kind = Kind::Other;
-            listing.entries.insert(name.toByteArray(), kind);
+            listing.add(name, kind);
         });
+        listing.finish();
         it = m_listings.emplace(key, std::move(listing)).first;
     }
     m_lastFolder = key;
@@ -294,23 +374,45 @@ void ListedFolders::index(Listing &listing)
 {
     // The same readings that readEntryAs compares, so every entry that can
     // match a piece is under the piece's key.
-    for (auto it = listing.entries.keyBegin(); it != listing.entries.keyEnd(); ++it) {
-        const QByteArray &name = *it;
-        const auto add = [&](const QString &reading) {
-            QList<QByteArray> &names = listing.byReading[foldedKey(reading)];
-            if (names.isEmpty() || names.constLast() != name) {
-                names.append(name);
-                listing.namesAlike = listing.namesAlike || names.size() > 1;
-            }
-        };
+    constexpr quint32 kNone = std::numeric_limits<quint32>::max();
+    listing.lowered = listing.names();
+    for (char &c : listing.lowered) {
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + 32);
+    }
+    listing.nextAlike.assign(size_t(listing.size()), kNone);
+    listing.byLowered.reserve(listing.size());
+    for (qsizetype i = 0; i < listing.size(); ++i) {
+        const QByteArrayView name = listing.name(i);
         if (isAsciiName(name)) {
-            add(QString::fromLatin1(name));
+            auto found = listing.byLowered.find(listing.loweredName(i));
+            if (found == listing.byLowered.end()) {
+                listing.byLowered.insert(listing.loweredName(i), quint32(i));
+            } else {
+                listing.nextAlike[size_t(i)] = *found;
+                *found = quint32(i);
+                listing.namesAlike = true;
+            }
             continue;
         }
+        const auto add = [&](const QString &reading) {
+            QList<quint32> &entries = listing.byReading[foldedKey(reading)];
+            if (entries.isEmpty() || entries.constLast() != quint32(i)) {
+                entries.append(quint32(i));
+                listing.namesAlike = listing.namesAlike || entries.size() > 1;
+            }
+        };
         if (const std::optional<QString> utf8 = decodeUtf8Name(name))
             add(*utf8);
         add(decodeWin1251(name));
         add(decodeCp866(name));
+    }
+    // A reading that folds to ASCII (the Kelvin sign to "k") reads alike
+    // with the ASCII name of that lower case.
+    for (auto it = listing.byReading.cbegin(); it != listing.byReading.cend() && !listing.namesAlike; ++it) {
+        const QString &key = it.key();
+        if (std::all_of(key.begin(), key.end(), [](QChar c) { return c.unicode() < 0x80; }))
+            listing.namesAlike = listing.byLowered.contains(key.toLatin1());
     }
     listing.indexed = true;
 }

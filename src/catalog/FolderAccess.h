@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 namespace korvane {
 
@@ -109,16 +110,58 @@ private:
     // What an entry is; Unknown until a stat has said, for a link or where
     // the listing does not tell.
     enum class Kind : quint8 { Unknown, Missing, Folder, File, Other };
-    struct Listing
+
+    // One folder's entries, their names side by side in one block: a walk
+    // lists tens of thousands of small folders, and keeps them all.
+    class Listing
     {
+    public:
         bool listed = false;
-        QHash<QByteArray, Kind> entries;
+        // The index of the names' readings that could compare equal to a
+        // piece. An ASCII name reads only as itself: it is found by its lower
+        // case, kept in a block laid out as the names are, with the entries
+        // sharing one chained. Every reading of the other names (UTF-8,
+        // Windows-1251, CP866) is kept by its folded key.
         bool indexed = false;
-        // Every reading of every name (UTF-8, Windows-1251, CP866) that could
-        // compare equal to a piece, by folded key.
-        QHash<QString, QList<QByteArray>> byReading;
-        // Two names share a key: they may read as one name.
+        QByteArray lowered;
+        QHash<QByteArrayView, quint32> byLowered;
+        std::vector<quint32> nextAlike;
+        QHash<QString, QList<quint32>> byReading;
+        // Two names may read as one name: they share a key, or (known without
+        // an index) are equal but for letter case.
         bool namesAlike = false;
+        bool namesAlikeKnown = false;
+
+        void add(QByteArrayView name, Kind kind);
+        // Called once every entry is added.
+        void finish();
+        qsizetype size() const { return qsizetype(m_entries.size()); }
+        QByteArrayView name(qsizetype entry) const
+        {
+            const Entry &e = m_entries[size_t(entry)];
+            return QByteArrayView(m_names.constData() + e.at, e.size);
+        }
+        QByteArrayView loweredName(qsizetype entry) const
+        {
+            const Entry &e = m_entries[size_t(entry)];
+            return QByteArrayView(lowered.constData() + e.at, e.size);
+        }
+        const QByteArray &names() const { return m_names; }
+        Kind &kind(qsizetype entry) { return m_entries[size_t(entry)].kind; }
+        // The entry of that name, or -1.
+        qsizetype find(QByteArrayView name) const;
+
+    private:
+        struct Entry
+        {
+            quint32 at;
+            quint32 size;
+            Kind kind;
+        };
+        QByteArray m_names;
+        std::vector<Entry> m_entries;
+        // Large folders (photos) are searched by hash, small ones in turn.
+        QHash<QByteArrayView, quint32> m_byName;
     };
 
     Listing &listingOf(const QByteArray &folder);

@@ -109,26 +109,70 @@ QString nameWithin(const ComposedPath &folder, const ComposedPath &file)
     return file.added.mid(folder.added.size());
 }
 
-void Outcome::notePhoto(paths::PartPhotoPath photoPath, const QString &code, const Source &namedAt)
+QByteArrayView PhotoTable::keep(QByteArrayView code)
 {
-    auto table = std::find_if(photos.begin(), photos.end(),
-                              [&](const PhotoTable &each) { return each.photoPath == photoPath; });
-    if (table == photos.end())
-        table = photos.insert(photos.end(), PhotoTable{photoPath, {}});
-    const auto found = table->firstNamedAt.find(code);
-    if (found == table->firstNamedAt.end())
-        table->firstNamedAt.insert(code, namedAt);
+    constexpr qsizetype kBlock = 64 * 1024;
+    if (m_blocks.empty() || m_usedInLast + code.size() > kBlock) {
+        m_blocks.push_back(std::make_unique<char[]>(size_t(std::max(kBlock, code.size()))));
+        m_usedInLast = 0;
+    }
+    char *kept = m_blocks.back().get() + m_usedInLast;
+    std::copy(code.begin(), code.end(), kept);
+    m_usedInLast += code.size();
+    return QByteArrayView(kept, code.size());
+}
+
+void PhotoTable::note(QByteArrayView code, const Source &namedAt)
+{
+    const auto found = m_firstNamedAt.find(code);
+    if (found == m_firstNamedAt.end())
+        m_firstNamedAt.insert(keep(code), namedAt);
     else if (comesFirst(namedAt, *found))
         *found = namedAt;
+}
+
+void PhotoTable::take(PhotoTable &&other)
+{
+    // The smaller table goes into the larger.
+    if (other.size() > size())
+        std::swap(*this, other);
+    for (auto it = other.m_firstNamedAt.cbegin(); it != other.m_firstNamedAt.cend(); ++it) {
+        const auto found = m_firstNamedAt.find(it.key());
+        if (found == m_firstNamedAt.end())
+            m_firstNamedAt.insert(it.key(), it.value());
+        else if (comesFirst(it.value(), *found))
+            *found = it.value();
+    }
+    // Its keys view its blocks.
+    std::move(other.m_blocks.begin(), other.m_blocks.end(), std::back_inserter(m_blocks));
+    other.m_blocks.clear();
+    other.m_firstNamedAt.clear();
+}
+
+void PhotoTable::appendTo(std::vector<PhotoReference> &references) const
+{
+    for (auto it = m_firstNamedAt.cbegin(); it != m_firstNamedAt.cend(); ++it)
+        references.push_back(PhotoReference{m_photoPath, decodeWin1251(it.key()), it.value()});
+}
+
+void Outcome::notePhoto(paths::PartPhotoPath photoPath, QByteArrayView code, const Source &namedAt)
+{
+    auto table = std::find_if(photos.begin(), photos.end(),
+                              [&](const PhotoTable &each) { return each.photoPath() == photoPath; });
+    if (table == photos.end())
+        table = photos.insert(photos.end(), PhotoTable(photoPath));
+    table->note(code, namedAt);
 }
 
 std::vector<PhotoReference> Outcome::takePhotos()
 {
     std::vector<PhotoReference> references;
-    for (const PhotoTable &table : photos) {
-        for (auto it = table.firstNamedAt.cbegin(); it != table.firstNamedAt.cend(); ++it)
-            references.push_back(PhotoReference{table.photoPath, it.key(), it.value()});
-    }
+    qsizetype count = 0;
+    for (const PhotoTable &table : photos)
+        count += table.size();
+    references.reserve(size_t(count));
+    for (const PhotoTable &table : photos)
+        table.appendTo(references);
     photos.clear();
     return references;
 }
@@ -144,10 +188,15 @@ void Outcome::take(Outcome &&other)
     totals.photos += other.totals.photos;
     totals.partsWithoutPhoto += other.totals.partsWithoutPhoto;
     totals.filesFixed += other.totals.filesFixed;
-    for (const PhotoTable &table : other.photos) {
-        for (auto it = table.firstNamedAt.cbegin(); it != table.firstNamedAt.cend(); ++it)
-            notePhoto(table.photoPath, it.key(), it.value());
+    for (PhotoTable &table : other.photos) {
+        auto same = std::find_if(photos.begin(), photos.end(),
+                                 [&](const PhotoTable &each) { return each.photoPath() == table.photoPath(); });
+        if (same == photos.end())
+            photos.push_back(std::move(table));
+        else
+            same->take(std::move(table));
     }
+    other.photos.clear();
 }
 
 void Walker::add(Finding finding)
@@ -547,9 +596,13 @@ void Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, p
         }
         lineOfCode.insert(code, here.line);
         if (photoPath) {
-            const QString photoCode = decodeWin1251(code.first(std::min(code.size(), kPartCodeCapacity)));
-            if (staysInData(photoPath(m_setting.base, photoCode),
-                            QStringLiteral("the photo of part %1").arg(quoted(photoCode)), here))
+            const QByteArrayView photoCode = code.first(std::min(code.size(), kPartCodeCapacity));
+            // Only a ".." climbs: most codes are composed into no name here.
+            const bool mayClimb
+                = std::memchr(photoCode.data(), '.', size_t(photoCode.size())) != nullptr && photoCode.contains("..");
+            if (!mayClimb
+                || staysInData(photoPath(m_setting.base, decodeWin1251(photoCode)),
+                               QStringLiteral("the photo of part %1").arg(quoted(decodeWin1251(photoCode))), here))
                 m_outcome.notePhoto(photoPath, photoCode, here);
         }
     }
@@ -560,7 +613,7 @@ void Walker::checkPhoto(const PhotoReference &photo)
     NameMatch how;
     const ComposedPath path = photo.photoPath(m_setting.base, photo.code);
     const std::optional<CatalogFile> found = m_lookup.findFile(path, &how);
-    const QString photoName = quoted(nameWithin(paths::dataFolder(m_setting.base), path));
+    const auto photoName = [&] { return quoted(nameWithin(paths::dataFolder(m_setting.base), path)); };
     if (!found) {
         ++m_outcome.totals.partsWithoutPhoto;
         if (!m_setting.listPartsWithoutPhoto)
@@ -568,7 +621,7 @@ void Walker::checkPhoto(const PhotoReference &photo)
         Finding finding{photo.source.file, photo.source.line, Severity::Warning,
                         QStringLiteral("part %1 has no photo %2: choosing it shows \"Изображение отсутствует\"; add "
                                        "the photo as a JPEG")
-                            .arg(quoted(photo.code), photoName)};
+                            .arg(quoted(photo.code), photoName())};
         finding.partWithoutPhoto = true;
         add(std::move(finding));
         return;
@@ -580,7 +633,7 @@ void Walker::checkPhoto(const PhotoReference &photo)
         error(photo.source, QStringLiteral("part code %1 holds a wildcard: the photo test passes on another photo, "
                                            "then the browser cannot open %2 and shows an error box; remove \"*\" "
                                            "and \"?\" from the code")
-                                .arg(quoted(photo.code), photoName));
+                                .arg(quoted(photo.code), photoName()));
         return;
     }
     reportLoose(how, m_setting.photoFolder, photo.source, photo.code);

@@ -11,6 +11,7 @@
 #include <QSize>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -62,11 +63,28 @@ struct PhotoReference
     Source source;
 };
 
-// The photos one photo row names, each by code with the first line naming it.
-struct PhotoTable
+// The photos one photo row names, each by code (the bytes the part lines
+// hold) with the first line naming it. Hundreds of thousands of codes are
+// noted: their bytes are kept in blocks that never move, which the keys view.
+class PhotoTable
 {
-    paths::PartPhotoPath photoPath = nullptr;
-    QHash<QString, Source> firstNamedAt;
+public:
+    explicit PhotoTable(paths::PartPhotoPath photoPath) : m_photoPath(photoPath) { }
+
+    paths::PartPhotoPath photoPath() const { return m_photoPath; }
+    void note(QByteArrayView code, const Source &namedAt);
+    // Every code of the other table noted here too.
+    void take(PhotoTable &&other);
+    void appendTo(std::vector<PhotoReference> &references) const;
+    qsizetype size() const { return m_firstNamedAt.size(); }
+
+private:
+    QByteArrayView keep(QByteArrayView code);
+
+    paths::PartPhotoPath m_photoPath;
+    QHash<QByteArrayView, Source> m_firstNamedAt;
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    qsizetype m_usedInLast = 0;
 };
 
 // What one walker found.
@@ -78,7 +96,7 @@ struct Outcome
     // once, and a missing one reported at the first line naming it.
     std::vector<PhotoTable> photos;
 
-    void notePhoto(paths::PartPhotoPath photoPath, const QString &code, const Source &namedAt);
+    void notePhoto(paths::PartPhotoPath photoPath, QByteArrayView code, const Source &namedAt);
     std::vector<PhotoReference> takePhotos();
     void take(Outcome &&other);
 };
