@@ -137,10 +137,24 @@ enum class OtherMatches { Ignore, Collect };
 // else the first one, in the order of the names' bytes, that reads as it.
 // Only the matches are kept, so big picture folders are not sorted for every
 // lookup. Asked to, it also collects the other entries that read as the piece.
+// A piece's name on disk as it stands. Most are ASCII, which the general
+// conversion takes long over.
+QByteArray encodedName(const QString &piece)
+{
+    QByteArray bytes(piece.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        const char16_t u = piece.at(i).unicode();
+        if (u >= 0x80)
+            return QFile::encodeName(piece);
+        bytes[i] = char(u);
+    }
+    return bytes;
+}
+
 std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &folder, const QString &piece,
                                     OtherMatches others = OtherMatches::Ignore)
 {
-    QByteArray exact = QFile::encodeName(piece);
+    QByteArray exact = encodedName(piece);
     const bool exactExists = folders.entryExists(folder, exact);
     const bool collect = others == OtherMatches::Collect && folders.mayHoldNamesAlike(folder);
     if (exactExists && !collect)

@@ -347,10 +347,10 @@ ListedFolders::Listing &ListedFolders::listingOf(const QByteArray &folder)
 {
     if (m_lastListing && m_lastFolder == folder)
         return *m_lastListing;
-    // A deep copy: the folder may be a view into a longer name.
-    const QByteArray key(folder.constData(), folder.size());
-    auto it = m_listings.find(key);
+    auto it = m_listings.find(folder);
     if (it == m_listings.end()) {
+        // A deep copy: the folder may be a view into a longer name.
+        const QByteArray key(folder.constData(), folder.size());
         Listing listing;
         listing.listed = listFolderWithTypes(key, [&](QByteArrayView name, unsigned char type) {
             Kind kind = Kind::Unknown;
@@ -365,7 +365,7 @@ ListedFolders::Listing &ListedFolders::listingOf(const QByteArray &folder)
         listing.finish();
         it = m_listings.emplace(key, std::move(listing)).first;
     }
-    m_lastFolder = key;
+    m_lastFolder = it->first;
     m_lastListing = &it->second;
     return it->second;
 }

@@ -10,7 +10,7 @@ void Walker::checkViews(const ModelEntry &entry, const QByteArray &modelFolder, 
     const QString &base = m_setting.base;
     // Tested: a model without one keeps the views listed before.
     const auto list = readTestedList(paths::explodedViewList(base, entry.manufacturer, entry.model), modelFolder,
-                                     QStringLiteral("the view list"));
+                                     Subject{"the view list"});
     if (!list)
         return;
     const auto &[listFile, lines] = *list;
@@ -25,7 +25,7 @@ void Walker::checkView(const ModelEntry &entry, const QString &view, const Sourc
 {
     const QString &base = m_setting.base;
     const ComposedPath folderPath = paths::explodedViewFolder(base, entry.manufacturer, entry.model);
-    const QString what = QStringLiteral("view %1").arg(quoted(view));
+    const Subject what{"view", &view};
     NameMatch how;
 
     // Both files are read untested when the view is chosen: missing, an
@@ -38,11 +38,11 @@ void Walker::checkView(const ModelEntry &entry, const QString &view, const Sourc
     if (const std::optional<QByteArray> diagram = m_lookup.resolveEntry(diagramPath, &how)) {
         reportLoose(how, viewFolder, namedAt, view);
         ++m_outcome.totals.diagrams;
-        context.diagram = checkPicture(CatalogFile{diagramPath, *diagram}, QStringLiteral("the diagram"), true);
+        context.diagram = checkPicture(CatalogFile{diagramPath, *diagram}, Subject{"the diagram"}, true);
     } else {
         error(namedAt, QStringLiteral("%1 has no diagram %2: choosing it shows an error box and loads no hotspots; "
                                       "add the diagram as a Windows bitmap (BMP) or correct the name on this line")
-                           .arg(what, quoted(nameWithin(folderPath, diagramPath))));
+                           .arg(what.text(), quoted(nameWithin(folderPath, diagramPath))));
     }
 
     const ComposedPath hotspotPath = paths::hotspotFile(base, entry.manufacturer, entry.model, view);
@@ -50,7 +50,7 @@ void Walker::checkView(const ModelEntry &entry, const QString &view, const Sourc
     if (!hotspots) {
         error(namedAt, QStringLiteral("%1 has no hotspot file %2: choosing it shows an error box after the diagram; "
                                       "write one, a line NAME=X-Y for each hotspot")
-                           .arg(what, quoted(nameWithin(folderPath, hotspotPath))));
+                           .arg(what.text(), quoted(nameWithin(folderPath, hotspotPath))));
         return;
     }
     reportLoose(how, viewFolder, namedAt, view);
@@ -62,7 +62,7 @@ void Walker::checkView(const ModelEntry &entry, const QString &view, const Sourc
 
 void Walker::checkHotspots(const CatalogFile &file, const HotspotContext &context)
 {
-    std::optional<CatalogLines> lines = readText(file, QStringLiteral("the hotspot file"));
+    std::optional<CatalogLines> lines = readText(file, Subject{"the hotspot file"});
     if (!lines)
         return;
     m_outcome.totals.hotspots += lines->size();

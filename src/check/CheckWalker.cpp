@@ -74,6 +74,51 @@ QString thousands(qint64 count)
     return QLocale(QLocale::English).toString(count);
 }
 
+// The line each code of one list is first on. Part lists hold millions of
+// lines between them: the table is sized once for its list and holds views
+// of the codes where they lie.
+class FirstLines
+{
+public:
+    explicit FirstLines(qsizetype count)
+    {
+        size_t capacity = 16;
+        while (capacity < size_t(count) * 2)
+            capacity *= 2;
+        m_slots.resize(capacity);
+        m_mask = capacity - 1;
+    }
+
+    // The line the code is already on, or 0 when it is new, which notes it
+    // at this line.
+    qint64 note(QByteArrayView code, qint64 line)
+    {
+        // FNV-1a: codes are a few bytes.
+        quint64 hash = 14695981039346656037ull;
+        for (const char c : code)
+            hash = (hash ^ uchar(c)) * 1099511628211ull;
+        for (size_t i = size_t(hash) & m_mask;; i = (i + 1) & m_mask) {
+            Slot &slot = m_slots[i];
+            if (slot.line == 0) {
+                slot = Slot{code.data(), code.size(), line};
+                return 0;
+            }
+            if (QByteArrayView(slot.data, slot.size) == code)
+                return slot.line;
+        }
+    }
+
+private:
+    struct Slot
+    {
+        const char *data = nullptr;
+        qsizetype size = 0;
+        qint64 line = 0;
+    };
+    std::vector<Slot> m_slots;
+    size_t m_mask = 0;
+};
+
 QString codePageName(LooseMatch::CodePage codePage)
 {
     return codePage == LooseMatch::CodePage::Windows1251 ? QStringLiteral("Windows-1251")
@@ -81,6 +126,11 @@ QString codePageName(LooseMatch::CodePage codePage)
 }
 
 } // namespace
+
+QString Subject::text() const
+{
+    return name ? QString::fromLatin1(words) + u' ' + quoted(*name) : QString::fromLatin1(words);
+}
 
 QString quoted(const QString &text)
 {
@@ -214,7 +264,7 @@ void Walker::warning(const Source &at, const QString &message)
     add(Finding{at.file, at.line, Severity::Warning, message});
 }
 
-bool Walker::canOpen(const QByteArray &native, const QString &what, const Source &at)
+bool Walker::canOpen(const QByteArray &native, const Subject &what, const Source &at)
 {
     // The browser composes whole names; the system takes none as long as
     // PATH_MAX.
@@ -222,7 +272,7 @@ bool Walker::canOpen(const QByteArray &native, const QString &what, const Source
     if (length >= PATH_MAX) {
         error(at, QStringLiteral("%1 lies at a path of %2 bytes, more than the %3 a program can open: the browser "
                                  "cannot open it; shorten the names of the folders on the way")
-                      .arg(what, thousands(length), thousands(PATH_MAX - 1)));
+                      .arg(what.text(), thousands(length), thousands(PATH_MAX - 1)));
         return false;
     }
     // What the entry is comes from its folder's listing: a device or a FIFO
@@ -233,61 +283,61 @@ bool Walker::canOpen(const QByteArray &native, const QString &what, const Source
     case EntryKind::Folder:
         error(at, QStringLiteral("%1 is a folder, not a file: the browser cannot open it and shows an error box; "
                                  "rename or remove the folder")
-                      .arg(what));
+                      .arg(what.text()));
         return false;
     case EntryKind::Other:
         error(at, QStringLiteral("%1 is %2, not a file: the browser cannot open it and shows an error box (the "
                                  "checker does not try); put the file itself there")
-                      .arg(what, specialKind(native)));
+                      .arg(what.text(), specialKind(native)));
         return false;
     case EntryKind::Missing:
         break;
     }
-    error(at, QStringLiteral("%1 is gone: it was removed while the catalog was checked").arg(what));
+    error(at, QStringLiteral("%1 is gone: it was removed while the catalog was checked").arg(what.text()));
     return false;
 }
 
-bool Walker::isReachable(const QByteArray &folder, const QString &what, const Source &at)
+bool Walker::isReachable(const QByteArray &folder, const Subject &what, const Source &at)
 {
     const qsizetype length = m_setting.absolutePrefix + folder.size();
     if (length < PATH_MAX)
         return true;
     error(at, QStringLiteral("%1 lies at a path of %2 bytes, more than the %3 a program can open: the browser "
                              "finds nothing in it; shorten the names of the folders on the way")
-                  .arg(what, thousands(length), thousands(PATH_MAX - 1)));
+                  .arg(what.text(), thousands(length), thousands(PATH_MAX - 1)));
     return false;
 }
 
-bool Walker::staysInData(const ComposedPath &path, const QString &what, const Source &at)
+bool Walker::staysInData(const ComposedPath &path, const Subject &what, const Source &at)
 {
     // Only a ".." climbs; most names hold none.
     if (!path.added.contains(QLatin1String("..")) || staysInside(path, paths::dataFolder(m_setting.base)))
         return true;
     error(at, QStringLiteral("%1 leads outside DATA: the browser would read what is no part of the catalog, and a "
                              "copy of the catalog lacks it; name something inside DATA")
-                  .arg(what));
+                  .arg(what.text()));
     return false;
 }
 
-void Walker::reportUnreadable(const CatalogFile &file, const QString &what, const Failure &failure)
+void Walker::reportUnreadable(const CatalogFile &file, const Subject &what, const Failure &failure)
 {
     const Source at{file.native, 0};
     if (failure.message() != Failure::cannotOpen(file.composed.text()).message()) {
-        error(at, QStringLiteral("%1 cannot be read: %2").arg(what, failure.message()));
+        error(at, QStringLiteral("%1 cannot be read: %2").arg(what.text(), failure.message()));
         return;
     }
     const int reason = ::access(file.native.constData(), R_OK) == 0 ? 0 : errno;
     if (reason == EACCES)
         error(at, QStringLiteral("%1 cannot be read (permission denied): the browser shows an error box; make it "
                                  "readable (chmod a+r)")
-                      .arg(what));
+                      .arg(what.text()));
     else
         error(at, QStringLiteral("%1 cannot be read (%2): the browser shows an error box")
-                      .arg(what, reason != 0 ? QString::fromLocal8Bit(std::strerror(reason))
-                                             : QStringLiteral("it changed while it was read")));
+                      .arg(what.text(), reason != 0 ? QString::fromLocal8Bit(std::strerror(reason))
+                                                    : QStringLiteral("it changed while it was read")));
 }
 
-std::optional<CatalogLines> Walker::readText(const CatalogFile &file, const QString &what)
+std::optional<CatalogLines> Walker::readText(const CatalogFile &file, const Subject &what)
 {
     if (!canOpen(file.native, what, {file.native, 0}))
         return std::nullopt;
@@ -300,7 +350,7 @@ std::optional<CatalogLines> Walker::readText(const CatalogFile &file, const QStr
 }
 
 std::optional<std::pair<CatalogFile, CatalogLines>>
-Walker::readTestedList(const ComposedPath &path, const QByteArray &modelFolder, const QString &what)
+Walker::readTestedList(const ComposedPath &path, const QByteArray &modelFolder, const Subject &what)
 {
     NameMatch how;
     std::optional<CatalogFile> list = m_lookup.findFile(path, &how);
@@ -380,7 +430,7 @@ void Walker::reportLoose(const NameMatch &how, const QByteArray &parent, const s
     }
 }
 
-std::optional<QSize> Walker::checkPicture(const CatalogFile &file, const QString &what, bool decode)
+std::optional<QSize> Walker::checkPicture(const CatalogFile &file, const Subject &what, bool decode)
 {
     if (!canOpen(file.native, what, {file.native, 0}))
         return std::nullopt;
@@ -404,7 +454,7 @@ std::optional<QSize> Walker::checkPicture(const CatalogFile &file, const QString
                               : QStringLiteral("save it again as a JPEG");
         if (failure.message() == QLatin1String("Stream read error"))
             mend = QStringLiteral("the file is cut short: copy it again whole, or ") + mend;
-        error({file.native, 0}, QStringLiteral("%1 does not decode: %2; %3").arg(what, shown, mend));
+        error({file.native, 0}, QStringLiteral("%1 does not decode: %2; %3").arg(what.text(), shown, mend));
     }
     return std::nullopt;
 }
@@ -424,13 +474,13 @@ std::vector<ModelEntry> Walker::walkManufacturers()
     }
     reportLoose(how, m_setting.dataFolder, std::nullopt, QString());
     const std::optional<CatalogLines> manufacturers
-        = readText(CatalogFile{listPath, *list}, QStringLiteral("the manufacturer list"));
+        = readText(CatalogFile{listPath, *list}, Subject{"the manufacturer list"});
     if (!manufacturers)
         return {};
 
     std::vector<ModelEntry> models;
     for (const auto &[manufacturer, namedAt] : listedNames(*list, *manufacturers, QStringLiteral("manufacturer"))) {
-        const QString what = QStringLiteral("manufacturer %1").arg(quoted(manufacturer));
+        const Subject what{"manufacturer", &manufacturer};
         const ComposedPath folderPath = paths::manufacturerFolder(base, manufacturer);
         if (!staysInData(folderPath, what, namedAt))
             continue;
@@ -438,7 +488,7 @@ std::vector<ModelEntry> Walker::walkManufacturers()
         if (!folder) {
             error(namedAt, QStringLiteral("%1 has no folder %2: choosing it shows \"Изображение отсутствует\"; make "
                                           "the folder or correct the name on this line")
-                               .arg(what, quoted(shownWithin(paths::dataFolder(base), folderPath))));
+                               .arg(what.text(), quoted(shownWithin(paths::dataFolder(base), folderPath))));
             continue;
         }
         if (!isReachable(*folder, what, namedAt))
@@ -449,11 +499,11 @@ std::vector<ModelEntry> Walker::walkManufacturers()
         if (!modelList) {
             error(namedAt, QStringLiteral("%1 has no model list %2: choosing it shows \"Изображение "
                                           "отсутствует\"; write one there, a model folder's name a line")
-                               .arg(what, quoted(shownWithin(paths::dataFolder(base), modelListPath))));
+                               .arg(what.text(), quoted(shownWithin(paths::dataFolder(base), modelListPath))));
             continue;
         }
         reportLoose(how, *folder, std::nullopt, QString());
-        const std::optional<CatalogLines> lines = readText(*modelList, QStringLiteral("the model list"));
+        const std::optional<CatalogLines> lines = readText(*modelList, Subject{"the model list"});
         if (!lines)
             continue;
         for (auto &[model, modelNamedAt] : listedNames(modelList->native, *lines, QStringLiteral("model")))
@@ -486,7 +536,7 @@ void Walker::checkModel(const ModelEntry &entry)
     const QString &base = m_setting.base;
     const QString &manufacturer = entry.manufacturer;
     const QString &model = entry.model;
-    const QString what = QStringLiteral("model %1").arg(quoted(model));
+    const Subject what{"model", &model};
     NameMatch how;
     const ComposedPath folderPath = paths::modelFolder(base, manufacturer, model);
     if (!staysInData(folderPath, what, entry.source))
@@ -495,7 +545,7 @@ void Walker::checkModel(const ModelEntry &entry)
     if (!folder) {
         error(entry.source, QStringLiteral("%1 has no folder %2: choosing it changes only the window caption; make "
                                            "the folder or correct the name on this line")
-                                .arg(what, quoted(shownWithin(paths::dataFolder(base), folderPath))));
+                                .arg(what.text(), quoted(shownWithin(paths::dataFolder(base), folderPath))));
         return;
     }
     if (!isReachable(*folder, what, entry.source))
@@ -508,11 +558,11 @@ void Walker::checkModel(const ModelEntry &entry)
     if (!partList) {
         error(entry.source, QStringLiteral("%1 has no part list %2 in its folder: choosing it changes only the "
                                            "window caption; write the part list there, a part a line: CODE NAME")
-                                .arg(what, quoted(nameWithin(folderPath, partListPath))));
+                                .arg(what.text(), quoted(nameWithin(folderPath, partListPath))));
         return;
     }
     reportLoose(how, *folder, entry.source, model);
-    const std::optional<CatalogLines> partLines = readText(*partList, QStringLiteral("the part list"));
+    const std::optional<CatalogLines> partLines = readText(*partList, Subject{"the part list"});
     if (partLines)
         checkPartLines(partList->native, *partLines, paths::partPhotoFor(manufacturer));
 
@@ -521,11 +571,11 @@ void Walker::checkModel(const ModelEntry &entry)
     const ComposedPath picturePath = paths::modelPicture(base, manufacturer, model);
     if (const std::optional<QByteArray> picture = m_lookup.resolveEntry(picturePath, &how)) {
         reportLoose(how, *folder, entry.source, model);
-        checkPicture(CatalogFile{picturePath, *picture}, QStringLiteral("the model picture"), m_setting.deep);
+        checkPicture(CatalogFile{picturePath, *picture}, Subject{"the model picture"}, m_setting.deep);
     } else {
         error(entry.source, QStringLiteral("%1 has no picture %2 in its folder: choosing it shows an error box and "
                                            "its groups never load; add the picture as a JPEG")
-                                .arg(what, quoted(nameWithin(folderPath, picturePath))));
+                                .arg(what.text(), quoted(nameWithin(folderPath, picturePath))));
     }
 
     checkViews(entry, *folder, partLines ? &*partLines : nullptr);
@@ -537,7 +587,7 @@ void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder)
     const QString &base = m_setting.base;
     // Tested: a model without one keeps the groups shown before.
     const auto list = readTestedList(paths::groupList(base, entry.manufacturer, entry.model), modelFolder,
-                                     QStringLiteral("the group list"));
+                                     Subject{"the group list"});
     if (!list)
         return;
     const auto &[listFile, lines] = *list;
@@ -546,7 +596,7 @@ void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder)
     const QByteArray folder = m_lookup.resolveEntry(folderPath).value_or(QByteArray());
     const paths::PartPhotoPath photoPath = paths::partPhotoFor(entry.manufacturer);
     for (const auto &[group, namedAt] : listedNames(listFile.native, lines, QStringLiteral("group"))) {
-        const QString what = QStringLiteral("group %1").arg(quoted(group));
+        const Subject what{"group", &group};
         // Read untested when the group is chosen: missing, an error box.
         const ComposedPath path = paths::groupPartList(base, entry.manufacturer, entry.model, group);
         if (!staysInData(path, what, namedAt))
@@ -555,12 +605,12 @@ void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder)
         if (!found) {
             error(namedAt, QStringLiteral("%1 has no part list %2: choosing it shows an error box; write the part "
                                           "list or correct the name on this line")
-                               .arg(what, quoted(nameWithin(folderPath, path))));
+                               .arg(what.text(), quoted(nameWithin(folderPath, path))));
             continue;
         }
         reportLoose(how, folder, namedAt, group);
         if (const std::optional<CatalogLines> parts
-            = readText(CatalogFile{path, *found}, QStringLiteral("the part list of %1").arg(what)))
+            = readText(CatalogFile{path, *found}, Subject{"the part list of group", &group}))
             checkPartLines(*found, *parts, photoPath);
     }
 }
@@ -569,8 +619,7 @@ void Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, p
 {
     m_outcome.totals.parts += lines.size();
     // Codes are compared as the file's bytes, in place: the lines outlive this.
-    QHash<QByteArrayView, qint64> lineOfCode;
-    lineOfCode.reserve(lines.size());
+    FirstLines lineOfCode(lines.textLineCount());
     for (qsizetype i = 0; i < lines.textLineCount(); ++i) {
         const Source here{file, i + 1};
         const QByteArrayView line = lines.textLine(i);
@@ -586,23 +635,21 @@ void Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, p
                                                             : QStringLiteral("holds no space")));
             continue;
         }
-        const auto seen = lineOfCode.constFind(code);
-        if (seen != lineOfCode.constEnd()) {
+        if (const qint64 first = lineOfCode.note(code, here.line)) {
             warning(here, QStringLiteral("the code %1 is already on line %2: a search or a hotspot selects only that "
                                          "first line; remove one of them or correct its code")
                               .arg(quoted(decodeWin1251(code)))
-                              .arg(*seen));
+                              .arg(first));
             continue;
         }
-        lineOfCode.insert(code, here.line);
         if (photoPath) {
             const QByteArrayView photoCode = code.first(std::min(code.size(), kPartCodeCapacity));
             // Only a ".." climbs: most codes are composed into no name here.
             const bool mayClimb
                 = std::memchr(photoCode.data(), '.', size_t(photoCode.size())) != nullptr && photoCode.contains("..");
+            const QString shownCode = mayClimb ? decodeWin1251(photoCode) : QString();
             if (!mayClimb
-                || staysInData(photoPath(m_setting.base, decodeWin1251(photoCode)),
-                               QStringLiteral("the photo of part %1").arg(quoted(decodeWin1251(photoCode))), here))
+                || staysInData(photoPath(m_setting.base, shownCode), Subject{"the photo of part", &shownCode}, here))
                 m_outcome.notePhoto(photoPath, photoCode, here);
         }
     }
@@ -637,7 +684,7 @@ void Walker::checkPhoto(const PhotoReference &photo)
         return;
     }
     reportLoose(how, m_setting.photoFolder, photo.source, photo.code);
-    checkPicture(*found, QStringLiteral("the photo"), m_setting.deep);
+    checkPicture(*found, Subject{"the photo"}, m_setting.deep);
 }
 
 } // namespace korvane::check

@@ -18,6 +18,16 @@
 
 namespace korvane::check {
 
+// What a finding is about: fixed words ("the part list"), or a kind of thing
+// and its name ("model 'T4'"). It is put into words only for a finding, as a
+// walk passes hundreds of thousands of things that have none.
+struct Subject
+{
+    const char *words;
+    const QString *name = nullptr;
+    QString text() const;
+};
+
 // A line of a catalog file that names something: where a finding about that
 // thing points.
 struct Source
@@ -128,24 +138,24 @@ private:
     // are those the file has once its certain mending is made (a byte-order
     // mark dropped, UTF-8 converted), so one fault hides no other; with
     // --fix that mending is written.
-    std::optional<CatalogLines> readText(const CatalogFile &file, const QString &what);
+    std::optional<CatalogLines> readText(const CatalogFile &file, const Subject &what);
     // A model's list that the browser tests before reading it (groups,
     // views): nothing when it is missing, which is no fault, or unreadable.
     // A name found loosely is reported below the model's folder.
     std::optional<std::pair<CatalogFile, CatalogLines>>
-    readTestedList(const ComposedPath &path, const QByteArray &modelFolder, const QString &what);
+    readTestedList(const ComposedPath &path, const QByteArray &modelFolder, const Subject &what);
     CatalogLines checkEncoding(const CatalogFile &file, CatalogLines lines);
     // Whether the browser can open the entry (what it is, for the message):
     // a file, at a path short enough. Anything else is reported at `at`,
     // and never opened.
-    bool canOpen(const QByteArray &native, const QString &what, const Source &at);
+    bool canOpen(const QByteArray &native, const Subject &what, const Source &at);
     // Whether a folder found for a line lies at a path the browser can open;
     // reported at the line when not.
-    bool isReachable(const QByteArray &folder, const QString &what, const Source &at);
+    bool isReachable(const QByteArray &folder, const Subject &what, const Source &at);
     // Reports the entry a named thing composes outside DATA.
-    bool staysInData(const ComposedPath &path, const QString &what, const Source &at);
+    bool staysInData(const ComposedPath &path, const Subject &what, const Source &at);
     // Why reading the file failed, from the file system.
-    void reportUnreadable(const CatalogFile &file, const QString &what, const Failure &failure);
+    void reportUnreadable(const CatalogFile &file, const Subject &what, const Failure &failure);
     // The names a list offers, each once, with the line naming it; empty
     // lines are reported.
     std::vector<std::pair<QString, Source>> listedNames(const QByteArray &file, const CatalogLines &lines,
@@ -157,7 +167,7 @@ private:
                      const QString &name);
     // A picture read without a test first: opened, or decoded when asked,
     // giving its size.
-    std::optional<QSize> checkPicture(const CatalogFile &file, const QString &what, bool decode);
+    std::optional<QSize> checkPicture(const CatalogFile &file, const Subject &what, bool decode);
 
     void checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath);
     void checkGroups(const ModelEntry &entry, const QByteArray &modelFolder);
