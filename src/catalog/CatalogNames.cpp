@@ -219,6 +219,53 @@ std::optional<QByteArray> resolveFolders(FolderAccess &folders, const SplitPath 
     return folder;
 }
 
+bool isSeparator(QChar c)
+{
+    return c == QLatin1Char('/') || c == QLatin1Char('\\');
+}
+
+// A folder named by its composed text (added to the base, ending in a
+// separator), as a lookup keeps it. A folder whose last piece is a plain
+// name is found in the folder before it, itself remembered, so a walk
+// through thousands of model folders looks each piece up once.
+const ResolvedFolder &rememberedFolder(FolderAccess &folders, RememberedFolders &remembered, const QString &base,
+                                       QStringView folderAdded)
+{
+    // Where the base ends decides which "\\" separate, so it is part of the key.
+    QString key = QString::number(base.size()) + u':' + base;
+    key += folderAdded;
+    auto found = remembered.byName.constFind(key);
+    if (found != remembered.byName.constEnd())
+        return *found;
+
+    qsizetype start = folderAdded.size() - 1;
+    while (start > 0 && !isSeparator(folderAdded.at(start - 1)))
+        --start;
+    const QStringView piece = folderAdded.sliced(start, folderAdded.size() - 1 - start);
+    ResolvedFolder folder;
+    if (start > 0 && !piece.isEmpty() && piece != u"." && piece != u"..") {
+        const ResolvedFolder &parent = rememberedFolder(folders, remembered, base, folderAdded.left(start));
+        folder.loose = parent.loose;
+        if (parent.native) {
+            // A "\\" after the piece, or a dot piece folded before it: found
+            // only as Windows reads separators.
+            const Piece named{piece.toString(), true, parent.foldPending || folderAdded.endsWith(u'\\')};
+            if (const std::optional<EntryMatch> entry
+                = findEntry(folders, *parent.native, named.text, OtherMatches::Collect)) {
+                QByteArray native = joinNative(*parent.native, entry->name);
+                noteMatch(&folder.loose, named, *entry, native);
+                if (folders.isFolder(native))
+                    folder.native = std::move(native);
+            }
+        }
+    } else {
+        const SplitPath split = splitPath(ComposedPath(base, folderAdded.toString()), SplitEnd::MorePiecesFollow);
+        folder.native = resolveFolders(folders, split, split.pieces.size(), &folder.loose);
+        folder.foldPending = split.foldPending;
+    }
+    return *remembered.byName.insert(key, std::move(folder));
+}
+
 // The same resolution through the folders a lookup keeps: the text before a
 // name's last piece names the same folder every time, so it is resolved once.
 // False when the name's end is no ordinary piece added to the base, which is
@@ -228,28 +275,16 @@ bool resolveRememberedParent(FolderAccess &folders, RememberedFolders &remembere
 {
     const QString &added = path.added;
     qsizetype start = added.size();
-    while (start > 0 && added.at(start - 1) != QLatin1Char('/') && added.at(start - 1) != QLatin1Char('\\'))
+    while (start > 0 && !isSeparator(added.at(start - 1)))
         --start;
     const QStringView last = QStringView(added).sliced(start);
     if (start == 0 || last.isEmpty() || last == u"." || last == u"..")
         return false;
     const QStringView folderAdded = QStringView(added).left(start);
     if (!remembered.last || remembered.lastAdded != folderAdded || remembered.lastBase != path.base) {
-        // Where the base ends decides which "\" separate, so it is part of the key.
-        QString key = QString::number(path.base.size()) + u':' + path.base;
-        key += folderAdded;
-        auto found = remembered.byName.constFind(key);
-        if (found == remembered.byName.constEnd()) {
-            const SplitPath split
-                = splitPath(ComposedPath(path.base, folderAdded.toString()), SplitEnd::MorePiecesFollow);
-            ResolvedFolder folder;
-            folder.native = resolveFolders(folders, split, split.pieces.size(), &folder.loose);
-            folder.foldPending = split.foldPending;
-            found = remembered.byName.insert(key, std::move(folder));
-        }
+        remembered.last = rememberedFolder(folders, remembered, path.base, folderAdded);
         remembered.lastBase = path.base;
         remembered.lastAdded = folderAdded.toString();
-        remembered.last = *found;
     }
     const ResolvedFolder &folder = *remembered.last;
     parent.reset();
