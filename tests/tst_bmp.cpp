@@ -704,7 +704,11 @@ void BmpTest::hugeClaimsAreRefusedBeforeAllocating_data()
         b.width = 16385;
         b.height = -16385;
     });
-    // Run-length data needs no bytes per pixel, so only the pixel count stops these.
+    // Run-length data needs no bytes per pixel, so only the picture cap stops these.
+    QTest::newRow("16384 x 16384, RLE8, 1,080 bytes")
+        << runLength(8, 16384, 16384, QByteArray("\0\1", 2), allColours());
+    QTest::newRow("8193 x 8192, RLE8, just past the cap")
+        << runLength(8, 8193, 8192, QByteArray("\0\1", 2), sixteenColours());
     QTest::newRow("16384 x 16385, RLE8") << runLength(8, 16384, 16385, QByteArray("\0\1", 2), sixteenColours());
     QTest::newRow("65535 x 4097, RLE4") << runLength(4, 65535, 4097, QByteArray("\0\1", 2), sixteenColours());
     QTest::newRow("65535 x 65535, RLE8, 12-byte header") << changed(plain8(), [](Bitmap &b) {

@@ -330,6 +330,11 @@ void TestCatalogText::writeFailureNamesComposedPath_data()
     QTest::newRow("target is a folder") << QStringLiteral("data/Folder.txt");
     QTest::newRow("target is a folder of other case") << QStringLiteral("DATA/FOLDER.TXT");
     QTest::newRow("ends in a separator") << QStringLiteral("DATA/");
+    // A link as the last piece would take the write out of the catalog.
+    QTest::newRow("target is a link to a file") << QStringLiteral("data/link.txt");
+    QTest::newRow("target is a link of other case") << QStringLiteral("DATA/LINK.TXT");
+    QTest::newRow("target is a link to nothing yet") << QStringLiteral("data/dead.txt");
+    QTest::newRow("target is a FIFO") << QStringLiteral("data/pipe.txt");
 }
 
 void TestCatalogText::writeFailureNamesComposedPath()
@@ -339,12 +344,23 @@ void TestCatalogText::writeFailureNamesComposedPath()
     QVERIFY(dir.isValid());
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("data/Folder.txt")));
     QVERIFY(writeRaw(dir.filePath(QStringLiteral("data/plain.txt")), "keep\r\n"));
+    QVERIFY(writeRaw(dir.filePath(QStringLiteral("outside.txt")), "outside\r\n"));
+    QVERIFY(QFile::link(QStringLiteral("../outside.txt"), dir.filePath(QStringLiteral("data/link.txt"))));
+    QVERIFY(QFile::link(QStringLiteral("../gone.txt"), dir.filePath(QStringLiteral("data/dead.txt"))));
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("data/pipe.txt"))).constData(), 0600), 0);
 
     const QString path = dir.path() + QLatin1Char('/') + relative;
     QCOMPARE(failureOf([&] { writeCatalogLines(path, {QStringLiteral("x")}); }),
              QStringLiteral("Cannot create file ") + path);
     QCOMPARE(readRaw(dir.filePath(QStringLiteral("data/plain.txt"))), QByteArray("keep\r\n"));
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("data/Folder.txt"))).isDir());
+    QCOMPARE(readRaw(dir.filePath(QStringLiteral("outside.txt"))), QByteArray("outside\r\n"));
+    QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("data/link.txt"))).symLinkTarget(),
+             dir.filePath(QStringLiteral("outside.txt")));
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("data/dead.txt"))).isSymLink());
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("gone.txt"))));
+    const QFileInfo pipe(dir.filePath(QStringLiteral("data/pipe.txt")));
+    QVERIFY(pipe.exists() && !pipe.isFile());
 }
 
 void TestCatalogText::writeFailureKeepsOldFile()
@@ -387,8 +403,15 @@ void TestCatalogText::writeInFolderThatTakesNoNewFiles()
     QVERIFY(QDir().mkpath(folder));
     const QString writable = folder + QStringLiteral("/PartList.txt");
     const QString protectedFile = folder + QStringLiteral("/catalog.txt");
+    // A link in the folder to a file the user may write outside it, in a
+    // folder that takes no new files either: the in-place write must not
+    // follow it.
+    const QString outside = dir.filePath(QStringLiteral("outside.txt"));
+    const QString link = folder + QStringLiteral("/link.txt");
     QVERIFY(writeRaw(writable, "old\r\n"));
     QVERIFY(writeRaw(protectedFile, "keep\r\n"));
+    QVERIFY(writeRaw(outside, "outside\r\n"));
+    QVERIFY(QFile::link(outside, link));
 
     // Root writes wherever it likes, so the writes run in a child process as
     // an ordinary user who owns the files but not the folder.
@@ -396,10 +419,11 @@ void TestCatalogText::writeInFolderThatTakesNoNewFiles()
     const struct passwd *nobody = ::getpwnam("nobody");
     const uid_t uid = root ? (nobody ? nobody->pw_uid : 65534) : ::geteuid();
     const gid_t gid = root ? (nobody ? nobody->pw_gid : 65534) : ::getegid();
-    for (const QString &file : {writable, protectedFile})
+    for (const QString &file : {writable, protectedFile, outside})
         QCOMPARE(::chown(QFile::encodeName(file).constData(), uid, gid), 0);
     QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
     QCOMPARE(::chmod(QFile::encodeName(writable).constData(), 0644), 0);
+    QCOMPARE(::chmod(QFile::encodeName(outside).constData(), 0644), 0);
     QCOMPARE(::chmod(QFile::encodeName(protectedFile).constData(), 0444), 0);
     QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
     const auto reopen = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
@@ -410,7 +434,8 @@ void TestCatalogText::writeInFolderThatTakesNoNewFiles()
         if (root && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
             ::_exit(100);
         // Each outcome sets one bit: 1 the writable file refused, 2 the
-        // protected one taken or refused with another message, 4 a new file made.
+        // protected one taken or refused with another message, 4 a new file
+        // made, 8 the link taken or refused with another message.
         int faults = 0;
         if (!failureOf([&] { writeCatalogLines(writable, {QStringLiteral("new")}); }).isEmpty())
             faults |= 1;
@@ -419,6 +444,9 @@ void TestCatalogText::writeInFolderThatTakesNoNewFiles()
             faults |= 2;
         if (failureOf([&] { writeCatalogLines(folder + QStringLiteral("/new.txt"), {QStringLiteral("x")}); }).isEmpty())
             faults |= 4;
+        if (failureOf([&] { writeCatalogLines(link, {QStringLiteral("x")}); })
+            != QStringLiteral("Cannot create file ") + link)
+            faults |= 8;
         ::_exit(faults);
     }
     int status = 0;
@@ -428,8 +456,9 @@ void TestCatalogText::writeInFolderThatTakesNoNewFiles()
     QCOMPARE(WEXITSTATUS(status), 0);
     QCOMPARE(readRaw(writable), QByteArray("new\r\n"));
     QCOMPARE(readRaw(protectedFile), QByteArray("keep\r\n"));
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
-             (QStringList{QStringLiteral("catalog.txt"), QStringLiteral("PartList.txt")}));
+    QCOMPARE(readRaw(outside), QByteArray("outside\r\n"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             (QStringList{QStringLiteral("catalog.txt"), QStringLiteral("link.txt"), QStringLiteral("PartList.txt")}));
 }
 
 void TestCatalogText::readFailures_data()

@@ -2,8 +2,10 @@
 #include "catalog/Failure.h"
 #include "check/CatalogCheck.h"
 #include "support/BitmapFile.h"
+#include "support/JpegFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -14,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -91,11 +94,11 @@ class CheckTest : public QObject
 private slots:
     void initTestCase();
     void findsEachFaultOnce();
-    void neverOpensADevice();
     void jsonCarriesTheSameFindings();
     void demoCatalogIsClean();
     void exitStatus();
     void defaultFolderIsTheProgramsCatalog();
+    void hostileFilesEndWithTheirFinding();
     void fix_data();
     void fix();
     void cleanupTestCase();
@@ -340,28 +343,6 @@ void CheckTest::findsEachFaultOnce()
     QVERIFY(!check::formatReport(shallow, output).contains("has no photo"));
 }
 
-void CheckTest::neverOpensADevice()
-{
-    // Opening some devices has effects of its own; the FIFO stands for one.
-    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    QVERIFY(watch >= 0);
-    QVERIFY(::inotify_add_watch(watch, QFile::encodeName(fifo()).constData(), IN_OPEN) >= 0);
-    for (const bool deep : {false, true}) {
-        check::Options options;
-        options.deep = deep;
-        options.threads = 1;
-        const check::Report report = check::checkCatalog(data(), options);
-        QVERIFY(std::any_of(report.findings.begin(), report.findings.end(),
-                            [](const check::Finding &f) { return f.message.contains("is a FIFO (named pipe)"); }));
-    }
-    char events[4096];
-    const ssize_t got = ::read(watch, events, sizeof events);
-    const int error = errno;
-    ::close(watch);
-    QCOMPARE(got, ssize_t(-1));
-    QCOMPARE(error, EAGAIN);
-}
-
 void CheckTest::jsonCarriesTheSameFindings()
 {
     check::Options options;
@@ -427,6 +408,72 @@ void CheckTest::defaultFolderIsTheProgramsCatalog()
     QCOMPARE(check::defaultDataFolder(m_dir.path() + QStringLiteral("/korvane-check")), data());
     QCOMPARE(check::defaultDataFolder(QStringLiteral("/nowhere/usr/bin/korvane-check")),
              QStringLiteral("/nowhere/usr/lib/korvane/DATA"));
+}
+
+void CheckTest::hostileFilesEndWithTheirFinding()
+{
+    // A catalog of its own: a model picture of 4,000 scans, a diagram of
+    // 1,080 bytes claiming a gigabyte of pixels, and a part list, a picture
+    // and a photo that link to a FIFO standing in for a device, whose opening
+    // inotify would tell.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString d = dir.path() + QStringLiteral("/DATA/");
+    const auto put = [&](const QString &relative, const QByteArray &bytes) {
+        QVERIFY(QDir().mkpath(QFileInfo(d + relative).path()));
+        QFile file(d + relative);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    };
+    put("catalog.txt", "LST\r\n");
+    put("LST/catalog.txt", "Bomb\r\nDevice\r\n");
+    put("LST/Bomb/Bomb.txt", "L1 part\r\n");
+    put("LST/Bomb/Bomb.jpg", testing::manyScanJpeg(4096, 4096, 4000));
+    put("LST/Bomb/Parts/EXPLODED/list.txt", "Claim\r\n");
+    testing::Bitmap claim;
+    claim.width = 16384;
+    claim.height = 16384;
+    claim.bitCount = 8;
+    claim.compression = 1;
+    claim.palette = QList<QRgb>(256, qRgb(0, 0, 0));
+    claim.pixels = QByteArray("\0\1", 2);
+    put("LST/Bomb/Parts/EXPLODED/Claim.bmp", claim.bytes());
+    put("LST/Bomb/Parts/EXPLODED/Claim.met", "L1=1-1\r\n");
+    const QString device = dir.path() + QStringLiteral("/device");
+    QCOMPARE(::mkfifo(QFile::encodeName(device).constData(), 0644), 0);
+    QVERIFY(QDir().mkpath(d + "LST/Device") && QDir().mkpath(d + "IMG"));
+    for (const char *name : {"LST/Device/Device.txt", "LST/Device/Device.jpg", "IMG/L1.jpg"})
+        QVERIFY(QFile::link(device, d + QLatin1String(name)));
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0);
+    QVERIFY(::inotify_add_watch(watch, QFile::encodeName(device).constData(), IN_OPEN) >= 0);
+
+    for (const bool deep : {false, true}) {
+        check::Options options;
+        options.deep = deep;
+        QElapsedTimer timer;
+        timer.start();
+        const check::Report report = check::checkCatalog(d.chopped(1), options);
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+        QStringList found;
+        for (const check::Finding &finding : report.findings)
+            found.append(QFile::decodeName(finding.file).mid(d.size()) + u' ' + finding.message);
+        const auto has = [&found](const QString &start) {
+            return std::any_of(found.cbegin(), found.cend(), [&](const QString &f) { return f.startsWith(start); });
+        };
+        QVERIFY2(has("LST/Bomb/Parts/EXPLODED/Claim.bmp the diagram does not decode: Bitmap image is not valid "
+                     "(16384 x 16384 pixels, more than the 67,108,864 a picture may have)"),
+                 qPrintable(found.join('\n')));
+        QVERIFY2(has("LST/Device/Device.txt the part list is a FIFO (named pipe), not a file"),
+                 qPrintable(found.join('\n')));
+        QVERIFY2(has("LST/Device/Device.jpg the model picture is a FIFO (named pipe), not a file"),
+                 qPrintable(found.join('\n')));
+        QVERIFY2(has("IMG/L1.jpg the photo is a FIFO (named pipe), not a file"), qPrintable(found.join('\n')));
+        QCOMPARE(has("LST/Bomb/Bomb.jpg the model picture does not decode: JPEG image has more than 100 scans"), deep);
+    }
+    char events[4096];
+    QCOMPARE(::read(watch, events, sizeof events), ssize_t(-1));
+    ::close(watch);
 }
 
 // Each row a model part list in a catalog of its own: its bytes, what --fix

@@ -5,7 +5,11 @@
 # suite there, together with a replay of every fuzz target's seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/install-packages.sh xvfb xauth openbox xdotool x11-apps x11-utils
+# The real-window tests: Xvfb, openbox and the X tools; Xorg's dummy driver
+# and xrandr for two monitors; weston, Qt's Wayland platform and weston's
+# headers for the test's compositor module.
+bash tools/install-packages.sh xvfb xauth openbox xdotool x11-utils xserver-xorg-core xserver-xorg-video-dummy \
+  x11-xserver-utils weston qt6-wayland libweston-10-dev pkg-config
 # Every source is in the house format; a file that is not fails the run here.
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -24,3 +28,8 @@ cmake --build build-asan -j"$(nproc)"
 # The real window has had its run above; the sanitizers watch the same code
 # through the offscreen suite.
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -E '^real_window$'
+
+# The Debian package, built without its tests (they ran above), checked as
+# Debian checks it, and installed (tools/check-package.sh).
+DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)" bash tools/build-package.sh
+bash tools/check-package.sh

@@ -232,8 +232,11 @@ Layout readLayout(const uchar *data, qint64 size)
     // Windows refuses top-down run-length pictures, so do we.
     if (layout.topDown && (layout.compression == Rle8 || layout.compression == Rle4))
         notValid(QStringLiteral("a negative height (rows from the top) with run-length compression"));
-    if (layout.width * layout.height > kMaxBmpPixels)
-        notValid(QStringLiteral("%1 x %2 pixels, more than a picture may have").arg(layout.width).arg(layout.height));
+    if (!pictureFitsTheCap(layout.width, layout.height))
+        notValid(QStringLiteral("%1 x %2 pixels, more than the %3 a picture may have")
+                     .arg(layout.width)
+                     .arg(layout.height)
+                     .arg(QLocale(QLocale::English).toString(kMaxPicturePixelBytes / 4)));
 
     qint64 afterHeader = kFileHeaderBytes + headerSize;
     if (layout.bitFields) {
