@@ -399,6 +399,12 @@ void CheckTest::exitStatus()
     QCOMPARE(run({QStringLiteral("--help")}, &out), 0);
     for (const char *option : {"--format", "--quiet", "--verbose", "--deep", "--fix", "--help", "--version"})
         QVERIFY2(out.contains(option), option);
+    // A report that cannot be written is none.
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(QStringLiteral(KORVANE_CHECK), {QStringLiteral(KORVANE_DEMO_DATA)});
+    QVERIFY(full.waitForFinished(60000));
+    QCOMPARE(full.exitCode(), 2);
 }
 
 void CheckTest::defaultFolderIsTheProgramsCatalog()

@@ -10,7 +10,7 @@
 // korvane-check [--format text|json] [--quiet] [--verbose] [--deep] [--fix] [DATA-FOLDER]
 //
 // Exit status: 0 without errors (warnings allowed), 1 with errors, 2 when the
-// folder cannot be read or the options are wrong.
+// folder cannot be read, the options are wrong or the output cannot be written.
 
 namespace {
 
@@ -20,6 +20,15 @@ int refuse(const QString &message)
 {
     std::fprintf(stderr, "korvane-check: %s\n", message.toLocal8Bit().constData());
     return kUnusable;
+}
+
+// What was printed must have reached its reader: a report cut short by a
+// full disk is no report.
+int printed(int status)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return refuse(QStringLiteral("cannot write the report"));
+    return status;
 }
 
 // The help text is also the manual page's source: every option, the
@@ -36,8 +45,8 @@ QString helpText(const QCommandLineParser &parser)
                            "Exit status:\n"
                            "  0  no errors (warnings and notes allowed)\n"
                            "  1  errors found\n"
-                           "  2  the folder cannot be read or is not a folder named DATA, or the options\n"
-                           "     are wrong\n");
+                           "  2  the folder cannot be read or is not a folder named DATA, the options\n"
+                           "     are wrong, or the output cannot be written\n");
     return text;
 }
 
@@ -86,11 +95,11 @@ int main(int argc, char **argv)
         return refuse(parser.errorText());
     if (parser.isSet(help)) {
         std::fputs(helpText(parser).toLocal8Bit().constData(), stdout);
-        return 0;
+        return printed(0);
     }
     if (parser.isSet(version)) {
         std::printf("korvane-check %s\n", KORVANE_VERSION);
-        return 0;
+        return printed(0);
     }
     korvane::check::OutputOptions output;
     const QString formatName = parser.value(format);
@@ -114,7 +123,7 @@ int main(int argc, char **argv)
         const korvane::check::Report report = korvane::check::checkCatalog(folder, options);
         const QByteArray out = korvane::check::formatReport(report, output);
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-        return korvane::check::exitStatus(report);
+        return printed(korvane::check::exitStatus(report));
     } catch (const korvane::Failure &failure) {
         return refuse(failure.message());
     } catch (const std::exception &failure) {
