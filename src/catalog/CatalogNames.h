@@ -57,6 +57,10 @@ struct CatalogFile
     ComposedPath composed;
     // The entry's path in the file system's own bytes.
     QByteArray native;
+    // A walk's listing has just said the entry is a regular file (links
+    // followed), so the look before opening it is taken already; what is
+    // opened is still refused unless it is one.
+    bool seenRegular = false;
 };
 
 // A piece of a name, added to its base, that was found on disk other than as

@@ -337,10 +337,13 @@ void Walker::reportUnreadable(const CatalogFile &file, const Subject &what, cons
                                                     : QStringLiteral("it changed while it was read")));
 }
 
-std::optional<CatalogLines> Walker::readText(const CatalogFile &file, const Subject &what)
+std::optional<CatalogLines> Walker::readText(const CatalogFile &found, const Subject &what)
 {
-    if (!canOpen(file.native, what, {file.native, 0}))
+    if (!canOpen(found.native, what, {found.native, 0}))
         return std::nullopt;
+    // The listing has said what it is: the library need not look again.
+    CatalogFile file = found;
+    file.seenRegular = true;
     try {
         return checkEncoding(file, readCatalogLines(file));
     } catch (const Failure &failure) {
@@ -430,10 +433,12 @@ void Walker::reportLoose(const NameMatch &how, const QByteArray &parent, const s
     }
 }
 
-std::optional<QSize> Walker::checkPicture(const CatalogFile &file, const Subject &what, bool decode)
+std::optional<QSize> Walker::checkPicture(const CatalogFile &found, const Subject &what, bool decode)
 {
-    if (!canOpen(file.native, what, {file.native, 0}))
+    if (!canOpen(found.native, what, {found.native, 0}))
         return std::nullopt;
+    CatalogFile file = found;
+    file.seenRegular = true;
     if (!decode) {
         if (!catalogFileOpens(file))
             reportUnreadable(file, what, Failure::cannotOpen(file.composed.text()));
