@@ -152,7 +152,9 @@ private:
     // Whether a folder found for a line lies at a path the browser can open;
     // reported at the line when not.
     bool isReachable(const QByteArray &folder, const Subject &what, const Source &at);
-    // Reports the entry a named thing composes outside DATA.
+    // Whether the name a catalog line composes stays inside DATA; reported
+    // at the line when not, as the browser would read what is no part of
+    // the catalog.
     bool staysInData(const ComposedPath &path, const Subject &what, const Source &at);
     // Why reading the file failed, from the file system.
     void reportUnreadable(const CatalogFile &file, const Subject &what, const Failure &failure);
