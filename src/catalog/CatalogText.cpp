@@ -41,22 +41,24 @@ private:
 };
 
 // The file opened for reading, or -1 when it cannot be or is not a regular file.
-FileDescriptor openRegularFile(const QByteArray &native, struct stat &info)
+FileDescriptor openRegularFile(const CatalogFile &file, struct stat &info)
 {
     // Opening a device has effects of its own (a watchdog starts counting, a
     // tape rewinds), and a catalog entry may be a link to one: what the name
     // is, links followed, is looked at first, and only a regular file opened.
-    const char *name = native.isEmpty() ? "." : native.constData();
-    struct stat seen;
-    if (::stat(name, &seen) != 0 || !S_ISREG(seen.st_mode))
+    const char *name = file.native.isEmpty() ? "." : file.native.constData();
+    struct stat seen
+    {
+    };
+    if (!file.seenRegular && (::stat(name, &seen) != 0 || !S_ISREG(seen.st_mode)))
         return FileDescriptor(-1);
     // O_NONBLOCK and O_NOCTTY: should a FIFO or a terminal take the file's
     // place meanwhile, the open neither waits for a writer forever nor makes
     // it this process's terminal; it is then refused like any other swap.
     FileDescriptor fd(::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() >= 0
-        && (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_dev != seen.st_dev
-            || info.st_ino != seen.st_ino))
+        && (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)
+            || (!file.seenRegular && (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino))))
         return FileDescriptor(-1);
     return fd;
 }
@@ -67,10 +69,10 @@ FileDescriptor openRegularFile(const QByteArray &native, struct stat &info)
 // there, so a file that is mostly NULs (a sparse file of gigabytes, say)
 // costs what its text costs.
 template <typename Buffer, typename EndOfText>
-std::optional<Buffer> readRegularFile(const QByteArray &native, EndOfText endOfText)
+std::optional<Buffer> readRegularFile(const CatalogFile &file, EndOfText endOfText)
 {
     struct stat info;
-    const FileDescriptor fd = openRegularFile(native, info);
+    const FileDescriptor fd = openRegularFile(file, info);
     if (fd.get() < 0)
         return std::nullopt;
 
@@ -152,7 +154,7 @@ Buffer readFile(const CatalogFile &file, EndOfText endOfText)
 {
     std::optional<Buffer> data;
     try {
-        data = readRegularFile<Buffer>(file.native, endOfText);
+        data = readRegularFile<Buffer>(file, endOfText);
     } catch (const std::bad_alloc &) {
         throw Failure::outOfMemoryReading(file.composed.text());
     }
@@ -171,7 +173,7 @@ QStringList splitCatalogLines(QByteArrayView bytes)
 bool catalogFileOpens(const CatalogFile &file)
 {
     struct stat info;
-    return openRegularFile(file.native, info).get() >= 0;
+    return openRegularFile(file, info).get() >= 0;
 }
 
 QByteArray readCatalogFile(const CatalogFile &file)

@@ -18,13 +18,17 @@ struct ErrorManager
 {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
+    // libjpeg's own text for the failure, its parameters filled in.
+    char text[JMSG_LENGTH_MAX];
 };
 
 extern "C" void onJpegError(j_common_ptr info)
 {
+    auto *errors = reinterpret_cast<ErrorManager *>(info->err);
+    errors->pub.format_message(info, errors->text);
     // Back into the thin function that set the jump; it holds nothing that
     // needs a destructor, and the C++ side throws only after it has returned.
-    std::longjmp(reinterpret_cast<ErrorManager *>(info->err)->jump, 1);
+    std::longjmp(errors->jump, 1);
 }
 
 extern "C" void onJpegMessage(j_common_ptr)
@@ -129,9 +133,11 @@ private:
     Decoder &m_decoder;
 };
 
-Failure jpegError(int code)
+// The window shows the number, as it always has; the catalog checker adds
+// libjpeg's text for it.
+Failure jpegError(int code, const char *text = "")
 {
-    return Failure(QStringLiteral("JPEG error #%1").arg(code));
+    return Failure(QStringLiteral("JPEG error #%1").arg(code), QString::fromLocal8Bit(text));
 }
 
 Failure scanLimitError()
@@ -166,7 +172,7 @@ QImage decodeJpeg(QByteArrayView bytes)
     const DecoderGuard guard(decoder);
     if (const int code = readHeader(&decoder, reinterpret_cast<const unsigned char *>(bytes.data()),
                                     static_cast<unsigned long>(bytes.size())))
-        throw jpegError(code);
+        throw jpegError(code, decoder.errors.text);
 
     const qint64 width = decoder.info.output_width;
     const qint64 height = decoder.info.output_height;
@@ -180,7 +186,7 @@ QImage decodeJpeg(QByteArrayView bytes)
         rows[size_t(y)] = image.scanLine(y);
 
     if (const int code = readPixels(&decoder, rows.data()))
-        throw code == kScanLimitReached ? scanLimitError() : jpegError(code);
+        throw code == kScanLimitReached ? scanLimitError() : jpegError(code, decoder.errors.text);
     if (decoder.cmyk)
         cmykToRgb(image, decoder.info.saw_Adobe_marker);
     return image;
