@@ -13,9 +13,24 @@ namespace korvane::check {
 
 namespace {
 
-bool comesFirst(const Source &a, const Source &b)
+// A hash of a part code, a few bytes long: eight at a time, each mixed in
+// by a multiplication, then every bit spread over the low ones, which pick
+// the slot.
+quint64 hashOfCode(QByteArrayView code)
 {
-    return a.file != b.file ? a.file < b.file : a.line < b.line;
+    quint64 hash = quint64(code.size());
+    const char *p = code.data();
+    qsizetype left = code.size();
+    for (; left > 0; p += 8, left -= 8) {
+        quint64 word = 0;
+        std::memcpy(&word, p, size_t(std::min<qsizetype>(left, 8)));
+        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+        hash ^= hash >> 29;
+    }
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDull;
+    hash ^= hash >> 33;
+    return hash;
 }
 
 // The line each code of one list is first on. Part lists hold millions of
@@ -37,11 +52,7 @@ public:
     // at this line.
     qint64 note(QByteArrayView code, qint64 line)
     {
-        // FNV-1a: codes are a few bytes.
-        quint64 hash = 14695981039346656037ull;
-        for (const char c : code)
-            hash = (hash ^ uchar(c)) * 1099511628211ull;
-        for (size_t i = size_t(hash) & m_mask;; i = (i + 1) & m_mask) {
+        for (size_t i = size_t(hashOfCode(code)) & m_mask;; i = (i + 1) & m_mask) {
             Slot &slot = m_slots[i];
             if (slot.line == 0) {
                 slot = Slot{code.data(), code.size(), line};
@@ -65,6 +76,13 @@ private:
 
 } // namespace
 
+quint32 PhotoTable::addFile(const QByteArray &file)
+{
+    if (m_files.empty() || m_files.back() != file)
+        m_files.push_back(file);
+    return quint32(m_files.size() - 1);
+}
+
 QByteArrayView PhotoTable::keep(QByteArrayView code)
 {
     constexpr qsizetype kBlock = 64 * 1024;
@@ -78,13 +96,58 @@ QByteArrayView PhotoTable::keep(QByteArrayView code)
     return QByteArrayView(kept, code.size());
 }
 
-void PhotoTable::note(QByteArrayView code, const Source &namedAt)
+bool PhotoTable::comesFirst(quint32 file, qint64 line, const Slot &than) const
 {
-    const auto found = m_firstNamedAt.find(code);
-    if (found == m_firstNamedAt.end())
-        m_firstNamedAt.insert(keep(code), namedAt);
-    else if (comesFirst(namedAt, *found))
-        *found = namedAt;
+    if (file == than.file)
+        return line < than.line;
+    const int byFile = m_files[file].compare(m_files[than.file]);
+    return byFile != 0 ? byFile < 0 : line < than.line;
+}
+
+void PhotoTable::grow()
+{
+    std::vector<Slot> old(std::max<size_t>(1024, m_slots.size() * 2));
+    old.swap(m_slots);
+    const size_t mask = m_slots.size() - 1;
+    for (const Slot &slot : old) {
+        if (!slot.code)
+            continue;
+        size_t i = size_t(slot.hash) & mask;
+        while (m_slots[i].code)
+            i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
+}
+
+void PhotoTable::insert(const Slot &noted, bool kept)
+{
+    // Kept at most half full, so that a probe ends soon.
+    if ((m_used + 1) * 2 > m_slots.size())
+        grow();
+    const size_t mask = m_slots.size() - 1;
+    const QByteArrayView code(noted.code, noted.size);
+    for (size_t i = size_t(noted.hash) & mask;; i = (i + 1) & mask) {
+        Slot &slot = m_slots[i];
+        if (!slot.code) {
+            slot = noted;
+            if (!kept)
+                slot.code = keep(code).data();
+            ++m_used;
+            return;
+        }
+        if (slot.hash == noted.hash && QByteArrayView(slot.code, slot.size) == code) {
+            if (comesFirst(noted.file, noted.line, slot)) {
+                slot.file = noted.file;
+                slot.line = noted.line;
+            }
+            return;
+        }
+    }
+}
+
+void PhotoTable::note(QByteArrayView code, quint32 file, qint64 line)
+{
+    insert(Slot{hashOfCode(code), code.data(), quint32(code.size()), file, line}, false);
 }
 
 void PhotoTable::take(PhotoTable &&other)
@@ -92,32 +155,40 @@ void PhotoTable::take(PhotoTable &&other)
     // The smaller table goes into the larger.
     if (other.size() > size())
         std::swap(*this, other);
-    for (auto it = other.m_firstNamedAt.cbegin(); it != other.m_firstNamedAt.cend(); ++it) {
-        const auto found = m_firstNamedAt.find(it.key());
-        if (found == m_firstNamedAt.end())
-            m_firstNamedAt.insert(it.key(), it.value());
-        else if (comesFirst(it.value(), *found))
-            *found = it.value();
+    const quint32 offset = quint32(m_files.size());
+    m_files.insert(m_files.end(), other.m_files.begin(), other.m_files.end());
+    // Its codes stay where they are, in its blocks, which are kept here
+    // ahead of the one still being filled.
+    m_blocks.insert(m_blocks.begin(), std::make_move_iterator(other.m_blocks.begin()),
+                    std::make_move_iterator(other.m_blocks.end()));
+    for (Slot slot : other.m_slots) {
+        if (!slot.code)
+            continue;
+        slot.file += offset;
+        insert(slot, true);
     }
-    // Its keys view its blocks.
-    std::move(other.m_blocks.begin(), other.m_blocks.end(), std::back_inserter(m_blocks));
+    other.m_slots.clear();
+    other.m_used = 0;
+    other.m_files.clear();
     other.m_blocks.clear();
-    other.m_firstNamedAt.clear();
 }
 
 void PhotoTable::appendTo(std::vector<PhotoReference> &references) const
 {
-    for (auto it = m_firstNamedAt.cbegin(); it != m_firstNamedAt.cend(); ++it)
-        references.push_back(PhotoReference{m_photoPath, decodeWin1251(it.key()), it.value()});
+    for (const Slot &slot : m_slots) {
+        if (slot.code)
+            references.push_back(PhotoReference{m_photoPath, decodeWin1251(QByteArrayView(slot.code, slot.size)),
+                                                Source{m_files[slot.file], slot.line}});
+    }
 }
 
-void Outcome::notePhoto(paths::PartPhotoPath photoPath, QByteArrayView code, const Source &namedAt)
+PhotoTable &Outcome::photoTable(paths::PartPhotoPath photoPath)
 {
     auto table = std::find_if(photos.begin(), photos.end(),
                               [&](const PhotoTable &each) { return each.photoPath() == photoPath; });
     if (table == photos.end())
         table = photos.insert(photos.end(), PhotoTable(photoPath));
-    table->note(code, namedAt);
+    return *table;
 }
 
 std::vector<PhotoReference> Outcome::takePhotos()
@@ -158,39 +229,43 @@ void Outcome::take(Outcome &&other)
 void Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath)
 {
     m_outcome.totals.parts += lines.size();
+    PhotoTable *photos = photoPath ? &m_outcome.photoTable(photoPath) : nullptr;
+    const quint32 photoFile = photos ? photos->addFile(file) : 0;
     // Codes are compared as the file's bytes, in place: the lines outlive this.
     FirstLines lineOfCode(lines.textLineCount());
     for (qsizetype i = 0; i < lines.textLineCount(); ++i) {
-        const Source here{file, i + 1};
-        const QByteArrayView line = lines.textLine(i);
-        const QByteArrayView code = partCodeOfLine(line);
+        const qint64 line = i + 1;
+        const QByteArrayView text = lines.textLine(i);
+        const QByteArrayView code = partCodeOfLine(text);
         if (code.isEmpty()) {
-            if (line.isEmpty())
-                warning(here, QStringLiteral("empty part line: the part list shows an empty line; delete it"));
+            if (text.isEmpty())
+                warning({file, line}, QStringLiteral("empty part line: the part list shows an empty line; delete it"));
             else
-                warning(here, QStringLiteral("part line %1 has no code, as it %2: choosing it shows no photo; write "
-                                             "CODE NAME, the code first")
-                                  .arg(quoted(decodeWin1251(line.first(std::min<qsizetype>(line.size(), 60)))),
-                                       line.startsWith(' ') ? QStringLiteral("begins with a space")
-                                                            : QStringLiteral("holds no space")));
+                warning({file, line},
+                        QStringLiteral("part line %1 has no code, as it %2: choosing it shows no photo; write "
+                                       "CODE NAME, the code first")
+                            .arg(quoted(decodeWin1251(text.first(std::min<qsizetype>(text.size(), 60)))),
+                                 text.startsWith(' ') ? QStringLiteral("begins with a space")
+                                                      : QStringLiteral("holds no space")));
             continue;
         }
-        if (const qint64 first = lineOfCode.note(code, here.line)) {
-            warning(here, QStringLiteral("the code %1 is already on line %2: a search or a hotspot selects only that "
-                                         "first line; remove one of them or correct its code")
-                              .arg(quoted(decodeWin1251(code)))
-                              .arg(first));
+        if (const qint64 first = lineOfCode.note(code, line)) {
+            warning({file, line}, QStringLiteral("the code %1 is already on line %2: a search or a hotspot selects "
+                                                 "only that first line; remove one of them or correct its code")
+                                      .arg(quoted(decodeWin1251(code)))
+                                      .arg(first));
             continue;
         }
-        if (photoPath) {
+        if (photos) {
             const QByteArrayView photoCode = code.first(std::min(code.size(), kPartCodeCapacity));
             // Only a ".." climbs: most codes are composed into no name here.
             const bool mayClimb
                 = std::memchr(photoCode.data(), '.', size_t(photoCode.size())) != nullptr && photoCode.contains("..");
             const QString shownCode = mayClimb ? decodeWin1251(photoCode) : QString();
             if (!mayClimb
-                || staysInData(photoPath(m_setting.base, shownCode), Subject{"the photo of part", &shownCode}, here))
-                m_outcome.notePhoto(photoPath, photoCode, here);
+                || staysInData(photoPath(m_setting.base, shownCode), Subject{"the photo of part", &shownCode},
+                               {file, line}))
+                photos->note(photoCode, photoFile, line);
         }
     }
 }

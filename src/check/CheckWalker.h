@@ -74,25 +74,45 @@ struct PhotoReference
 };
 
 // The photos one photo row names, each by code (the bytes the part lines
-// hold) with the first line naming it. Hundreds of thousands of codes are
-// noted: their bytes are kept in blocks that never move, which the keys view.
+// hold) with the first line naming it. Millions of part lines are noted, and
+// hundreds of thousands of codes kept: a note costs one probe of a flat
+// table, the codes' bytes are kept in blocks that never move, and a line is
+// kept as the number of its file and its own.
 class PhotoTable
 {
 public:
     explicit PhotoTable(paths::PartPhotoPath photoPath) : m_photoPath(photoPath) { }
 
     paths::PartPhotoPath photoPath() const { return m_photoPath; }
-    void note(QByteArrayView code, const Source &namedAt);
+    // The number by which notes name a file whose lines are noted next.
+    quint32 addFile(const QByteArray &file);
+    void note(QByteArrayView code, quint32 file, qint64 line);
     // Every code of the other table noted here too.
     void take(PhotoTable &&other);
     void appendTo(std::vector<PhotoReference> &references) const;
-    qsizetype size() const { return m_firstNamedAt.size(); }
+    qsizetype size() const { return qsizetype(m_used); }
 
 private:
+    struct Slot
+    {
+        quint64 hash = 0;
+        const char *code = nullptr; // none: the slot is free
+        quint32 size = 0;
+        quint32 file = 0;
+        qint64 line = 0;
+    };
+
     QByteArrayView keep(QByteArrayView code);
+    // Notes a code at its line, or an earlier line for a code noted before;
+    // a new code's bytes are copied into the blocks unless kept there already.
+    void insert(const Slot &slot, bool kept);
+    bool comesFirst(quint32 file, qint64 line, const Slot &than) const;
+    void grow();
 
     paths::PartPhotoPath m_photoPath;
-    QHash<QByteArrayView, Source> m_firstNamedAt;
+    std::vector<Slot> m_slots;
+    size_t m_used = 0;
+    std::vector<QByteArray> m_files;
     std::vector<std::unique_ptr<char[]>> m_blocks;
     qsizetype m_usedInLast = 0;
 };
@@ -106,7 +126,7 @@ struct Outcome
     // once, and a missing one reported at the first line naming it.
     std::vector<PhotoTable> photos;
 
-    void notePhoto(paths::PartPhotoPath photoPath, QByteArrayView code, const Source &namedAt);
+    PhotoTable &photoTable(paths::PartPhotoPath photoPath);
     std::vector<PhotoReference> takePhotos();
     void take(Outcome &&other);
 };
