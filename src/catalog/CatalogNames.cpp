@@ -4,6 +4,7 @@
 #include "catalog/Win1251.h"
 
 #include <QFile>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -133,35 +134,54 @@ std::optional<EntryMatch> readEntryAs(QByteArrayView entry, const QString &piece
 
 enum class OtherMatches { Ignore, Collect };
 
+// A piece's name on disk as it stands. Most are ASCII, which the general
+// conversion takes long over, and most names looked up in a photo folder
+// are not there: an ASCII name is kept without an allocation of its own.
+class EncodedName
+{
+public:
+    explicit EncodedName(const QString &piece)
+    {
+        m_ascii.resize(piece.size());
+        for (qsizetype i = 0; i < piece.size(); ++i) {
+            const char16_t u = piece.at(i).unicode();
+            if (u >= 0x80) {
+                m_other = QFile::encodeName(piece);
+                m_isAscii = false;
+                return;
+            }
+            m_ascii[i] = char(u);
+        }
+    }
+
+    QByteArrayView view() const
+    {
+        return m_isAscii ? QByteArrayView(m_ascii.constData(), m_ascii.size()) : QByteArrayView(m_other);
+    }
+    QByteArray toByteArray() const { return m_isAscii ? view().toByteArray() : m_other; }
+
+private:
+    QVarLengthArray<char, 128> m_ascii;
+    QByteArray m_other;
+    bool m_isAscii = true;
+};
+
 // The entry of the folder that the piece names: the exact name when it exists,
 // else the first one, in the order of the names' bytes, that reads as it.
 // Only the matches are kept, so big picture folders are not sorted for every
 // lookup. Asked to, it also collects the other entries that read as the piece.
-// A piece's name on disk as it stands. Most are ASCII, which the general
-// conversion takes long over.
-QByteArray encodedName(const QString &piece)
-{
-    QByteArray bytes(piece.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < piece.size(); ++i) {
-        const char16_t u = piece.at(i).unicode();
-        if (u >= 0x80)
-            return QFile::encodeName(piece);
-        bytes[i] = char(u);
-    }
-    return bytes;
-}
-
 std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &folder, const QString &piece,
                                     OtherMatches others = OtherMatches::Ignore)
 {
-    QByteArray exact = encodedName(piece);
+    const EncodedName encoded(piece);
+    const QByteArrayView exact = encoded.view();
     const bool exactExists = folders.entryExists(folder, exact);
     const bool collect = others == OtherMatches::Collect && folders.mayHoldNamesAlike(folder);
     if (exactExists && !collect)
-        return EntryMatch{std::move(exact)};
+        return EntryMatch{encoded.toByteArray()};
     std::optional<EntryMatch> best;
     if (exactExists)
-        best = EntryMatch{exact};
+        best = EntryMatch{encoded.toByteArray()};
     QList<QByteArray> matching;
     folders.forEachCandidate(folder, piece, [&](QByteArrayView name) {
         const bool better = !exactExists && (!best || name < best->name);
@@ -325,8 +345,34 @@ bool sameCharIgnoringCase(QChar a, QChar b)
     return a == b || a.toCaseFolded() == b.toCaseFolded();
 }
 
+// A folder's name (ending in a separator) through the folders a lookup
+// keeps, resolved as the folders of the names in it are: a walk asks for
+// every model's folders. False when the folder's last piece is no ordinary
+// piece added to the base; the name is then resolved as a whole.
+bool resolveRememberedFolder(FolderAccess &folders, const ComposedPath &path, NameMatch *how,
+                             std::optional<QByteArray> &resolved)
+{
+    RememberedFolders *remembered = folders.rememberedFolders();
+    const QString &added = path.added;
+    if (!remembered || added.isEmpty() || !isSeparator(added.back()))
+        return false;
+    qsizetype start = added.size() - 1;
+    while (start > 0 && !isSeparator(added.at(start - 1)))
+        --start;
+    const QStringView piece = QStringView(added).sliced(start, added.size() - 1 - start);
+    if (start == 0 || piece.isEmpty() || piece == u"." || piece == u"..")
+        return false;
+    const ResolvedFolder &folder = rememberedFolder(folders, *remembered, path.base, added);
+    resolved = folder.native;
+    if (resolved && how)
+        how->insert(how->end(), folder.loose.begin(), folder.loose.end());
+    return true;
+}
+
 std::optional<QByteArray> resolveEntryIn(FolderAccess &folders, const ComposedPath &path, NameMatch *how)
 {
+    if (std::optional<QByteArray> folder; resolveRememberedFolder(folders, path, how, folder))
+        return folder;
     const std::optional<Parent> parent = resolveParent(folders, path, how);
     if (!parent) {
         // The name of the root alone.

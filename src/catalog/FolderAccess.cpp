@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstddef>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -85,34 +87,44 @@ EntryKind statKind(const QByteArray &native)
     return statFollowingLinks(native, info) ? kindOfMode(info.st_mode) : EntryKind::Missing;
 }
 
-using ListingVisitor = std::function<void(QByteArrayView name, unsigned char type)>;
-
 // Calls visit(nameBytes, d_type) for every entry but "." and ".."; false
-// when the folder cannot be listed.
-bool listFolderWithTypes(const QByteArray &folder, const ListingVisitor &visit)
+// when the folder cannot be listed. The entries are read straight into the
+// buffer, which grows to a size that takes a few hundred of them at a time.
+template <typename Visit>
+bool listFolderWithTypes(const QByteArray &folder, std::vector<char> &buffer, Visit visit)
 {
-    DIR *opened = nullptr;
-    if (folder.size() < PATH_MAX) {
-        opened = ::opendir(orCurrentFolder(folder));
-    } else if (const int fd = openFolder(folder); fd >= 0) {
-        opened = ::fdopendir(fd);
-        if (!opened)
-            ::close(fd);
-    }
-    const std::unique_ptr<DIR, int (*)(DIR *)> dir(opened, &::closedir);
-    if (!dir)
+    const int fd = openFolder(folder);
+    if (fd < 0)
         return false;
-    while (const dirent *entry = ::readdir(dir.get())) {
-        const QByteArrayView name(entry->d_name);
-        if (!isDotEntry(name))
-            visit(name, entry->d_type);
+    constexpr size_t kBufferBytes = 32 * 1024;
+    if (buffer.size() < kBufferBytes)
+        buffer.resize(kBufferBytes);
+    bool listed = true;
+    for (;;) {
+        const ssize_t got = ::getdents64(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            listed = got == 0;
+            break;
+        }
+        for (ssize_t at = 0; at < got;) {
+            dirent64 entry;
+            std::memcpy(&entry, buffer.data() + at, offsetof(dirent64, d_name));
+            const QByteArrayView name(buffer.data() + at + offsetof(dirent64, d_name));
+            if (!isDotEntry(name))
+                visit(name, entry.d_type);
+            at += entry.d_reclen;
+        }
     }
-    return true;
+    ::close(fd);
+    return listed;
 }
 
 bool listFolder(const QByteArray &folder, const EntryVisitor &visit)
 {
-    return listFolderWithTypes(folder, [&visit](QByteArrayView name, unsigned char) { visit(name); });
+    std::vector<char> buffer;
+    return listFolderWithTypes(folder, buffer, [&visit](QByteArrayView name, unsigned char) { visit(name); });
 }
 
 // The key under which a name is indexed: its characters folded one by one,
@@ -161,7 +173,7 @@ std::optional<QString> decodeUtf8Name(QByteArrayView bytes)
     return text;
 }
 
-bool DirectFolders::entryExists(const QByteArray &folder, const QByteArray &name)
+bool DirectFolders::entryExists(const QByteArray &folder, QByteArrayView name)
 {
     struct stat info;
     return ::lstat(orCurrentFolder(joinNative(folder, name)), &info) == 0;
@@ -189,6 +201,42 @@ constexpr qsizetype kSearchedInTurn = 32;
 
 } // namespace
 
+quint32 NameTable::hashOf(QByteArrayView name)
+{
+    // Eight bytes at a time, each mixed in by a multiplication, then every
+    // bit spread over the low ones, which pick the slot.
+    quint64 hash = quint64(name.size());
+    const char *p = name.data();
+    for (qsizetype left = name.size(); left > 0; p += 8, left -= 8) {
+        quint64 word = 0;
+        std::memcpy(&word, p, size_t(std::min<qsizetype>(left, 8)));
+        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+        hash ^= hash >> 29;
+    }
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDull;
+    hash ^= hash >> 33;
+    return quint32(hash);
+}
+
+void NameTable::reserve(qsizetype count)
+{
+    // At most half full, so that a probe ends soon.
+    size_t capacity = 16;
+    while (capacity < size_t(count) * 2)
+        capacity *= 2;
+    m_slots.assign(capacity, Slot{0, kFree});
+    m_mask = capacity - 1;
+}
+
+void NameTable::insert(quint32 hash, quint32 entry)
+{
+    size_t i = hash & m_mask;
+    while (m_slots[i].entry != kFree)
+        i = (i + 1) & m_mask;
+    m_slots[i] = Slot{hash, entry};
+}
+
 void ListedFolders::Listing::add(QByteArrayView name, Kind kind)
 {
     m_entries.push_back(Entry{quint32(m_names.size()), quint32(name.size()), kind});
@@ -199,19 +247,20 @@ void ListedFolders::Listing::finish()
 {
     m_entries.shrink_to_fit();
     m_names.squeeze();
-    // The names stay where they are from now on: the hash keeps views of them.
+    // The names stay where they are from now on: the table keeps their places.
     if (size() > kSearchedInTurn) {
         m_byName.reserve(size());
         for (qsizetype i = 0; i < size(); ++i)
-            m_byName.insert(name(i), quint32(i));
+            m_byName.insert(NameTable::hashOf(name(i)), quint32(i));
     }
 }
 
-qsizetype ListedFolders::Listing::find(QByteArrayView wanted) const
+qsizetype ListedFolders::Listing::find(QByteArrayView wanted)
 {
     if (size() > kSearchedInTurn) {
-        const auto found = m_byName.constFind(wanted);
-        return found == m_byName.constEnd() ? -1 : qsizetype(*found);
+        const quint32 *found
+            = m_byName.find(NameTable::hashOf(wanted), [&](quint32 entry) { return name(entry) == wanted; });
+        return found ? qsizetype(*found) : -1;
     }
     for (qsizetype i = 0; i < size(); ++i) {
         if (name(i) == wanted)
@@ -220,9 +269,9 @@ qsizetype ListedFolders::Listing::find(QByteArrayView wanted) const
     return -1;
 }
 
-bool ListedFolders::entryExists(const QByteArray &folder, const QByteArray &name)
+bool ListedFolders::entryExists(const QByteArray &folder, QByteArrayView name)
 {
-    const Listing &listing = listingOf(folder);
+    Listing &listing = listingOf(folder);
     if (!listing.listed || isDotEntry(name))
         return m_direct.entryExists(folder, name);
     return listing.find(name) >= 0;
@@ -250,9 +299,10 @@ void ListedFolders::forEachCandidate(const QByteArray &folder, const QString &pi
             const char16_t u = folded[i].unicode();
             bytes[i] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
         }
-        const auto found = listing.byLowered.constFind(QByteArrayView(bytes.constData(), bytes.size()));
-        for (quint32 entry = found == listing.byLowered.constEnd() ? kNone : *found; entry != kNone;
-             entry = listing.nextAlike[entry])
+        const QByteArrayView lowered(bytes.constData(), bytes.size());
+        const quint32 *found = listing.byLowered.find(
+            NameTable::hashOf(lowered), [&](quint32 entry) { return listing.loweredName(entry) == lowered; });
+        for (quint32 entry = found ? *found : kNone; entry != kNone; entry = listing.nextAlike[entry])
             visit(listing.name(entry));
     }
     if (!listing.byReading.isEmpty()) {
@@ -294,7 +344,7 @@ bool ListedFolders::mayHoldNamesAlike(const QByteArray &folder)
 
 void ListedFolders::forEachEntry(const QByteArray &folder, const EntryVisitor &visit)
 {
-    const Listing &listing = listingOf(folder);
+    Listing &listing = listingOf(folder);
     if (!listing.listed) {
         m_direct.forEachEntry(folder, visit);
         return;
@@ -306,12 +356,12 @@ void ListedFolders::forEachEntry(const QByteArray &folder, const EntryVisitor &v
 EntryKind ListedFolders::kindOf(const QByteArray &native)
 {
     // The entry as its folder's listing saw it.
-    const qsizetype slash = native.lastIndexOf('/');
-    const QByteArray name = QByteArray::fromRawData(native.constData() + slash + 1, native.size() - slash - 1);
+    const auto *slashAt = static_cast<const char *>(::memrchr(native.constData(), '/', size_t(native.size())));
+    const qsizetype slash = slashAt ? slashAt - native.constData() : -1;
+    const QByteArrayView name(native.constData() + slash + 1, native.size() - slash - 1);
     if (!name.isEmpty() && !isDotEntry(name)) {
-        const QByteArray folder
-            = QByteArray::fromRawData(native.constData(), slash == 0 ? 1 : std::max<qsizetype>(slash, 0));
-        Listing &listing = listingOf(folder);
+        Listing &listing
+            = listingOf(QByteArrayView(native.constData(), slash == 0 ? 1 : std::max<qsizetype>(slash, 0)));
         if (listing.listed) {
             const qsizetype entry = listing.find(name);
             if (entry < 0)
@@ -343,16 +393,21 @@ EntryKind ListedFolders::kindOf(const QByteArray &native)
     return *it;
 }
 
-ListedFolders::Listing &ListedFolders::listingOf(const QByteArray &folder)
+ListedFolders::Listing &ListedFolders::listingOf(QByteArrayView folder)
 {
-    if (m_lastListing && m_lastFolder == folder)
-        return *m_lastListing;
-    auto it = m_listings.find(folder);
+    for (size_t i = 0; i < m_recent.size(); ++i) {
+        if (m_recent[i].listing && m_recent[i].folder == folder) {
+            // The one found moves to the front.
+            std::rotate(m_recent.begin(), m_recent.begin() + qsizetype(i), m_recent.begin() + qsizetype(i) + 1);
+            return *m_recent[0].listing;
+        }
+    }
+    // A deep copy: the folder may be a view into a longer name.
+    QByteArray key(folder.data(), folder.size());
+    auto it = m_listings.find(key);
     if (it == m_listings.end()) {
-        // A deep copy: the folder may be a view into a longer name.
-        const QByteArray key(folder.constData(), folder.size());
         Listing listing;
-        listing.listed = listFolderWithTypes(key, [&](QByteArrayView name, unsigned char type) {
+        listing.listed = listFolderWithTypes(key, m_entryBuffer, [&](QByteArrayView name, unsigned char type) {
             Kind kind = Kind::Unknown;
             if (type == DT_DIR)
                 kind = Kind::Folder;
@@ -365,8 +420,8 @@ ListedFolders::Listing &ListedFolders::listingOf(const QByteArray &folder)
         listing.finish();
         it = m_listings.emplace(key, std::move(listing)).first;
     }
-    m_lastFolder = it->first;
-    m_lastListing = &it->second;
+    std::rotate(m_recent.begin(), m_recent.end() - 1, m_recent.end());
+    m_recent[0] = Recent{it->first, &it->second};
     return it->second;
 }
 
@@ -385,9 +440,12 @@ void ListedFolders::index(Listing &listing)
     for (qsizetype i = 0; i < listing.size(); ++i) {
         const QByteArrayView name = listing.name(i);
         if (isAsciiName(name)) {
-            auto found = listing.byLowered.find(listing.loweredName(i));
-            if (found == listing.byLowered.end()) {
-                listing.byLowered.insert(listing.loweredName(i), quint32(i));
+            const QByteArrayView lowered = listing.loweredName(i);
+            const quint32 hash = NameTable::hashOf(lowered);
+            quint32 *found
+                = listing.byLowered.find(hash, [&](quint32 entry) { return listing.loweredName(entry) == lowered; });
+            if (!found) {
+                listing.byLowered.insert(hash, quint32(i));
             } else {
                 listing.nextAlike[size_t(i)] = *found;
                 *found = quint32(i);
@@ -411,8 +469,12 @@ void ListedFolders::index(Listing &listing)
     // with the ASCII name of that lower case.
     for (auto it = listing.byReading.cbegin(); it != listing.byReading.cend() && !listing.namesAlike; ++it) {
         const QString &key = it.key();
-        if (std::all_of(key.begin(), key.end(), [](QChar c) { return c.unicode() < 0x80; }))
-            listing.namesAlike = listing.byLowered.contains(key.toLatin1());
+        if (std::all_of(key.begin(), key.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+            const QByteArray lowered = key.toLatin1();
+            listing.namesAlike = listing.byLowered.find(NameTable::hashOf(lowered), [&](quint32 entry) {
+                return listing.loweredName(entry) == lowered;
+            }) != nullptr;
+        }
     }
     listing.indexed = true;
 }

@@ -10,14 +10,35 @@
 #include <QList>
 #include <QString>
 
-#include <functional>
+#include <array>
+#include <memory>
 #include <optional>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
 namespace korvane {
 
-using EntryVisitor = std::function<void(QByteArrayView)>;
+// Calls the caller's own function for each entry, without copying it: a
+// walk asks for entries hundreds of thousands of times.
+class EntryVisitor
+{
+public:
+    template <typename Visit>
+    requires(!std::is_same_v<std::remove_cvref_t<Visit>, EntryVisitor>)
+        EntryVisitor(Visit &&visit) // NOLINT(bugprone-forwarding-reference-overload): never a copy
+        : m_visit(const_cast<void *>(static_cast<const void *>(std::addressof(visit)))),
+          m_call([](void *function, QByteArrayView name) {
+              (*static_cast<std::remove_reference_t<Visit> *>(function))(name);
+          })
+    {
+    }
+    void operator()(QByteArrayView name) const { m_call(m_visit, name); }
+
+private:
+    void *m_visit;
+    void (*m_call)(void *, QByteArrayView);
+};
 
 // An empty folder stands for the current folder, so relative composed names
 // come back relative.
@@ -57,7 +78,7 @@ class FolderAccess
 public:
     virtual ~FolderAccess() = default;
 
-    virtual bool entryExists(const QByteArray &folder, const QByteArray &name) = 0;
+    virtual bool entryExists(const QByteArray &folder, QByteArrayView name) = 0;
     // Every entry whose name may read as the piece (see readEntryAs): all of
     // them, or only those an index has not ruled out.
     virtual void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) = 0;
@@ -84,10 +105,50 @@ public:
 class DirectFolders final : public FolderAccess
 {
 public:
-    bool entryExists(const QByteArray &folder, const QByteArray &name) override;
+    bool entryExists(const QByteArray &folder, QByteArrayView name) override;
     void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) override;
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
     EntryKind kindOf(const QByteArray &native) override;
+};
+
+// Entry numbers of a listing by the hash of a name of theirs: a flat table
+// probed in turn, the hash kept beside each number, so that a probe reads
+// one slot and compares a name only when the hashes agree. A photo folder
+// of tens of thousands of names is asked hundreds of thousands of times.
+class NameTable
+{
+public:
+    static quint32 hashOf(QByteArrayView name);
+
+    bool isEmpty() const { return m_slots.empty(); }
+    // Room for count entries; called once, before they are added.
+    void reserve(qsizetype count);
+    void insert(quint32 hash, quint32 entry);
+    // The number kept for the first entry whose name is equal (is(entry)
+    // says), to be read or replaced; nothing when there is none.
+    template <typename Is>
+    quint32 *find(quint32 hash, Is is)
+    {
+        if (m_slots.empty())
+            return nullptr;
+        for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
+            Slot &slot = m_slots[i];
+            if (slot.entry == kFree)
+                return nullptr;
+            if (slot.hash == hash && is(slot.entry))
+                return &slot.entry;
+        }
+    }
+
+private:
+    static constexpr quint32 kFree = 0xFFFFFFFFu;
+    struct Slot
+    {
+        quint32 hash;
+        quint32 entry;
+    };
+    std::vector<Slot> m_slots;
+    size_t m_mask = 0;
 };
 
 // Lists each folder once, with what the listing says each entry is, and an
@@ -99,7 +160,7 @@ public:
 class ListedFolders final : public FolderAccess
 {
 public:
-    bool entryExists(const QByteArray &folder, const QByteArray &name) override;
+    bool entryExists(const QByteArray &folder, QByteArrayView name) override;
     void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) override;
     bool mayHoldNamesAlike(const QByteArray &folder) override;
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
@@ -124,7 +185,7 @@ private:
         // Windows-1251, CP866) is kept by its folded key.
         bool indexed = false;
         QByteArray lowered;
-        QHash<QByteArrayView, quint32> byLowered;
+        NameTable byLowered;
         std::vector<quint32> nextAlike;
         QHash<QString, QList<quint32>> byReading;
         // Two names may read as one name: they share a key, or (known without
@@ -149,7 +210,7 @@ private:
         const QByteArray &names() const { return m_names; }
         Kind &kind(qsizetype entry) { return m_entries[size_t(entry)].kind; }
         // The entry of that name, or -1.
-        qsizetype find(QByteArrayView name) const;
+        qsizetype find(QByteArrayView name);
 
     private:
         struct Entry
@@ -161,17 +222,25 @@ private:
         QByteArray m_names;
         std::vector<Entry> m_entries;
         // Large folders (photos) are searched by hash, small ones in turn.
-        QHash<QByteArrayView, quint32> m_byName;
+        NameTable m_byName;
     };
 
-    Listing &listingOf(const QByteArray &folder);
+    Listing &listingOf(QByteArrayView folder);
     static void index(Listing &listing);
 
     DirectFolders m_direct;
-    // Node-based, so that the last listing asked for stays where it is.
+    // Node-based, so that a listing stays where it is.
     std::unordered_map<QByteArray, Listing> m_listings;
-    QByteArray m_lastFolder;
-    Listing *m_lastListing = nullptr;
+    // The folders asked for last: a walk goes back and forth between a
+    // model's folder, its parts folder and the photo folder.
+    struct Recent
+    {
+        QByteArray folder;
+        Listing *listing = nullptr;
+    };
+    std::array<Recent, 4> m_recent;
+    // A buffer for the listings' raw entries, kept from one to the next.
+    std::vector<char> m_entryBuffer;
     // Entries outside any listing (a folder that cannot be listed, "..").
     QHash<QByteArray, EntryKind> m_kinds;
     RememberedFolders m_remembered;
