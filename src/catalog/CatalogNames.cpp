@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 namespace korvane {
 
 namespace {
@@ -459,6 +461,19 @@ std::optional<QByteArray> CatalogLookup::resolveEntry(const ComposedPath &path, 
 EntryKind CatalogLookup::kindOf(const QByteArray &native)
 {
     return m_folders->kindOf(native);
+}
+
+std::shared_ptr<const OpenFolder> CatalogLookup::openFolderOf(const QByteArray &native)
+{
+    const qsizetype slash = native.lastIndexOf('/');
+    if (slash <= 0 || slash + 1 == native.size())
+        return nullptr;
+    return m_folders->heldOpen(QByteArrayView(native).first(slash));
+}
+
+OpenFolder::~OpenFolder()
+{
+    ::close(m_fd);
 }
 
 QString nameOnDisk(QByteArrayView native)

@@ -32,12 +32,14 @@ bool isDotEntry(QByteArrayView name)
     return name == "." || name == "..";
 }
 
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
 // A folder opened for listing. A name longer than the system takes in one
 // call (PATH_MAX) is opened from the longest beginning that it takes, then a
 // piece at a time.
 int openFolder(const QByteArray &native)
 {
-    constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    constexpr int flags = kFolderFlags;
     if (native.size() < PATH_MAX)
         return ::open(orCurrentFolder(native), flags);
     const qsizetype cut = native.lastIndexOf('/', PATH_MAX - 1);
@@ -87,27 +89,21 @@ EntryKind statKind(const QByteArray &native)
     return statFollowingLinks(native, info) ? kindOfMode(info.st_mode) : EntryKind::Missing;
 }
 
-// Calls visit(nameBytes, d_type) for every entry but "." and ".."; false
-// when the folder cannot be listed. The entries are read straight into the
-// buffer, which grows to a size that takes a few hundred of them at a time.
+// Calls visit(nameBytes, d_type) for every entry of the open folder but "."
+// and ".."; false when it cannot be listed. The entries are read straight
+// into the buffer, which takes a few hundred of them at a time.
 template <typename Visit>
-bool listFolderWithTypes(const QByteArray &folder, std::vector<char> &buffer, Visit visit)
+bool listOpenFolder(int fd, std::vector<char> &buffer, Visit visit)
 {
-    const int fd = openFolder(folder);
-    if (fd < 0)
-        return false;
     constexpr size_t kBufferBytes = 32 * 1024;
     if (buffer.size() < kBufferBytes)
         buffer.resize(kBufferBytes);
-    bool listed = true;
     for (;;) {
         const ssize_t got = ::getdents64(fd, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0) {
-            listed = got == 0;
-            break;
-        }
+        if (got <= 0)
+            return got == 0;
         for (ssize_t at = 0; at < got;) {
             dirent64 entry;
             std::memcpy(&entry, buffer.data() + at, offsetof(dirent64, d_name));
@@ -117,14 +113,17 @@ bool listFolderWithTypes(const QByteArray &folder, std::vector<char> &buffer, Vi
             at += entry.d_reclen;
         }
     }
-    ::close(fd);
-    return listed;
 }
 
 bool listFolder(const QByteArray &folder, const EntryVisitor &visit)
 {
+    const int fd = openFolder(folder);
+    if (fd < 0)
+        return false;
     std::vector<char> buffer;
-    return listFolderWithTypes(folder, buffer, [&visit](QByteArrayView name, unsigned char) { visit(name); });
+    const bool listed = listOpenFolder(fd, buffer, [&visit](QByteArrayView name, unsigned char) { visit(name); });
+    ::close(fd);
+    return listed;
 }
 
 // The key under which a name is indexed: its characters folded one by one,
@@ -225,28 +224,65 @@ void NameTable::reserve(qsizetype count)
     size_t capacity = 16;
     while (capacity < size_t(count) * 2)
         capacity *= 2;
-    m_slots.assign(capacity, Slot{0, kFree});
+    if (capacity <= m_slots.size())
+        return;
+    std::vector<Slot> old(capacity, Slot{0, kFree});
+    old.swap(m_slots);
     m_mask = capacity - 1;
+    for (const Slot &slot : old) {
+        if (slot.entry == kFree)
+            continue;
+        size_t i = slot.hash & m_mask;
+        while (m_slots[i].entry != kFree)
+            i = (i + 1) & m_mask;
+        m_slots[i] = slot;
+    }
 }
 
 void NameTable::insert(quint32 hash, quint32 entry)
 {
+    if ((m_used + 1) * 2 > m_slots.size())
+        reserve(qsizetype(m_used + 1) * 2);
     size_t i = hash & m_mask;
     while (m_slots[i].entry != kFree)
         i = (i + 1) & m_mask;
     m_slots[i] = Slot{hash, entry};
+    ++m_used;
 }
 
-void ListedFolders::Listing::add(QByteArrayView name, Kind kind)
+void *ListingMemory::allocateBytes(size_t bytes, size_t alignment)
 {
-    m_entries.push_back(Entry{quint32(m_names.size()), quint32(name.size()), kind});
-    m_names.append(name);
+    constexpr size_t kBlock = 256 * 1024;
+    size_t skip = size_t(-reinterpret_cast<quintptr>(m_next)) & (alignment - 1);
+    if (!m_next || skip + bytes > m_left) {
+        // A listing larger than a block has one of its own.
+        const size_t size = std::max(kBlock, bytes + alignment);
+        m_blocks.push_back(std::make_unique<char[]>(size));
+        m_next = m_blocks.back().get();
+        m_left = size;
+        skip = size_t(-reinterpret_cast<quintptr>(m_next)) & (alignment - 1);
+    }
+    void *at = m_next + skip;
+    m_next += skip + bytes;
+    m_left -= skip + bytes;
+    return at;
 }
 
-void ListedFolders::Listing::finish()
+QByteArrayView ListingMemory::keep(QByteArrayView bytes)
 {
-    m_entries.shrink_to_fit();
-    m_names.squeeze();
+    char *kept = allocate<char>(size_t(bytes.size()));
+    if (!bytes.isEmpty())
+        std::memcpy(kept, bytes.data(), size_t(bytes.size()));
+    return QByteArrayView(kept, bytes.size());
+}
+
+void ListedFolders::Listing::fill(ListingMemory &memory, QByteArrayView names, const std::vector<Entry> &entries)
+{
+    m_names = memory.keep(names).data();
+    m_namesSize = names.size();
+    m_count = quint32(entries.size());
+    m_entries = memory.allocate<Entry>(entries.size());
+    std::copy(entries.begin(), entries.end(), m_entries);
     // The names stay where they are from now on: the table keeps their places.
     if (size() > kSearchedInTurn) {
         m_byName.reserve(size());
@@ -393,36 +429,69 @@ EntryKind ListedFolders::kindOf(const QByteArray &native)
     return *it;
 }
 
-ListedFolders::Listing &ListedFolders::listingOf(QByteArrayView folder)
+int ListedFolders::openForListing(const QByteArray &folder) const
 {
-    for (size_t i = 0; i < m_recent.size(); ++i) {
-        if (m_recent[i].listing && m_recent[i].folder == folder) {
-            // The one found moves to the front.
-            std::rotate(m_recent.begin(), m_recent.begin() + qsizetype(i), m_recent.begin() + qsizetype(i) + 1);
-            return *m_recent[0].listing;
+    const qsizetype slash = folder.lastIndexOf('/');
+    if (slash > 0 && slash + 1 < folder.size()) {
+        const QByteArrayView name = QByteArrayView(folder).sliced(slash + 1);
+        if (!isDotEntry(name)) {
+            if (const std::shared_ptr<const OpenFolder> parent = heldOpen(QByteArrayView(folder).first(slash)))
+                return ::openat(parent->fd(), name.toByteArray().constData(), kFolderFlags);
         }
     }
-    // A deep copy: the folder may be a view into a longer name.
-    QByteArray key(folder.data(), folder.size());
-    auto it = m_listings.find(key);
-    if (it == m_listings.end()) {
-        Listing listing;
-        listing.listed = listFolderWithTypes(key, m_entryBuffer, [&](QByteArrayView name, unsigned char type) {
-            Kind kind = Kind::Unknown;
-            if (type == DT_DIR)
-                kind = Kind::Folder;
-            else if (type == DT_REG)
-                kind = Kind::File;
-            else if (type != DT_LNK && type != DT_UNKNOWN)
-                kind = Kind::Other;
-            listing.add(name, kind);
-        });
-        listing.finish();
-        it = m_listings.emplace(key, std::move(listing)).first;
+    return openFolder(folder);
+}
+
+std::shared_ptr<const OpenFolder> ListedFolders::heldOpen(QByteArrayView folder) const
+{
+    for (const Recent &recent : m_recent) {
+        if (recent.listing && recent.listing->folder == folder)
+            return recent.open;
     }
-    std::rotate(m_recent.begin(), m_recent.end() - 1, m_recent.end());
-    m_recent[0] = Recent{it->first, &it->second};
-    return it->second;
+    return nullptr;
+}
+
+ListedFolders::Listing &ListedFolders::listingOf(QByteArrayView folder)
+{
+    Recent *oldest = &m_recent[0];
+    for (Recent &recent : m_recent) {
+        if (recent.listing && recent.listing->folder == folder) {
+            recent.used = ++m_uses;
+            return *recent.listing;
+        }
+        if (recent.used < oldest->used)
+            oldest = &recent;
+    }
+    const quint32 hash = NameTable::hashOf(folder);
+    const quint32 *known
+        = m_listingOfFolder.find(hash, [&](quint32 listing) { return m_listings[listing].folder == folder; });
+    std::shared_ptr<const OpenFolder> open;
+    Listing *listing = known ? &m_listings[*known] : nullptr;
+    if (!listing) {
+        listing = &m_listings.emplace_back();
+        listing->folder = m_memory.keep(folder);
+        m_listingOfFolder.insert(hash, quint32(m_listings.size() - 1));
+        const int fd = openForListing(folder.toByteArray());
+        if (fd >= 0)
+            open = std::make_shared<const OpenFolder>(fd);
+        m_names.clear();
+        m_entries.clear();
+        listing->listed = fd >= 0 && listOpenFolder(fd, m_entryBuffer, [&](QByteArrayView name, unsigned char type) {
+                              Kind kind = Kind::Unknown;
+                              if (type == DT_DIR)
+                                  kind = Kind::Folder;
+                              else if (type == DT_REG)
+                                  kind = Kind::File;
+                              else if (type != DT_LNK && type != DT_UNKNOWN)
+                                  kind = Kind::Other;
+                              m_entries.push_back(Entry{quint32(m_names.size()), quint32(name.size()), kind});
+                              m_names.append(name.data(), size_t(name.size()));
+                          });
+        listing->fill(m_memory, QByteArrayView(m_names.data(), qsizetype(m_names.size())), m_entries);
+    }
+    // The oldest goes, and its folder is closed unless a file still holds it.
+    *oldest = Recent{listing, std::move(open), ++m_uses};
+    return *listing;
 }
 
 void ListedFolders::index(Listing &listing)
@@ -430,11 +499,13 @@ void ListedFolders::index(Listing &listing)
     // The same readings that readEntryAs compares, so every entry that can
     // match a piece is under the piece's key.
     constexpr quint32 kNone = std::numeric_limits<quint32>::max();
-    listing.lowered = listing.names();
-    for (char &c : listing.lowered) {
-        if (c >= 'A' && c <= 'Z')
-            c = char(c + 32);
+    const QByteArrayView names = listing.names();
+    char *lowered = m_memory.allocate<char>(size_t(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const char c = names[i];
+        lowered[i] = c >= 'A' && c <= 'Z' ? char(c + 32) : c;
     }
+    listing.lowered = lowered;
     listing.nextAlike.assign(size_t(listing.size()), kNone);
     listing.byLowered.reserve(listing.size());
     for (qsizetype i = 0; i < listing.size(); ++i) {

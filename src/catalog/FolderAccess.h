@@ -11,10 +11,11 @@
 #include <QString>
 
 #include <array>
+#include <deque>
 #include <memory>
 #include <optional>
+#include <string>
 #include <type_traits>
-#include <unordered_map>
 #include <vector>
 
 namespace korvane {
@@ -121,7 +122,7 @@ public:
     static quint32 hashOf(QByteArrayView name);
 
     bool isEmpty() const { return m_slots.empty(); }
-    // Room for count entries; called once, before they are added.
+    // Room for count entries without growing.
     void reserve(qsizetype count);
     void insert(quint32 hash, quint32 entry);
     // The number kept for the first entry whose name is equal (is(entry)
@@ -149,6 +150,30 @@ private:
     };
     std::vector<Slot> m_slots;
     size_t m_mask = 0;
+    size_t m_used = 0;
+};
+
+// Memory for a walk's listings, handed out from large blocks and given back
+// all at once when the walk ends: tens of thousands of small listings do not
+// each take and free blocks of their own.
+class ListingMemory
+{
+public:
+    // Room for count objects of type T, uninitialised.
+    template <typename T>
+    T *allocate(size_t count)
+    {
+        return static_cast<T *>(allocateBytes(count * sizeof(T), alignof(T)));
+    }
+    // A copy of the bytes that stays where it is.
+    QByteArrayView keep(QByteArrayView bytes);
+
+private:
+    void *allocateBytes(size_t bytes, size_t alignment);
+
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    char *m_next = nullptr;
+    size_t m_left = 0;
 };
 
 // Lists each folder once, with what the listing says each entry is, and an
@@ -166,17 +191,29 @@ public:
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
     EntryKind kindOf(const QByteArray &native) override;
     RememberedFolders *rememberedFolders() override { return &m_remembered; }
+    // The folder of that name held open, when it is one of the recent ones.
+    std::shared_ptr<const OpenFolder> heldOpen(QByteArrayView folder) const;
 
 private:
     // What an entry is; Unknown until a stat has said, for a link or where
     // the listing does not tell.
     enum class Kind : quint8 { Unknown, Missing, Folder, File, Other };
 
-    // One folder's entries, their names side by side in one block: a walk
-    // lists tens of thousands of small folders, and keeps them all.
+    struct Entry
+    {
+        quint32 at;
+        quint32 size;
+        Kind kind;
+    };
+
+    // One folder's entries, their names side by side in one block of the
+    // walk's memory: a walk lists tens of thousands of small folders, and
+    // keeps them all.
     class Listing
     {
     public:
+        // The folder, as the walk names it.
+        QByteArrayView folder;
         bool listed = false;
         // The index of the names' readings that could compare equal to a
         // piece. An ASCII name reads only as itself: it is found by its lower
@@ -184,7 +221,7 @@ private:
         // sharing one chained. Every reading of the other names (UTF-8,
         // Windows-1251, CP866) is kept by its folded key.
         bool indexed = false;
-        QByteArray lowered;
+        const char *lowered = nullptr;
         NameTable byLowered;
         std::vector<quint32> nextAlike;
         QHash<QString, QList<quint32>> byReading;
@@ -193,54 +230,62 @@ private:
         bool namesAlike = false;
         bool namesAlikeKnown = false;
 
-        void add(QByteArrayView name, Kind kind);
-        // Called once every entry is added.
-        void finish();
-        qsizetype size() const { return qsizetype(m_entries.size()); }
+        // The entries listed, copied into the walk's memory.
+        void fill(ListingMemory &memory, QByteArrayView names, const std::vector<Entry> &entries);
+        qsizetype size() const { return qsizetype(m_count); }
         QByteArrayView name(qsizetype entry) const
         {
-            const Entry &e = m_entries[size_t(entry)];
-            return QByteArrayView(m_names.constData() + e.at, e.size);
+            const Entry &e = m_entries[entry];
+            return QByteArrayView(m_names + e.at, e.size);
         }
         QByteArrayView loweredName(qsizetype entry) const
         {
-            const Entry &e = m_entries[size_t(entry)];
-            return QByteArrayView(lowered.constData() + e.at, e.size);
+            const Entry &e = m_entries[entry];
+            return QByteArrayView(lowered + e.at, e.size);
         }
-        const QByteArray &names() const { return m_names; }
-        Kind &kind(qsizetype entry) { return m_entries[size_t(entry)].kind; }
+        QByteArrayView names() const { return QByteArrayView(m_names, m_namesSize); }
+        Kind &kind(qsizetype entry) { return m_entries[entry].kind; }
         // The entry of that name, or -1.
         qsizetype find(QByteArrayView name);
 
     private:
-        struct Entry
-        {
-            quint32 at;
-            quint32 size;
-            Kind kind;
-        };
-        QByteArray m_names;
-        std::vector<Entry> m_entries;
+        const char *m_names = nullptr;
+        qsizetype m_namesSize = 0;
+        Entry *m_entries = nullptr;
+        quint32 m_count = 0;
         // Large folders (photos) are searched by hash, small ones in turn.
         NameTable m_byName;
     };
 
     Listing &listingOf(QByteArrayView folder);
-    static void index(Listing &listing);
+    // The folder opened for listing: relative to its parent when that is
+    // held open, else by its whole name.
+    int openForListing(const QByteArray &folder) const;
+    void index(Listing &listing);
 
     DirectFolders m_direct;
-    // Node-based, so that a listing stays where it is.
-    std::unordered_map<QByteArray, Listing> m_listings;
+    ListingMemory m_memory;
+    // Every folder listed, by the hash of its name; a deque keeps each
+    // listing where it is.
+    std::deque<Listing> m_listings;
+    NameTable m_listingOfFolder;
     // The folders asked for last: a walk goes back and forth between a
-    // model's folder, its parts folder and the photo folder.
+    // model's folder, its parts folder and the photo folder. Each is held
+    // open while it is one of them (when it was listed here), for the files
+    // and folders in it to be opened relative to it.
     struct Recent
     {
-        QByteArray folder;
         Listing *listing = nullptr;
+        std::shared_ptr<const OpenFolder> open;
+        quint64 used = 0;
     };
     std::array<Recent, 4> m_recent;
-    // A buffer for the listings' raw entries, kept from one to the next.
+    quint64 m_uses = 0;
+    // What a listing is built from (the folder's raw entries, then its names
+    // and entries), kept from one to the next.
     std::vector<char> m_entryBuffer;
+    std::string m_names;
+    std::vector<Entry> m_entries;
     // Entries outside any listing (a folder that cannot be listed, "..").
     QHash<QByteArray, EntryKind> m_kinds;
     RememberedFolders m_remembered;

@@ -65,6 +65,7 @@ std::optional<CatalogLines> Walker::readText(const CatalogFile &found, const Sub
     // The listing has said what it is: the library need not look again.
     CatalogFile file = found;
     file.seenRegular = true;
+    file.folder = m_lookup.openFolderOf(file.native);
     try {
         return checkEncoding(file, readCatalogLines(file));
     } catch (const Failure &failure) {
