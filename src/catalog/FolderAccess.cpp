@@ -310,7 +310,17 @@ bool ListedFolders::entryExists(const QByteArray &folder, QByteArrayView name)
     Listing &listing = listingOf(folder);
     if (!listing.listed || isDotEntry(name))
         return m_direct.entryExists(folder, name);
-    return listing.find(name) >= 0;
+    return findIn(listing, name) >= 0;
+}
+
+qsizetype ListedFolders::findIn(Listing &listing, QByteArrayView name)
+{
+    const qsizetype entry = listing.find(name);
+    if (entry >= 0) {
+        m_lastFoundIn = &listing;
+        m_lastFound = entry;
+    }
+    return entry;
 }
 
 void ListedFolders::forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit)
@@ -396,10 +406,12 @@ EntryKind ListedFolders::kindOf(const QByteArray &native)
     const qsizetype slash = slashAt ? slashAt - native.constData() : -1;
     const QByteArrayView name(native.constData() + slash + 1, native.size() - slash - 1);
     if (!name.isEmpty() && !isDotEntry(name)) {
-        Listing &listing
-            = listingOf(QByteArrayView(native.constData(), slash == 0 ? 1 : std::max<qsizetype>(slash, 0)));
+        const QByteArrayView folder(native.constData(), slash == 0 ? 1 : std::max<qsizetype>(slash, 0));
+        const bool foundLast
+            = m_lastFoundIn && m_lastFoundIn->folder == folder && m_lastFoundIn->name(m_lastFound) == name;
+        Listing &listing = foundLast ? *m_lastFoundIn : listingOf(folder);
         if (listing.listed) {
-            const qsizetype entry = listing.find(name);
+            const qsizetype entry = foundLast ? m_lastFound : findIn(listing, name);
             if (entry < 0)
                 return EntryKind::Missing;
             Kind &known = listing.kind(entry);

@@ -258,6 +258,8 @@ private:
     };
 
     Listing &listingOf(QByteArrayView folder);
+    // The entry of that name in the listing, or -1; remembered when found.
+    qsizetype findIn(Listing &listing, QByteArrayView name);
     // The folder opened for listing: relative to its parent when that is
     // held open, else by its whole name.
     int openForListing(const QByteArray &folder) const;
@@ -281,6 +283,10 @@ private:
     };
     std::array<Recent, 4> m_recent;
     quint64 m_uses = 0;
+    // The entry found last: its kind is asked for next, again and again, as
+    // a file found is tested and opened.
+    Listing *m_lastFoundIn = nullptr;
+    qsizetype m_lastFound = -1;
     // What a listing is built from (the folder's raw entries, then its names
     // and entries), kept from one to the next.
     std::vector<char> m_entryBuffer;

@@ -122,7 +122,8 @@ Report checkCatalog(const QString &dataFolder, const Options &options)
 
     // Each photo once, however many part lines name it, after every line
     // naming it has been seen.
-    inParallel(outcome.takePhotos(), setting, threads, outcome, &Walker::checkPhoto);
+    inParallel(outcome.photoReferences(), setting, threads, outcome, &Walker::checkPhoto);
+    outcome.photos.clear();
 
     Report report;
     report.listsPartsWithoutPhoto = options.listPartsWithoutPhoto;

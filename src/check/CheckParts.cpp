@@ -33,48 +33,40 @@ quint64 hashOfCode(QByteArrayView code)
     return hash;
 }
 
-// The line each code of one list is first on. Part lists hold millions of
-// lines between them: the table is sized once for its list and holds views
-// of the codes where they lie.
-class FirstLines
-{
-public:
-    explicit FirstLines(qsizetype count)
-    {
-        size_t capacity = 16;
-        while (capacity < size_t(count) * 2)
-            capacity *= 2;
-        m_slots.resize(capacity);
-        m_mask = capacity - 1;
-    }
-
-    // The line the code is already on, or 0 when it is new, which notes it
-    // at this line.
-    qint64 note(QByteArrayView code, qint64 line)
-    {
-        for (size_t i = size_t(hashOfCode(code)) & m_mask;; i = (i + 1) & m_mask) {
-            Slot &slot = m_slots[i];
-            if (slot.line == 0) {
-                slot = Slot{code.data(), code.size(), line};
-                return 0;
-            }
-            if (QByteArrayView(slot.data, slot.size) == code)
-                return slot.line;
-        }
-    }
-
-private:
-    struct Slot
-    {
-        const char *data = nullptr;
-        qsizetype size = 0;
-        qint64 line = 0;
-    };
-    std::vector<Slot> m_slots;
-    size_t m_mask = 0;
-};
-
 } // namespace
+
+FirstLines::FirstLines(qsizetype count)
+{
+    size_t capacity = 16;
+    while (capacity < size_t(count) * 2)
+        capacity *= 2;
+    m_slots.resize(capacity);
+    m_mask = capacity - 1;
+}
+
+qint64 FirstLines::note(QByteArrayView code, qint64 line)
+{
+    for (size_t i = size_t(hashOfCode(code)) & m_mask;; i = (i + 1) & m_mask) {
+        Slot &slot = m_slots[i];
+        if (slot.line == 0) {
+            slot = Slot{code.data(), code.size(), line};
+            return 0;
+        }
+        if (QByteArrayView(slot.data, slot.size) == code)
+            return slot.line;
+    }
+}
+
+bool FirstLines::contains(QByteArrayView code) const
+{
+    for (size_t i = size_t(hashOfCode(code)) & m_mask;; i = (i + 1) & m_mask) {
+        const Slot &slot = m_slots[i];
+        if (slot.line == 0)
+            return false;
+        if (QByteArrayView(slot.data, slot.size) == code)
+            return true;
+    }
+}
 
 quint32 PhotoTable::addFile(const QByteArray &file)
 {
@@ -175,11 +167,27 @@ void PhotoTable::take(PhotoTable &&other)
 
 void PhotoTable::appendTo(std::vector<PhotoReference> &references) const
 {
-    for (const Slot &slot : m_slots) {
-        if (slot.code)
-            references.push_back(PhotoReference{m_photoPath, decodeWin1251(QByteArrayView(slot.code, slot.size)),
-                                                Source{m_files[slot.file], slot.line}});
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        if (m_slots[i].code)
+            references.push_back(PhotoReference{this, i});
     }
+}
+
+paths::PartPhotoPath PhotoReference::photoPath() const
+{
+    return table->m_photoPath;
+}
+
+QByteArrayView PhotoReference::code() const
+{
+    const PhotoTable::Slot &noted = table->m_slots[slot];
+    return QByteArrayView(noted.code, noted.size);
+}
+
+Source PhotoReference::namedAt() const
+{
+    const PhotoTable::Slot &noted = table->m_slots[slot];
+    return Source{table->m_files[noted.file], noted.line};
 }
 
 PhotoTable &Outcome::photoTable(paths::PartPhotoPath photoPath)
@@ -191,7 +199,7 @@ PhotoTable &Outcome::photoTable(paths::PartPhotoPath photoPath)
     return *table;
 }
 
-std::vector<PhotoReference> Outcome::takePhotos()
+std::vector<PhotoReference> Outcome::photoReferences() const
 {
     std::vector<PhotoReference> references;
     qsizetype count = 0;
@@ -200,7 +208,6 @@ std::vector<PhotoReference> Outcome::takePhotos()
     references.reserve(size_t(count));
     for (const PhotoTable &table : photos)
         table.appendTo(references);
-    photos.clear();
     return references;
 }
 
@@ -226,7 +233,8 @@ void Outcome::take(Outcome &&other)
     other.photos.clear();
 }
 
-void Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath)
+FirstLines Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath,
+                                  const FirstLines *notedBefore)
 {
     m_outcome.totals.parts += lines.size();
     PhotoTable *photos = photoPath ? &m_outcome.photoTable(photoPath) : nullptr;
@@ -262,28 +270,34 @@ void Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, p
             const bool mayClimb
                 = std::memchr(photoCode.data(), '.', size_t(photoCode.size())) != nullptr && photoCode.contains("..");
             const QString shownCode = mayClimb ? decodeWin1251(photoCode) : QString();
-            if (!mayClimb
-                || staysInData(photoPath(m_setting.base, shownCode), Subject{"the photo of part", &shownCode},
-                               {file, line}))
+            // A code the list before holds is noted there already, at an
+            // earlier line.
+            if ((!mayClimb
+                 || staysInData(photoPath(m_setting.base, shownCode), Subject{"the photo of part", &shownCode},
+                                {file, line}))
+                && !(notedBefore && notedBefore->contains(code)))
                 photos->note(photoCode, photoFile, line);
         }
     }
+    return lineOfCode;
 }
 
 void Walker::checkPhoto(const PhotoReference &photo)
 {
     NameMatch how;
-    const ComposedPath path = photo.photoPath(m_setting.base, photo.code);
+    const QString code = decodeWin1251(photo.code());
+    const ComposedPath path = photo.photoPath()(m_setting.base, code);
     const std::optional<CatalogFile> found = m_lookup.findFile(path, &how);
     const auto photoName = [&] { return quoted(nameWithin(paths::dataFolder(m_setting.base), path)); };
     if (!found) {
         ++m_outcome.totals.partsWithoutPhoto;
         if (!m_setting.listPartsWithoutPhoto)
             return;
-        Finding finding{photo.source.file, photo.source.line, Severity::Warning,
+        const Source namedAt = photo.namedAt();
+        Finding finding{namedAt.file, namedAt.line, Severity::Warning,
                         QStringLiteral("part %1 has no photo %2: choosing it shows \"Изображение отсутствует\"; add "
                                        "the photo as a JPEG")
-                            .arg(quoted(photo.code), photoName())};
+                            .arg(quoted(code), photoName())};
         finding.partWithoutPhoto = true;
         add(std::move(finding));
         return;
@@ -292,13 +306,14 @@ void Walker::checkPhoto(const PhotoReference &photo)
     // A wildcard in the code passes the existence test on some other photo;
     // the read that follows opens the name as it stands.
     if (m_lookup.kindOf(found->native) == EntryKind::Missing) {
-        error(photo.source, QStringLiteral("part code %1 holds a wildcard: the photo test passes on another photo, "
-                                           "then the browser cannot open %2 and shows an error box; remove \"*\" "
-                                           "and \"?\" from the code")
-                                .arg(quoted(photo.code), photoName()));
+        error(photo.namedAt(), QStringLiteral("part code %1 holds a wildcard: the photo test passes on another "
+                                              "photo, then the browser cannot open %2 and shows an error box; remove "
+                                              "\"*\" and \"?\" from the code")
+                                   .arg(quoted(code), photoName()));
         return;
     }
-    reportLoose(how, m_setting.photoFolder, photo.source, photo.code);
+    if (!how.empty())
+        reportLoose(how, m_setting.photoFolder, photo.namedAt(), code);
     checkPicture(*found, Subject{"the photo"}, m_setting.deep);
 }
 

@@ -212,8 +212,9 @@ void Walker::checkModel(const ModelEntry &entry)
     }
     reportLoose(how, *folder, entry.source, model);
     const std::optional<CatalogLines> partLines = readText(*partList, Subject{"the part list"});
+    std::optional<FirstLines> partCodes;
     if (partLines)
-        checkPartLines(partList->native, *partLines, paths::partPhotoFor(manufacturer));
+        partCodes = checkPartLines(partList->native, *partLines, paths::partPhotoFor(manufacturer));
 
     // Read untested: a missing picture ends the model change in an error box
     // before the group list is read.
@@ -228,10 +229,11 @@ void Walker::checkModel(const ModelEntry &entry)
     }
 
     checkViews(entry, *folder, partLines ? &*partLines : nullptr);
-    checkGroups(entry, *folder);
+    checkGroups(entry, *folder, partList->native, partCodes ? &*partCodes : nullptr);
 }
 
-void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder)
+void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder, const QByteArray &partListFile,
+                         const FirstLines *partListCodes)
 {
     const QString &base = m_setting.base;
     // Tested: a model without one keeps the groups shown before.
@@ -260,7 +262,7 @@ void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder)
         reportLoose(how, folder, namedAt, group);
         if (const std::optional<CatalogLines> parts
             = readText(CatalogFile{path, *found}, Subject{"the part list of group", &group}))
-            checkPartLines(*found, *parts, photoPath);
+            checkPartLines(*found, *parts, photoPath, partListFile < *found ? partListCodes : nullptr);
     }
 }
 

@@ -63,14 +63,43 @@ struct ModelEntry
     QByteArray manufacturerFolder;
 };
 
-// A photo that part lines name: the photo row and the part code (as the
-// photo name takes it) compose its name; the first line naming it is where
-// a missing one is reported.
+class PhotoTable;
+
+// A photo that part lines name, as a table noted it: the photo row and the
+// part code (the bytes the part lines hold) compose its name; the first line
+// naming it is where a missing one is reported.
 struct PhotoReference
 {
-    paths::PartPhotoPath photoPath = nullptr;
-    QString code;
-    Source source;
+    const PhotoTable *table = nullptr;
+    size_t slot = 0;
+
+    paths::PartPhotoPath photoPath() const;
+    QByteArrayView code() const;
+    Source namedAt() const;
+};
+
+// The line each code of one part list is first on. Part lists hold millions
+// of lines between them: the table is sized once for its list and holds
+// views of the codes where they lie, in the list's lines.
+class FirstLines
+{
+public:
+    explicit FirstLines(qsizetype count);
+
+    // The line the code is already on, or 0 when it is new, which notes it
+    // at this line.
+    qint64 note(QByteArrayView code, qint64 line);
+    bool contains(QByteArrayView code) const;
+
+private:
+    struct Slot
+    {
+        const char *data = nullptr;
+        qsizetype size = 0;
+        qint64 line = 0;
+    };
+    std::vector<Slot> m_slots;
+    size_t m_mask = 0;
 };
 
 // The photos one photo row names, each by code (the bytes the part lines
@@ -89,10 +118,12 @@ public:
     void note(QByteArrayView code, quint32 file, qint64 line);
     // Every code of the other table noted here too.
     void take(PhotoTable &&other);
+    // A reference to every code noted, valid while the table is.
     void appendTo(std::vector<PhotoReference> &references) const;
     qsizetype size() const { return qsizetype(m_used); }
 
 private:
+    friend struct PhotoReference;
     struct Slot
     {
         quint64 hash = 0;
@@ -127,7 +158,9 @@ struct Outcome
     std::vector<PhotoTable> photos;
 
     PhotoTable &photoTable(paths::PartPhotoPath photoPath);
-    std::vector<PhotoReference> takePhotos();
+    // Every photo noted, by reference to the tables, which stay until
+    // cleared.
+    std::vector<PhotoReference> photoReferences() const;
     void take(Outcome &&other);
 };
 
@@ -191,8 +224,14 @@ private:
     // giving its size.
     std::optional<QSize> checkPicture(const CatalogFile &file, const Subject &what, bool decode);
 
-    void checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath);
-    void checkGroups(const ModelEntry &entry, const QByteArray &modelFolder);
+    // The list's codes, each with the line it is first on. Codes of a list
+    // whose file comes after another's (the model's part list before its
+    // groups') are noted as photos only when that other list holds none of
+    // them: a photo is reported at the first line naming it.
+    FirstLines checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath,
+                              const FirstLines *notedBefore = nullptr);
+    void checkGroups(const ModelEntry &entry, const QByteArray &modelFolder, const QByteArray &partListFile,
+                     const FirstLines *partListCodes);
     void checkViews(const ModelEntry &entry, const QByteArray &modelFolder, const CatalogLines *partLines);
     void checkView(const ModelEntry &entry, const QString &view, const Source &namedAt, const QByteArray &viewFolder,
                    const CatalogLines *partLines);
