@@ -88,7 +88,7 @@ QByteArrayView PhotoTable::keep(QByteArrayView code)
     return QByteArrayView(kept, code.size());
 }
 
-bool PhotoTable::comesFirst(quint32 file, qint64 line, const Slot &than) const
+bool PhotoTable::comesFirst(quint32 file, qint64 line, const Noted &than) const
 {
     if (file == than.file)
         return line < than.line;
@@ -98,39 +98,42 @@ bool PhotoTable::comesFirst(quint32 file, qint64 line, const Slot &than) const
 
 void PhotoTable::grow()
 {
-    std::vector<Slot> old(std::max<size_t>(1024, m_slots.size() * 2));
+    std::vector<Slot> old(std::max<size_t>(1024, m_slots.size() * 2), Slot{0, kFree});
     old.swap(m_slots);
     const size_t mask = m_slots.size() - 1;
     for (const Slot &slot : old) {
-        if (!slot.code)
+        if (slot.noted == kFree)
             continue;
-        size_t i = size_t(slot.hash) & mask;
-        while (m_slots[i].code)
+        size_t i = slot.hash & mask;
+        while (m_slots[i].noted != kFree)
             i = (i + 1) & mask;
         m_slots[i] = slot;
     }
 }
 
-void PhotoTable::insert(const Slot &noted, bool kept)
+void PhotoTable::insert(quint32 hash, const Noted &noted, bool kept)
 {
     // Kept at most half full, so that a probe ends soon.
-    if ((m_used + 1) * 2 > m_slots.size())
+    if ((m_noted.size() + 1) * 2 > m_slots.size())
         grow();
     const size_t mask = m_slots.size() - 1;
     const QByteArrayView code(noted.code, noted.size);
-    for (size_t i = size_t(noted.hash) & mask;; i = (i + 1) & mask) {
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
         Slot &slot = m_slots[i];
-        if (!slot.code) {
-            slot = noted;
+        if (slot.noted == kFree) {
+            slot = Slot{hash, quint32(m_noted.size())};
+            m_noted.push_back(noted);
             if (!kept)
-                slot.code = keep(code).data();
-            ++m_used;
+                m_noted.back().code = keep(code).data();
             return;
         }
-        if (slot.hash == noted.hash && QByteArrayView(slot.code, slot.size) == code) {
-            if (comesFirst(noted.file, noted.line, slot)) {
-                slot.file = noted.file;
-                slot.line = noted.line;
+        if (slot.hash != hash)
+            continue;
+        Noted &before = m_noted[slot.noted];
+        if (QByteArrayView(before.code, before.size) == code) {
+            if (comesFirst(noted.file, noted.line, before)) {
+                before.file = noted.file;
+                before.line = noted.line;
             }
             return;
         }
@@ -139,7 +142,7 @@ void PhotoTable::insert(const Slot &noted, bool kept)
 
 void PhotoTable::note(QByteArrayView code, quint32 file, qint64 line)
 {
-    insert(Slot{hashOfCode(code), code.data(), quint32(code.size()), file, line}, false);
+    insert(quint32(hashOfCode(code)), Noted{code.data(), quint32(code.size()), file, line}, false);
 }
 
 void PhotoTable::take(PhotoTable &&other)
@@ -153,24 +156,21 @@ void PhotoTable::take(PhotoTable &&other)
     // ahead of the one still being filled.
     m_blocks.insert(m_blocks.begin(), std::make_move_iterator(other.m_blocks.begin()),
                     std::make_move_iterator(other.m_blocks.end()));
-    for (Slot slot : other.m_slots) {
-        if (!slot.code)
-            continue;
-        slot.file += offset;
-        insert(slot, true);
+    for (Noted noted : other.m_noted) {
+        noted.file += offset;
+        insert(quint32(hashOfCode(QByteArrayView(noted.code, noted.size))), noted, true);
     }
+    other.m_noted.clear();
     other.m_slots.clear();
-    other.m_used = 0;
     other.m_files.clear();
     other.m_blocks.clear();
 }
 
 void PhotoTable::appendTo(std::vector<PhotoReference> &references) const
 {
-    for (size_t i = 0; i < m_slots.size(); ++i) {
-        if (m_slots[i].code)
-            references.push_back(PhotoReference{this, i});
-    }
+    // In the order first noted, in which their bytes lie.
+    for (size_t i = 0; i < m_noted.size(); ++i)
+        references.push_back(PhotoReference{this, i});
 }
 
 paths::PartPhotoPath PhotoReference::photoPath() const
@@ -180,14 +180,14 @@ paths::PartPhotoPath PhotoReference::photoPath() const
 
 QByteArrayView PhotoReference::code() const
 {
-    const PhotoTable::Slot &noted = table->m_slots[slot];
-    return QByteArrayView(noted.code, noted.size);
+    const PhotoTable::Noted &first = table->m_noted[noted];
+    return QByteArrayView(first.code, first.size);
 }
 
 Source PhotoReference::namedAt() const
 {
-    const PhotoTable::Slot &noted = table->m_slots[slot];
-    return Source{table->m_files[noted.file], noted.line};
+    const PhotoTable::Noted &first = table->m_noted[noted];
+    return Source{table->m_files[first.file], first.line};
 }
 
 PhotoTable &Outcome::photoTable(paths::PartPhotoPath photoPath)

@@ -71,7 +71,7 @@ class PhotoTable;
 struct PhotoReference
 {
     const PhotoTable *table = nullptr;
-    size_t slot = 0;
+    size_t noted = 0;
 
     paths::PartPhotoPath photoPath() const;
     QByteArrayView code() const;
@@ -105,8 +105,9 @@ private:
 // The photos one photo row names, each by code (the bytes the part lines
 // hold) with the first line naming it. Millions of part lines are noted, and
 // hundreds of thousands of codes kept: a note costs one probe of a flat
-// table, the codes' bytes are kept in blocks that never move, and a line is
-// kept as the number of its file and its own.
+// table of numbers, the codes are kept in the order first noted, their bytes
+// in blocks that never move, and a line as the number of its file and its
+// own.
 class PhotoTable
 {
 public:
@@ -120,29 +121,34 @@ public:
     void take(PhotoTable &&other);
     // A reference to every code noted, valid while the table is.
     void appendTo(std::vector<PhotoReference> &references) const;
-    qsizetype size() const { return qsizetype(m_used); }
+    qsizetype size() const { return qsizetype(m_noted.size()); }
 
 private:
     friend struct PhotoReference;
+    struct Noted
+    {
+        const char *code;
+        quint32 size;
+        quint32 file;
+        qint64 line;
+    };
     struct Slot
     {
-        quint64 hash = 0;
-        const char *code = nullptr; // none: the slot is free
-        quint32 size = 0;
-        quint32 file = 0;
-        qint64 line = 0;
+        quint32 hash;
+        quint32 noted; // kFree: the slot is free
     };
+    static constexpr quint32 kFree = 0xFFFFFFFFu;
 
     QByteArrayView keep(QByteArrayView code);
     // Notes a code at its line, or an earlier line for a code noted before;
     // a new code's bytes are copied into the blocks unless kept there already.
-    void insert(const Slot &slot, bool kept);
-    bool comesFirst(quint32 file, qint64 line, const Slot &than) const;
+    void insert(quint32 hash, const Noted &noted, bool kept);
+    bool comesFirst(quint32 file, qint64 line, const Noted &than) const;
     void grow();
 
     paths::PartPhotoPath m_photoPath;
+    std::vector<Noted> m_noted;
     std::vector<Slot> m_slots;
-    size_t m_used = 0;
     std::vector<QByteArray> m_files;
     std::vector<std::unique_ptr<char[]>> m_blocks;
     qsizetype m_usedInLast = 0;
