@@ -107,7 +107,7 @@ struct EntryMatch
 
 // Whether an entry's bytes read as the piece, letter case ignored, in UTF-8,
 // in Windows-1251 or in CP866, and how.
-std::optional<EntryMatch> readEntryAs(QByteArrayView entry, const QString &piece)
+std::optional<EntryMatch> readEntryAs(QByteArrayView entry, QStringView piece)
 {
     using CodePage = LooseMatch::CodePage;
     const auto match = [&](const QString &reading, CodePage codePage) -> std::optional<EntryMatch> {
@@ -142,13 +142,13 @@ enum class OtherMatches { Ignore, Collect };
 class EncodedName
 {
 public:
-    explicit EncodedName(const QString &piece)
+    explicit EncodedName(QStringView piece)
     {
         m_ascii.resize(piece.size());
         for (qsizetype i = 0; i < piece.size(); ++i) {
             const char16_t u = piece.at(i).unicode();
             if (u >= 0x80) {
-                m_other = QFile::encodeName(piece);
+                m_other = QFile::encodeName(piece.toString());
                 m_isAscii = false;
                 return;
             }
@@ -172,7 +172,7 @@ private:
 // else the first one, in the order of the names' bytes, that reads as it.
 // Only the matches are kept, so big picture folders are not sorted for every
 // lookup. Asked to, it also collects the other entries that read as the piece.
-std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &folder, const QString &piece,
+std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &folder, QStringView piece,
                                     OtherMatches others = OtherMatches::Ignore)
 {
     const EncodedName encoded(piece);
@@ -205,14 +205,20 @@ std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &fol
 }
 
 // Keeps the record of an added piece that was not found as it stands.
+void noteMatch(NameMatch *how, QStringView piece, bool added, bool foldedSeparators, const EntryMatch &entry,
+               const QByteArray &native)
+{
+    if (!how || !added)
+        return;
+    if (entry.ignoringCase || entry.codePage != LooseMatch::CodePage::Utf8 || foldedSeparators
+        || !entry.alsoMatching.isEmpty())
+        how->push_back(LooseMatch{piece.toString(), native, entry.reading.isNull() ? piece.toString() : entry.reading,
+                                  entry.ignoringCase, entry.codePage, foldedSeparators, entry.alsoMatching});
+}
+
 void noteMatch(NameMatch *how, const Piece &piece, const EntryMatch &entry, const QByteArray &native)
 {
-    if (!how || !piece.added)
-        return;
-    if (entry.ignoringCase || entry.codePage != LooseMatch::CodePage::Utf8 || piece.foldedSeparators
-        || !entry.alsoMatching.isEmpty())
-        how->push_back(LooseMatch{piece.text, native, entry.reading.isNull() ? piece.text : entry.reading,
-                                  entry.ignoringCase, entry.codePage, piece.foldedSeparators, entry.alsoMatching});
+    noteMatch(how, piece.text, piece.added, piece.foldedSeparators, entry, native);
 }
 
 // A composed name resolved up to its last piece: the folder that holds it,
@@ -220,8 +226,15 @@ void noteMatch(NameMatch *how, const Piece &piece, const EntryMatch &entry, cons
 struct Parent
 {
     QByteArray folder;
-    Piece last;
+    // The last piece: its text views the composed name's own (which outlives
+    // this), or the copy here when the name was split anew.
+    QStringView last;
+    bool lastAdded = false;
+    bool lastFoldedSeparators = false;
     bool trailingSeparator = false;
+    QString split = {};
+
+    QStringView lastText() const { return split.isNull() ? last : QStringView(split); }
 };
 
 // The first count pieces of a split name, each a folder in the one before.
@@ -314,7 +327,7 @@ bool resolveRememberedParent(FolderAccess &folders, RememberedFolders &remembere
         return true;
     if (how)
         how->insert(how->end(), folder.loose.begin(), folder.loose.end());
-    parent = Parent{*folder.native, Piece{last.toString(), true, folder.foldPending}};
+    parent = Parent{*folder.native, last, true, folder.foldPending};
     return true;
 }
 
@@ -334,12 +347,13 @@ std::optional<Parent> resolveParent(FolderAccess &folders, const ComposedPath &p
     const std::optional<QByteArray> folder = resolveFolders(folders, split, last, how);
     if (!folder)
         return std::nullopt;
-    return Parent{*folder, split.pieces.at(last), split.trailingSeparator};
+    const Piece &piece = split.pieces.at(last);
+    return Parent{*folder, QStringView(), piece.added, piece.foldedSeparators, split.trailingSeparator, piece.text};
 }
 
-bool hasWildcard(const QString &piece)
+bool hasWildcard(QStringView piece)
 {
-    return piece.contains(QLatin1Char('*')) || piece.contains(QLatin1Char('?'));
+    return std::any_of(piece.begin(), piece.end(), [](QChar c) { return c == u'*' || c == u'?'; });
 }
 
 bool sameCharIgnoringCase(QChar a, QChar b)
@@ -383,13 +397,13 @@ std::optional<QByteArray> resolveEntryIn(FolderAccess &folders, const ComposedPa
         return std::nullopt;
     }
     const std::optional<EntryMatch> entry
-        = findEntry(folders, parent->folder, parent->last.text, how ? OtherMatches::Collect : OtherMatches::Ignore);
+        = findEntry(folders, parent->folder, parent->lastText(), how ? OtherMatches::Collect : OtherMatches::Ignore);
     if (!entry)
         return std::nullopt;
     QByteArray resolved = joinNative(parent->folder, entry->name);
     if (parent->trailingSeparator && !folders.isFolder(resolved))
         return std::nullopt;
-    noteMatch(how, parent->last, *entry, resolved);
+    noteMatch(how, parent->lastText(), parent->lastAdded, parent->lastFoldedSeparators, *entry, resolved);
     return resolved;
 }
 
@@ -403,10 +417,11 @@ std::optional<CatalogFile> findFileIn(FolderAccess &folders, const ComposedPath 
     const std::optional<Parent> parent = resolveParent(folders, path, how);
     if (!parent || parent->trailingSeparator)
         return std::nullopt;
-    if (hasWildcard(parent->last.text)) {
+    if (hasWildcard(parent->lastText())) {
+        const QString pattern = parent->lastText().toString();
         bool found = false;
         folders.forEachEntry(parent->folder, [&](QByteArrayView name) {
-            if (!found && wildcardMatch(parent->last.text, nameOnDisk(name))
+            if (!found && wildcardMatch(pattern, nameOnDisk(name))
                 && folders.isExistingNonFolder(joinNative(parent->folder, name)))
                 found = true;
         });
@@ -419,13 +434,13 @@ std::optional<CatalogFile> findFileIn(FolderAccess &folders, const ComposedPath 
     // The same entry that reading opens, so a "yes" here is one the reader
     // agrees with.
     const std::optional<EntryMatch> entry
-        = findEntry(folders, parent->folder, parent->last.text, how ? OtherMatches::Collect : OtherMatches::Ignore);
+        = findEntry(folders, parent->folder, parent->lastText(), how ? OtherMatches::Collect : OtherMatches::Ignore);
     if (!entry)
         return std::nullopt;
     QByteArray native = joinNative(parent->folder, entry->name);
     if (!folders.isExistingNonFolder(native))
         return std::nullopt;
-    noteMatch(how, parent->last, *entry, native);
+    noteMatch(how, parent->lastText(), parent->lastAdded, parent->lastFoldedSeparators, *entry, native);
     return CatalogFile{path, std::move(native)};
 }
 
@@ -510,8 +525,8 @@ std::optional<QByteArray> resolveForWriting(const ComposedPath &path)
         return std::nullopt;
     // Rewriting "catalog.txt" must replace "CATALOG.TXT" rather than put a
     // second file beside it that Windows could not even hold.
-    const std::optional<EntryMatch> entry = findEntry(folders, parent->folder, parent->last.text);
-    return joinNative(parent->folder, entry ? entry->name : QFile::encodeName(parent->last.text));
+    const std::optional<EntryMatch> entry = findEntry(folders, parent->folder, parent->lastText());
+    return joinNative(parent->folder, entry ? entry->name : QFile::encodeName(parent->lastText().toString()));
 }
 
 QStringList listMatchingFiles(const ComposedPath &pattern)
@@ -520,10 +535,11 @@ QStringList listMatchingFiles(const ComposedPath &pattern)
     const std::optional<Parent> parent = resolveParent(folders, pattern, nullptr);
     if (!parent || parent->trailingSeparator)
         return {};
+    const QString lastPiece = parent->lastText().toString();
     QStringList names;
     folders.forEachEntry(parent->folder, [&](QByteArrayView native) {
         const QString name = nameOnDisk(native);
-        if (wildcardMatch(parent->last.text, name) && folders.isExistingNonFolder(joinNative(parent->folder, native)))
+        if (wildcardMatch(lastPiece, name) && folders.isExistingNonFolder(joinNative(parent->folder, native)))
             names.append(name);
     });
     // The listing drives what the user sees in a drop-down, so its order must

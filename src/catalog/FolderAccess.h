@@ -82,7 +82,7 @@ public:
     virtual bool entryExists(const QByteArray &folder, QByteArrayView name) = 0;
     // Every entry whose name may read as the piece (see readEntryAs): all of
     // them, or only those an index has not ruled out.
-    virtual void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) = 0;
+    virtual void forEachCandidate(const QByteArray &folder, QStringView piece, const EntryVisitor &visit) = 0;
     // Whether two entries of the folder may read as one name; false only
     // when an index rules it out.
     virtual bool mayHoldNamesAlike(const QByteArray &) { return true; }
@@ -107,7 +107,7 @@ class DirectFolders final : public FolderAccess
 {
 public:
     bool entryExists(const QByteArray &folder, QByteArrayView name) override;
-    void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) override;
+    void forEachCandidate(const QByteArray &folder, QStringView piece, const EntryVisitor &visit) override;
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
     EntryKind kindOf(const QByteArray &native) override;
 };
@@ -186,7 +186,7 @@ class ListedFolders final : public FolderAccess
 {
 public:
     bool entryExists(const QByteArray &folder, QByteArrayView name) override;
-    void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) override;
+    void forEachCandidate(const QByteArray &folder, QStringView piece, const EntryVisitor &visit) override;
     bool mayHoldNamesAlike(const QByteArray &folder) override;
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
     EntryKind kindOf(const QByteArray &native) override;

@@ -3,6 +3,8 @@
 #include "catalog/PartLine.h"
 #include "catalog/Win1251.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <cstring>
 
@@ -140,9 +142,24 @@ void PhotoTable::insert(quint32 hash, const Noted &noted, bool kept)
     }
 }
 
-void PhotoTable::note(QByteArrayView code, quint32 file, qint64 line)
+void PhotoTable::note(const std::vector<Naming> &namings, quint32 file)
 {
-    insert(quint32(hashOfCode(code)), Noted{code.data(), quint32(code.size()), file, line}, false);
+    // The table is far larger than the processor's caches and each code
+    // lands in a slot of its own: the slots of the codes a few ahead are
+    // fetched while this one is noted.
+    while ((m_noted.size() + namings.size()) * 2 > m_slots.size())
+        grow();
+    QVarLengthArray<quint32, 256> hashes(qsizetype(namings.size()));
+    for (size_t i = 0; i < namings.size(); ++i)
+        hashes[qsizetype(i)] = quint32(hashOfCode(namings[i].code));
+    constexpr size_t kAhead = 8;
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = 0; i < namings.size(); ++i) {
+        if (i + kAhead < namings.size())
+            __builtin_prefetch(&m_slots[hashes[qsizetype(i + kAhead)] & mask]);
+        const Naming &naming = namings[i];
+        insert(hashes[qsizetype(i)], Noted{naming.code.data(), quint32(naming.code.size()), file, naming.line}, false);
+    }
 }
 
 void PhotoTable::take(PhotoTable &&other)
@@ -238,7 +255,7 @@ FirstLines Walker::checkPartLines(const QByteArray &file, const CatalogLines &li
 {
     m_outcome.totals.parts += lines.size();
     PhotoTable *photos = photoPath ? &m_outcome.photoTable(photoPath) : nullptr;
-    const quint32 photoFile = photos ? photos->addFile(file) : 0;
+    std::vector<PhotoTable::Naming> photoNamings;
     // Codes are compared as the file's bytes, in place: the lines outlive this.
     FirstLines lineOfCode(lines.textLineCount());
     for (qsizetype i = 0; i < lines.textLineCount(); ++i) {
@@ -276,9 +293,11 @@ FirstLines Walker::checkPartLines(const QByteArray &file, const CatalogLines &li
                  || staysInData(photoPath(m_setting.base, shownCode), Subject{"the photo of part", &shownCode},
                                 {file, line}))
                 && !(notedBefore && notedBefore->contains(code)))
-                photos->note(photoCode, photoFile, line);
+                photoNamings.push_back(PhotoTable::Naming{photoCode, line});
         }
     }
+    if (!photoNamings.empty())
+        photos->note(photoNamings, photos->addFile(file));
     return lineOfCode;
 }
 

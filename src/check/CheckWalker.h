@@ -116,7 +116,14 @@ public:
     paths::PartPhotoPath photoPath() const { return m_photoPath; }
     // The number by which notes name a file whose lines are noted next.
     quint32 addFile(const QByteArray &file);
-    void note(QByteArrayView code, quint32 file, qint64 line);
+    // A code of a line of the file.
+    struct Naming
+    {
+        QByteArrayView code;
+        qint64 line;
+    };
+    // Every code a list names, by its lines in the file.
+    void note(const std::vector<Naming> &namings, quint32 file);
     // Every code of the other table noted here too.
     void take(PhotoTable &&other);
     // A reference to every code noted, valid while the table is.
