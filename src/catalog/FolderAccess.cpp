@@ -317,7 +317,34 @@ bool ListedFolders::entryExists(const QByteArray &folder, QByteArrayView name)
     Listing &listing = listingOf(folder);
     if (!listing.listed || isDotEntry(name))
         return m_direct.entryExists(folder, name);
+    if (listing.indexed && isAsciiName(name)) {
+        // An ASCII name is among those of its lower case.
+        QVarLengthArray<char, 256> lowered(name.size());
+        for (qsizetype i = 0; i < name.size(); ++i)
+            lowered[i] = name[i] >= 'A' && name[i] <= 'Z' ? char(name[i] + 32) : name[i];
+        for (quint32 entry = firstAlike(listing, QByteArrayView(lowered.constData(), lowered.size()));
+             entry != kNoEntry; entry = listing.nextAlike[entry]) {
+            if (listing.name(entry) == name) {
+                m_lastFoundIn = &listing;
+                m_lastFound = entry;
+                return true;
+            }
+        }
+        return false;
+    }
     return findIn(listing, name) >= 0;
+}
+
+quint32 ListedFolders::firstAlike(const Listing &listing, QByteArrayView lowered)
+{
+    if (m_alikeIn == &listing && QByteArrayView(m_alikeKey.data(), qsizetype(m_alikeKey.size())) == lowered)
+        return m_alikeFirst;
+    const quint32 *found = listing.byLowered.find(NameTable::hashOf(lowered),
+                                                  [&](quint32 entry) { return listing.loweredName(entry) == lowered; });
+    m_alikeIn = &listing;
+    m_alikeKey.assign(lowered.data(), size_t(lowered.size()));
+    m_alikeFirst = found ? *found : kNoEntry;
+    return m_alikeFirst;
 }
 
 qsizetype ListedFolders::findIn(Listing &listing, QByteArrayView name)
@@ -352,10 +379,8 @@ void ListedFolders::forEachCandidate(const QByteArray &folder, QStringView piece
             const char16_t u = folded[i].unicode();
             bytes[i] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
         }
-        const QByteArrayView lowered(bytes.constData(), bytes.size());
-        const quint32 *found = listing.byLowered.find(
-            NameTable::hashOf(lowered), [&](quint32 entry) { return listing.loweredName(entry) == lowered; });
-        for (quint32 entry = found ? *found : kNone; entry != kNone; entry = listing.nextAlike[entry])
+        for (quint32 entry = firstAlike(listing, QByteArrayView(bytes.constData(), bytes.size())); entry != kNone;
+             entry = listing.nextAlike[entry])
             visit(listing.name(entry));
     }
     if (!listing.byReading.isEmpty()) {

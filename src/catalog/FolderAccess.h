@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace korvane {
@@ -128,17 +129,22 @@ public:
     // The number kept for the first entry whose name is equal (is(entry)
     // says), to be read or replaced; nothing when there is none.
     template <typename Is>
-    quint32 *find(quint32 hash, Is is)
+    const quint32 *find(quint32 hash, Is is) const
     {
         if (m_slots.empty())
             return nullptr;
         for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
-            Slot &slot = m_slots[i];
+            const Slot &slot = m_slots[i];
             if (slot.entry == kFree)
                 return nullptr;
             if (slot.hash == hash && is(slot.entry))
                 return &slot.entry;
         }
+    }
+    template <typename Is>
+    quint32 *find(quint32 hash, Is is)
+    {
+        return const_cast<quint32 *>(std::as_const(*this).find(hash, is));
     }
 
 private:
@@ -260,6 +266,10 @@ private:
     Listing &listingOf(QByteArrayView folder);
     // The entry of that name in the listing, or -1; remembered when found.
     qsizetype findIn(Listing &listing, QByteArrayView name);
+    // The first entry of an indexed listing whose ASCII name has that lower
+    // case, the others chained to it; kNoEntry when there is none.
+    quint32 firstAlike(const Listing &listing, QByteArrayView lowered);
+    static constexpr quint32 kNoEntry = 0xFFFFFFFFu;
     // The folder opened for listing: relative to its parent when that is
     // held open, else by its whole name.
     int openForListing(const QByteArray &folder) const;
@@ -287,6 +297,12 @@ private:
     // a file found is tested and opened.
     Listing *m_lastFoundIn = nullptr;
     qsizetype m_lastFound = -1;
+    // The entries of an indexed listing whose lower case is the one asked
+    // for last: a lookup asks whether the name itself is there, then for the
+    // names that read alike, and a photo folder is probed once for both.
+    const Listing *m_alikeIn = nullptr;
+    std::string m_alikeKey;
+    quint32 m_alikeFirst = 0;
     // What a listing is built from (the folder's raw entries, then its names
     // and entries), kept from one to the next.
     std::vector<char> m_entryBuffer;
