@@ -266,9 +266,19 @@ bool isSeparator(QChar c)
 const ResolvedFolder &rememberedFolder(FolderAccess &folders, RememberedFolders &remembered, const QString &base,
                                        QStringView folderAdded)
 {
-    // Where the base ends decides which "\\" separate, so it is part of the key.
-    QString key = QString::number(base.size()) + u':' + base;
-    key += folderAdded;
+    // Where the base ends decides which "\\" separate, so it is part of the
+    // key; it is made in one allocation, as a walk asks for every model's
+    // folders.
+    char16_t length[24];
+    qsizetype digits = 0;
+    for (qsizetype n = base.size(); digits == 0 || n > 0; n /= 10)
+        length[digits++] = char16_t(u'0' + n % 10);
+    QString key(digits + 1 + base.size() + folderAdded.size(), Qt::Uninitialized);
+    char16_t *at = reinterpret_cast<char16_t *>(key.data());
+    at = std::reverse_copy(length, length + digits, at);
+    *at++ = u':';
+    at = std::copy_n(reinterpret_cast<const char16_t *>(base.constData()), base.size(), at);
+    std::copy_n(reinterpret_cast<const char16_t *>(folderAdded.data()), folderAdded.size(), at);
     auto found = remembered.byName.constFind(key);
     if (found != remembered.byName.constEnd())
         return *found;
@@ -319,7 +329,9 @@ bool resolveRememberedParent(FolderAccess &folders, RememberedFolders &remembere
     if (!remembered.last || remembered.lastAdded != folderAdded || remembered.lastBase != path.base) {
         remembered.last = rememberedFolder(folders, remembered, path.base, folderAdded);
         remembered.lastBase = path.base;
-        remembered.lastAdded = folderAdded.toString();
+        // Kept in the same block from one folder to the next.
+        remembered.lastAdded.resize(folderAdded.size());
+        std::copy(folderAdded.begin(), folderAdded.end(), remembered.lastAdded.begin());
     }
     const ResolvedFolder &folder = *remembered.last;
     parent.reset();
