@@ -490,6 +490,20 @@ EntryKind CatalogLookup::kindOf(const QByteArray &native)
     return m_folders->kindOf(native);
 }
 
+void CatalogLookup::prefetch(const ComposedPath &path)
+{
+    // Only in the folder resolved last: nothing is looked up here.
+    const RememberedFolders &remembered = *m_folders->rememberedFolders();
+    const QString &added = path.added;
+    qsizetype start = added.size();
+    while (start > 0 && !isSeparator(added.at(start - 1)))
+        --start;
+    if (start == 0 || !remembered.last || !remembered.last->native
+        || QStringView(remembered.lastAdded) != QStringView(added).left(start) || remembered.lastBase != path.base)
+        return;
+    m_folders->prefetch(*remembered.last->native, QStringView(added).sliced(start));
+}
+
 std::shared_ptr<const OpenFolder> CatalogLookup::openFolderOf(const QByteArray &native)
 {
     const qsizetype slash = native.lastIndexOf('/');

@@ -161,6 +161,10 @@ public:
     // What an entry found by these lookups is, from its folder's listing:
     // nothing is opened to find out.
     EntryKind kindOf(const QByteArray &native);
+    // Readies the lookup of a name to be asked for soon, in the folder asked
+    // for last: a walk through a folder of tens of thousands of names fetches
+    // the place each is kept in while the names before it are looked up.
+    void prefetch(const ComposedPath &path);
     // The folder that holds an entry found by these lookups, while the
     // lookup still holds it open from listing it (the last few folders
     // listed or asked for), else nothing.

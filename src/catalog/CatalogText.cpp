@@ -51,7 +51,7 @@ FileDescriptor openRegularFile(const CatalogFile &file, struct stat &info)
     // system need not walk the whole name again.
     const int folder = file.folder ? file.folder->fd() : AT_FDCWD;
     if (file.folder)
-        name += file.native.lastIndexOf('/') + 1;
+        name = static_cast<const char *>(::memrchr(name, '/', size_t(file.native.size()))) + 1;
     struct stat seen
     {
     };

@@ -486,6 +486,24 @@ int ListedFolders::openForListing(const QByteArray &folder) const
     return openFolder(folder);
 }
 
+void ListedFolders::prefetch(QByteArrayView folder, QStringView piece) const
+{
+    for (const Recent &recent : m_recent) {
+        const Listing *listing = recent.listing;
+        if (!listing || !listing->indexed || listing->folder != folder)
+            continue;
+        QVarLengthArray<char, 256> lowered(piece.size());
+        for (qsizetype i = 0; i < piece.size(); ++i) {
+            const char16_t u = piece[i].unicode();
+            if (u >= 0x80)
+                return;
+            lowered[i] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
+        }
+        listing->byLowered.prefetch(NameTable::hashOf(QByteArrayView(lowered.constData(), lowered.size())));
+        return;
+    }
+}
+
 std::shared_ptr<const OpenFolder> ListedFolders::heldOpen(QByteArrayView folder) const
 {
     for (const Recent &recent : m_recent) {

@@ -133,7 +133,12 @@ Report checkCatalog(const QString &dataFolder, const Options &options)
 
     // Each photo once, however many part lines name it, after every line
     // naming it has been seen.
-    inParallel(outcome.photoReferences(), setting, threads, outcome, &Walker::checkPhoto);
+    const std::vector<PhotoReference> photos = outcome.photoReferences();
+    std::vector<PhotoBatch> batches;
+    constexpr size_t kBatch = 256;
+    for (size_t at = 0; at < photos.size(); at += kBatch)
+        batches.push_back(PhotoBatch{photos.data() + at, photos.data() + std::min(photos.size(), at + kBatch)});
+    inParallel(batches, setting, threads, outcome, &Walker::checkPhotos);
     outcome.photos.clear();
 
     Report report;

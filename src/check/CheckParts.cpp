@@ -6,6 +6,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 // Part lines and the photos they name: each code once in its list, each
@@ -14,6 +15,19 @@
 namespace korvane::check {
 
 namespace {
+
+// Whether two codes are the same bytes; codes are a few bytes long, too
+// short to call out for.
+bool sameBytes(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
 
 // A hash of a part code, a few bytes long: eight at a time, each mixed in
 // by a multiplication, then every bit spread over the low ones, which pick
@@ -48,24 +62,26 @@ FirstLines::FirstLines(qsizetype count)
 
 qint64 FirstLines::note(QByteArrayView code, qint64 line)
 {
-    for (size_t i = size_t(hashOfCode(code)) & m_mask;; i = (i + 1) & m_mask) {
+    const quint32 hash = quint32(hashOfCode(code));
+    for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
         Slot &slot = m_slots[i];
         if (slot.line == 0) {
-            slot = Slot{code.data(), code.size(), line};
+            slot = Slot{code.data(), quint32(code.size()), hash, line};
             return 0;
         }
-        if (QByteArrayView(slot.data, slot.size) == code)
+        if (slot.hash == hash && sameBytes(QByteArrayView(slot.data, slot.size), code))
             return slot.line;
     }
 }
 
 bool FirstLines::contains(QByteArrayView code) const
 {
-    for (size_t i = size_t(hashOfCode(code)) & m_mask;; i = (i + 1) & m_mask) {
+    const quint32 hash = quint32(hashOfCode(code));
+    for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
         const Slot &slot = m_slots[i];
         if (slot.line == 0)
             return false;
-        if (QByteArrayView(slot.data, slot.size) == code)
+        if (slot.hash == hash && sameBytes(QByteArrayView(slot.data, slot.size), code))
             return true;
     }
 }
@@ -132,7 +148,7 @@ void PhotoTable::insert(quint32 hash, const Noted &noted, bool kept)
         if (slot.hash != hash)
             continue;
         Noted &before = m_noted[slot.noted];
-        if (QByteArrayView(before.code, before.size) == code) {
+        if (sameBytes(QByteArrayView(before.code, before.size), code)) {
             if (comesFirst(noted.file, noted.line, before)) {
                 before.file = noted.file;
                 before.line = noted.line;
@@ -285,7 +301,7 @@ FirstLines Walker::checkPartLines(const QByteArray &file, const CatalogLines &li
             const QByteArrayView photoCode = code.first(std::min(code.size(), kPartCodeCapacity));
             // Only a ".." climbs: most codes are composed into no name here.
             const bool mayClimb
-                = std::memchr(photoCode.data(), '.', size_t(photoCode.size())) != nullptr && photoCode.contains("..");
+                = std::find(photoCode.begin(), photoCode.end(), '.') != photoCode.end() && photoCode.contains("..");
             const QString shownCode = mayClimb ? decodeWin1251(photoCode) : QString();
             // A code the list before holds is noted there already, at an
             // earlier line.
@@ -301,11 +317,37 @@ FirstLines Walker::checkPartLines(const QByteArray &file, const CatalogLines &li
     return lineOfCode;
 }
 
-void Walker::checkPhoto(const PhotoReference &photo)
+void Walker::checkPhotos(const PhotoBatch &photos)
+{
+    // A photo folder's index of tens of thousands of names is far larger
+    // than the processor's caches, and each name lands elsewhere in it.
+    constexpr qsizetype kAhead = 8;
+    struct Named
+    {
+        QString code;
+        ComposedPath path;
+    };
+    std::array<Named, kAhead> ahead;
+    const qsizetype count = photos.end - photos.begin;
+    const auto name = [&](qsizetype i) {
+        Named &named = ahead[size_t(i % kAhead)];
+        named.code = decodeWin1251(photos.begin[i].code());
+        named.path = photos.begin[i].photoPath()(m_setting.base, named.code);
+        return &named;
+    };
+    for (qsizetype i = 0; i < std::min(count, kAhead); ++i)
+        name(i);
+    for (qsizetype i = 0; i < count; ++i) {
+        const Named named = std::move(ahead[size_t(i % kAhead)]);
+        if (i + kAhead < count)
+            m_lookup.prefetch(name(i + kAhead)->path);
+        checkPhoto(photos.begin[i], named.code, named.path);
+    }
+}
+
+void Walker::checkPhoto(const PhotoReference &photo, const QString &code, const ComposedPath &path)
 {
     NameMatch how;
-    const QString code = decodeWin1251(photo.code());
-    const ComposedPath path = photo.photoPath()(m_setting.base, code);
     const std::optional<CatalogFile> found = m_lookup.findFile(path, &how);
     const auto photoName = [&] { return quoted(nameWithin(paths::dataFolder(m_setting.base), path)); };
     if (!found) {

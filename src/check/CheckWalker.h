@@ -78,6 +78,13 @@ struct PhotoReference
     Source namedAt() const;
 };
 
+// A run of photo references, checked by one walker.
+struct PhotoBatch
+{
+    const PhotoReference *begin = nullptr;
+    const PhotoReference *end = nullptr;
+};
+
 // The line each code of one part list is first on. Part lists hold millions
 // of lines between them: the table is sized once for its list and holds
 // views of the codes where they lie, in the list's lines.
@@ -92,10 +99,13 @@ public:
     bool contains(QByteArrayView code) const;
 
 private:
+    // The hash kept beside the code, so that a probe compares codes only
+    // when the hashes agree.
     struct Slot
     {
         const char *data = nullptr;
-        qsizetype size = 0;
+        quint32 size = 0;
+        quint32 hash = 0;
         qint64 line = 0;
     };
     std::vector<Slot> m_slots;
@@ -192,9 +202,12 @@ public:
     // DATA/IMG as found on disk, empty when missing.
     QByteArray findPhotoFolder();
     void checkModel(const ModelEntry &entry);
-    void checkPhoto(const PhotoReference &photo);
+    // Photos a few at a time: the lookup of each is readied while the ones
+    // before it are checked.
+    void checkPhotos(const PhotoBatch &photos);
 
 private:
+    void checkPhoto(const PhotoReference &photo, const QString &code, const ComposedPath &path);
     void error(const Source &at, const QString &message);
     void warning(const Source &at, const QString &message);
     void add(Finding finding);
