@@ -176,6 +176,14 @@ std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &fol
                                     OtherMatches others = OtherMatches::Ignore)
 {
     const EncodedName encoded(piece);
+    switch (folders.lookUpPlainName(folder, piece)) {
+    case FolderAccess::PlainName::Missing:
+        return std::nullopt;
+    case FolderAccess::PlainName::Alone:
+        return EntryMatch{encoded.toByteArray()};
+    case FolderAccess::PlainName::Unknown:
+        break;
+    }
     const QByteArrayView exact = encoded.view();
     const bool exactExists = folders.entryExists(folder, exact);
     const bool collect = others == OtherMatches::Collect && folders.mayHoldNamesAlike(folder);

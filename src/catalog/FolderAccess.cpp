@@ -287,6 +287,7 @@ void ListedFolders::Listing::fill(ListingMemory &memory, QByteArrayView names, c
 {
     m_names = memory.keep(names).data();
     m_namesSize = names.size();
+    allAscii = isAsciiName(names);
     m_count = quint32(entries.size());
     m_entries = memory.allocate<Entry>(entries.size());
     std::copy(entries.begin(), entries.end(), m_entries);
@@ -390,6 +391,41 @@ void ListedFolders::forEachCandidate(const QByteArray &folder, QStringView piece
                 visit(listing.name(entry));
         }
     }
+}
+
+FolderAccess::PlainName ListedFolders::lookUpPlainName(const QByteArray &folder, QStringView piece)
+{
+    Listing &listing = listingOf(folder);
+    if (!listing.listed || !listing.allAscii || piece == u"." || piece == u"..")
+        return PlainName::Unknown;
+    QVarLengthArray<char, 256> name(piece.size());
+    QVarLengthArray<char, 256> lowered(piece.size());
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        const char16_t u = piece[i].unicode();
+        if (u >= 0x80)
+            return PlainName::Unknown;
+        name[i] = char(u);
+        lowered[i] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
+    }
+    const QByteArrayView exact(name.constData(), name.size());
+    if (listing.indexed) {
+        // The entries of its lower case are every one that reads as it.
+        const quint32 first = firstAlike(listing, QByteArrayView(lowered.constData(), lowered.size()));
+        if (first == kNoEntry)
+            return PlainName::Missing;
+        if (listing.nextAlike[first] != kNoEntry || listing.name(first) != exact)
+            return PlainName::Unknown;
+        m_lastFoundIn = &listing;
+        m_lastFound = first;
+        return PlainName::Alone;
+    }
+    if (findIn(listing, exact) >= 0)
+        return mayHoldNamesAlike(folder) ? PlainName::Unknown : PlainName::Alone;
+    for (qsizetype i = 0; i < listing.size(); ++i) {
+        if (listing.name(i).compare(exact, Qt::CaseInsensitive) == 0)
+            return PlainName::Unknown;
+    }
+    return PlainName::Missing;
 }
 
 bool ListedFolders::mayHoldNamesAlike(const QByteArray &folder)

@@ -87,6 +87,13 @@ public:
     // Whether two entries of the folder may read as one name; false only
     // when an index rules it out.
     virtual bool mayHoldNamesAlike(const QByteArray &) { return true; }
+    // What the folder says at once of a piece of ASCII characters: no entry
+    // reads as it (Missing), or the entry of exactly its name is the only one
+    // that does (Alone); Unknown when it takes the closer look of
+    // forEachCandidate. A folder whose names are all ASCII tells it from its
+    // listing: another name reads as an ASCII piece only by its letter case.
+    enum class PlainName { Unknown, Missing, Alone };
+    virtual PlainName lookUpPlainName(const QByteArray &, QStringView) { return PlainName::Unknown; }
     // Every entry but "." and "..".
     virtual void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) = 0;
     // Symlinks are followed here, at every level: a link to a folder is a
@@ -200,6 +207,7 @@ public:
     bool entryExists(const QByteArray &folder, QByteArrayView name) override;
     void forEachCandidate(const QByteArray &folder, QStringView piece, const EntryVisitor &visit) override;
     bool mayHoldNamesAlike(const QByteArray &folder) override;
+    PlainName lookUpPlainName(const QByteArray &folder, QStringView piece) override;
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
     EntryKind kindOf(const QByteArray &native) override;
     RememberedFolders *rememberedFolders() override { return &m_remembered; }
@@ -244,6 +252,8 @@ private:
         // an index) are equal but for letter case.
         bool namesAlike = false;
         bool namesAlikeKnown = false;
+        // Every name is ASCII.
+        bool allAscii = true;
 
         // The entries listed, copied into the walk's memory.
         void fill(ListingMemory &memory, QByteArrayView names, const std::vector<Entry> &entries);
