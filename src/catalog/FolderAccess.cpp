@@ -27,6 +27,13 @@ const char *orCurrentFolder(const QByteArray &native)
     return native.isEmpty() ? "." : native.constData();
 }
 
+// Whether two names are the same bytes: their sizes, which mostly differ,
+// are compared before anything is called.
+inline bool same(QByteArrayView a, QByteArrayView b)
+{
+    return a.size() == b.size() && (a.isEmpty() || std::memcmp(a.data(), b.data(), size_t(a.size())) == 0);
+}
+
 bool isDotEntry(QByteArrayView name)
 {
     return name == "." || name == "..";
@@ -303,11 +310,11 @@ qsizetype ListedFolders::Listing::find(QByteArrayView wanted)
 {
     if (size() > kSearchedInTurn) {
         const quint32 *found
-            = m_byName.find(NameTable::hashOf(wanted), [&](quint32 entry) { return name(entry) == wanted; });
+            = m_byName.find(NameTable::hashOf(wanted), [&](quint32 entry) { return same(name(entry), wanted); });
         return found ? qsizetype(*found) : -1;
     }
     for (qsizetype i = 0; i < size(); ++i) {
-        if (name(i) == wanted)
+        if (same(name(i), wanted))
             return i;
     }
     return -1;
@@ -325,7 +332,7 @@ bool ListedFolders::entryExists(const QByteArray &folder, QByteArrayView name)
             lowered[i] = name[i] >= 'A' && name[i] <= 'Z' ? char(name[i] + 32) : name[i];
         for (quint32 entry = firstAlike(listing, QByteArrayView(lowered.constData(), lowered.size()));
              entry != kNoEntry; entry = listing.nextAlike[entry]) {
-            if (listing.name(entry) == name) {
+            if (same(listing.name(entry), name)) {
                 m_lastFoundIn = &listing;
                 m_lastFound = entry;
                 return true;
@@ -338,10 +345,10 @@ bool ListedFolders::entryExists(const QByteArray &folder, QByteArrayView name)
 
 quint32 ListedFolders::firstAlike(const Listing &listing, QByteArrayView lowered)
 {
-    if (m_alikeIn == &listing && QByteArrayView(m_alikeKey.data(), qsizetype(m_alikeKey.size())) == lowered)
+    if (m_alikeIn == &listing && same(QByteArrayView(m_alikeKey.data(), qsizetype(m_alikeKey.size())), lowered))
         return m_alikeFirst;
-    const quint32 *found = listing.byLowered.find(NameTable::hashOf(lowered),
-                                                  [&](quint32 entry) { return listing.loweredName(entry) == lowered; });
+    const quint32 *found = listing.byLowered.find(
+        NameTable::hashOf(lowered), [&](quint32 entry) { return same(listing.loweredName(entry), lowered); });
     m_alikeIn = &listing;
     m_alikeKey.assign(lowered.data(), size_t(lowered.size()));
     m_alikeFirst = found ? *found : kNoEntry;
@@ -413,7 +420,7 @@ FolderAccess::PlainName ListedFolders::lookUpPlainName(const QByteArray &folder,
         const quint32 first = firstAlike(listing, QByteArrayView(lowered.constData(), lowered.size()));
         if (first == kNoEntry)
             return PlainName::Missing;
-        if (listing.nextAlike[first] != kNoEntry || listing.name(first) != exact)
+        if (listing.nextAlike[first] != kNoEntry || !same(listing.name(first), exact))
             return PlainName::Unknown;
         m_lastFoundIn = &listing;
         m_lastFound = first;
@@ -476,7 +483,7 @@ EntryKind ListedFolders::kindOf(const QByteArray &native)
     if (!name.isEmpty() && !isDotEntry(name)) {
         const QByteArrayView folder(native.constData(), slash == 0 ? 1 : std::max<qsizetype>(slash, 0));
         const bool foundLast
-            = m_lastFoundIn && m_lastFoundIn->folder == folder && m_lastFoundIn->name(m_lastFound) == name;
+            = m_lastFoundIn && same(m_lastFoundIn->folder, folder) && same(m_lastFoundIn->name(m_lastFound), name);
         Listing &listing = foundLast ? *m_lastFoundIn : listingOf(folder);
         if (listing.listed) {
             const qsizetype entry = foundLast ? m_lastFound : findIn(listing, name);
@@ -526,7 +533,7 @@ void ListedFolders::prefetch(QByteArrayView folder, QStringView piece) const
 {
     for (const Recent &recent : m_recent) {
         const Listing *listing = recent.listing;
-        if (!listing || !listing->indexed || listing->folder != folder)
+        if (!listing || !listing->indexed || !same(listing->folder, folder))
             continue;
         QVarLengthArray<char, 256> lowered(piece.size());
         for (qsizetype i = 0; i < piece.size(); ++i) {
@@ -543,7 +550,7 @@ void ListedFolders::prefetch(QByteArrayView folder, QStringView piece) const
 std::shared_ptr<const OpenFolder> ListedFolders::heldOpen(QByteArrayView folder) const
 {
     for (const Recent &recent : m_recent) {
-        if (recent.listing && recent.listing->folder == folder)
+        if (recent.listing && same(recent.listing->folder, folder))
             return recent.open;
     }
     return nullptr;
@@ -553,7 +560,7 @@ ListedFolders::Listing &ListedFolders::listingOf(QByteArrayView folder)
 {
     Recent *oldest = &m_recent[0];
     for (Recent &recent : m_recent) {
-        if (recent.listing && recent.listing->folder == folder) {
+        if (recent.listing && same(recent.listing->folder, folder)) {
             recent.used = ++m_uses;
             return *recent.listing;
         }
@@ -562,7 +569,7 @@ ListedFolders::Listing &ListedFolders::listingOf(QByteArrayView folder)
     }
     const quint32 hash = NameTable::hashOf(folder);
     const quint32 *known
-        = m_listingOfFolder.find(hash, [&](quint32 listing) { return m_listings[listing].folder == folder; });
+        = m_listingOfFolder.find(hash, [&](quint32 listing) { return same(m_listings[listing].folder, folder); });
     std::shared_ptr<const OpenFolder> open;
     Listing *listing = known ? &m_listings[*known] : nullptr;
     if (!listing) {
@@ -611,8 +618,8 @@ void ListedFolders::index(Listing &listing)
         if (isAsciiName(name)) {
             const QByteArrayView lowered = listing.loweredName(i);
             const quint32 hash = NameTable::hashOf(lowered);
-            quint32 *found
-                = listing.byLowered.find(hash, [&](quint32 entry) { return listing.loweredName(entry) == lowered; });
+            quint32 *found = listing.byLowered.find(
+                hash, [&](quint32 entry) { return same(listing.loweredName(entry), lowered); });
             if (!found) {
                 listing.byLowered.insert(hash, quint32(i));
             } else {
@@ -641,7 +648,7 @@ void ListedFolders::index(Listing &listing)
         if (std::all_of(key.begin(), key.end(), [](QChar c) { return c.unicode() < 0x80; })) {
             const QByteArray lowered = key.toLatin1();
             listing.namesAlike = listing.byLowered.find(NameTable::hashOf(lowered), [&](quint32 entry) {
-                return listing.loweredName(entry) == lowered;
+                return same(listing.loweredName(entry), lowered);
             }) != nullptr;
         }
     }
