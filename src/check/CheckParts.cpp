@@ -3,8 +3,6 @@
 #include "catalog/PartLine.h"
 #include "catalog/Win1251.h"
 
-#include <QVarLengthArray>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -29,15 +27,15 @@ bool sameBytes(QByteArrayView a, QByteArrayView b)
     return true;
 }
 
-// A hash of a part code, a few bytes long: eight at a time, each mixed in
-// by a multiplication, then every bit spread over the low ones, which pick
-// the slot.
-quint64 hashOfCode(QByteArrayView code)
+} // namespace
+
+quint32 hashOfCode(QByteArrayView code)
 {
+    // Eight bytes at a time, each mixed in by a multiplication, then every
+    // bit spread over the low ones, which pick the slot.
     quint64 hash = quint64(code.size());
     const char *p = code.data();
-    qsizetype left = code.size();
-    for (; left > 0; p += 8, left -= 8) {
+    for (qsizetype left = code.size(); left > 0; p += 8, left -= 8) {
         quint64 word = 0;
         std::memcpy(&word, p, size_t(std::min<qsizetype>(left, 8)));
         hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
@@ -46,10 +44,8 @@ quint64 hashOfCode(QByteArrayView code)
     hash ^= hash >> 33;
     hash *= 0xFF51AFD7ED558CCDull;
     hash ^= hash >> 33;
-    return hash;
+    return quint32(hash);
 }
-
-} // namespace
 
 FirstLines::FirstLines(qsizetype count)
 {
@@ -60,9 +56,8 @@ FirstLines::FirstLines(qsizetype count)
     m_mask = capacity - 1;
 }
 
-qint64 FirstLines::note(QByteArrayView code, qint64 line)
+qint64 FirstLines::note(QByteArrayView code, quint32 hash, qint64 line)
 {
-    const quint32 hash = quint32(hashOfCode(code));
     for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
         Slot &slot = m_slots[i];
         if (slot.line == 0) {
@@ -74,9 +69,8 @@ qint64 FirstLines::note(QByteArrayView code, qint64 line)
     }
 }
 
-bool FirstLines::contains(QByteArrayView code) const
+bool FirstLines::contains(QByteArrayView code, quint32 hash) const
 {
-    const quint32 hash = quint32(hashOfCode(code));
     for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
         const Slot &slot = m_slots[i];
         if (slot.line == 0)
@@ -165,16 +159,13 @@ void PhotoTable::note(const std::vector<Naming> &namings, quint32 file)
     // fetched while this one is noted.
     while ((m_noted.size() + namings.size()) * 2 > m_slots.size())
         grow();
-    QVarLengthArray<quint32, 256> hashes(qsizetype(namings.size()));
-    for (size_t i = 0; i < namings.size(); ++i)
-        hashes[qsizetype(i)] = quint32(hashOfCode(namings[i].code));
     constexpr size_t kAhead = 8;
     const size_t mask = m_slots.size() - 1;
     for (size_t i = 0; i < namings.size(); ++i) {
         if (i + kAhead < namings.size())
-            __builtin_prefetch(&m_slots[hashes[qsizetype(i + kAhead)] & mask]);
+            __builtin_prefetch(&m_slots[namings[i + kAhead].hash & mask]);
         const Naming &naming = namings[i];
-        insert(hashes[qsizetype(i)], Noted{naming.code.data(), quint32(naming.code.size()), file, naming.line}, false);
+        insert(naming.hash, Noted{naming.code.data(), quint32(naming.code.size()), file, naming.line}, false);
     }
 }
 
@@ -191,7 +182,7 @@ void PhotoTable::take(PhotoTable &&other)
                     std::make_move_iterator(other.m_blocks.end()));
     for (Noted noted : other.m_noted) {
         noted.file += offset;
-        insert(quint32(hashOfCode(QByteArrayView(noted.code, noted.size))), noted, true);
+        insert(hashOfCode(QByteArrayView(noted.code, noted.size)), noted, true);
     }
     other.m_noted.clear();
     other.m_slots.clear();
@@ -290,7 +281,8 @@ FirstLines Walker::checkPartLines(const QByteArray &file, const CatalogLines &li
                                                       : QStringLiteral("holds no space")));
             continue;
         }
-        if (const qint64 first = lineOfCode.note(code, line)) {
+        const quint32 hash = hashOfCode(code);
+        if (const qint64 first = lineOfCode.note(code, hash, line)) {
             warning({file, line}, QStringLiteral("the code %1 is already on line %2: a search or a hotspot selects "
                                                  "only that first line; remove one of them or correct its code")
                                       .arg(quoted(decodeWin1251(code)))
@@ -308,8 +300,9 @@ FirstLines Walker::checkPartLines(const QByteArray &file, const CatalogLines &li
             if ((!mayClimb
                  || staysInData(photoPath(m_setting.base, shownCode), Subject{"the photo of part", &shownCode},
                                 {file, line}))
-                && !(notedBefore && notedBefore->contains(code)))
-                photoNamings.push_back(PhotoTable::Naming{photoCode, line});
+                && !(notedBefore && notedBefore->contains(code, hash)))
+                photoNamings.push_back(PhotoTable::Naming{
+                    photoCode, photoCode.size() == code.size() ? hash : hashOfCode(photoCode), line});
         }
     }
     if (!photoNamings.empty())

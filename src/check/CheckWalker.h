@@ -85,6 +85,9 @@ struct PhotoBatch
     const PhotoReference *end = nullptr;
 };
 
+// The hash by which the tables below keep a part code.
+quint32 hashOfCode(QByteArrayView code);
+
 // The line each code of one part list is first on. Part lists hold millions
 // of lines between them: the table is sized once for its list and holds
 // views of the codes where they lie, in the list's lines.
@@ -94,9 +97,9 @@ public:
     explicit FirstLines(qsizetype count);
 
     // The line the code is already on, or 0 when it is new, which notes it
-    // at this line.
-    qint64 note(QByteArrayView code, qint64 line);
-    bool contains(QByteArrayView code) const;
+    // at this line. The hash is the code's hashOfCode.
+    qint64 note(QByteArrayView code, quint32 hash, qint64 line);
+    bool contains(QByteArrayView code, quint32 hash) const;
 
 private:
     // The hash kept beside the code, so that a probe compares codes only
@@ -130,6 +133,7 @@ public:
     struct Naming
     {
         QByteArrayView code;
+        quint32 hash; // hashOfCode
         qint64 line;
     };
     // Every code a list names, by its lines in the file.
