@@ -334,7 +334,12 @@ bool resolveRememberedParent(FolderAccess &folders, RememberedFolders &remembere
     if (start == 0 || last.isEmpty() || last == u"." || last == u"..")
         return false;
     const QStringView folderAdded = QStringView(added).left(start);
-    if (!remembered.last || remembered.lastAdded != folderAdded || remembered.lastBase != path.base) {
+    // The same base is mostly the same text: its data is compared only when
+    // it is another copy.
+    const bool sameBase = path.base.constData() == remembered.lastBase.constData()
+                              ? path.base.size() == remembered.lastBase.size()
+                              : path.base == remembered.lastBase;
+    if (!remembered.last || !sameBase || QStringView(remembered.lastAdded) != folderAdded) {
         remembered.last = rememberedFolder(folders, remembered, path.base, folderAdded);
         remembered.lastBase = path.base;
         // Kept in the same block from one folder to the next.
@@ -345,9 +350,9 @@ bool resolveRememberedParent(FolderAccess &folders, RememberedFolders &remembere
     parent.reset();
     if (!folder.native)
         return true;
-    if (how)
+    if (how && !folder.loose.empty())
         how->insert(how->end(), folder.loose.begin(), folder.loose.end());
-    parent = Parent{*folder.native, last, true, folder.foldPending};
+    parent.emplace(Parent{*folder.native, last, true, folder.foldPending});
     return true;
 }
 
