@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QSet>
 
+#include <algorithm>
+
 // The walk follows the browser's roads: the same compositions, the same
 // lookup, the same line rules and decoders, taken from the catalog library.
 // Where the browser tests a file first, a missing one is what the user meets
@@ -92,7 +94,18 @@ std::vector<std::pair<QString, Source>> Walker::listedNames(const QByteArray &fi
                                                             const QString &kind)
 {
     std::vector<std::pair<QString, Source>> names;
+    // Most lists name a few groups or views, which are compared in turn; a
+    // model list of thousands is kept in a set.
+    constexpr qsizetype kComparedInTurn = 16;
     QSet<QString> seen;
+    const auto isNew = [&](const QString &name) {
+        if (lines.size() > kComparedInTurn) {
+            const qsizetype before = seen.size();
+            seen.insert(name);
+            return seen.size() > before;
+        }
+        return std::none_of(names.begin(), names.end(), [&](const auto &each) { return each.first == name; });
+    };
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString name = lines.line(i);
         if (name.isEmpty()) {
@@ -100,10 +113,8 @@ std::vector<std::pair<QString, Source>> Walker::listedNames(const QByteArray &fi
                     QStringLiteral("empty line: the list offers an empty %1; delete the line").arg(kind));
             continue;
         }
-        if (!seen.contains(name)) {
-            seen.insert(name);
+        if (isNew(name))
             names.emplace_back(name, Source{file, i + 1});
-        }
     }
     return names;
 }
