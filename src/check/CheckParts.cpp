@@ -47,12 +47,15 @@ quint32 hashOfCode(QByteArrayView code)
     return quint32(hash);
 }
 
-FirstLines::FirstLines(qsizetype count)
+void FirstLines::reset(qsizetype count)
 {
     size_t capacity = 16;
     while (capacity < size_t(count) * 2)
         capacity *= 2;
-    m_slots.resize(capacity);
+    if (capacity > m_slots.size() || ++m_generation == 0) {
+        m_slots.assign(std::max(capacity, m_slots.size()), Slot{});
+        m_generation = 1;
+    }
     m_mask = capacity - 1;
 }
 
@@ -60,8 +63,8 @@ qint64 FirstLines::note(QByteArrayView code, quint32 hash, qint64 line)
 {
     for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
         Slot &slot = m_slots[i];
-        if (slot.line == 0) {
-            slot = Slot{code.data(), quint32(code.size()), hash, line};
+        if (slot.generation != m_generation) {
+            slot = Slot{code.data(), quint32(code.size()), hash, quint32(line), m_generation};
             return 0;
         }
         if (slot.hash == hash && sameBytes(QByteArrayView(slot.data, slot.size), code))
@@ -73,7 +76,7 @@ bool FirstLines::contains(QByteArrayView code, quint32 hash) const
 {
     for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
         const Slot &slot = m_slots[i];
-        if (slot.line == 0)
+        if (slot.generation != m_generation)
             return false;
         if (slot.hash == hash && sameBytes(QByteArrayView(slot.data, slot.size), code))
             return true;
@@ -257,14 +260,14 @@ void Outcome::take(Outcome &&other)
     other.photos.clear();
 }
 
-FirstLines Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath,
-                                  const FirstLines *notedBefore)
+void Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath,
+                            FirstLines &lineOfCode, const FirstLines *notedBefore)
 {
     m_outcome.totals.parts += lines.size();
     PhotoTable *photos = photoPath ? &m_outcome.photoTable(photoPath) : nullptr;
     std::vector<PhotoTable::Naming> photoNamings;
     // Codes are compared as the file's bytes, in place: the lines outlive this.
-    FirstLines lineOfCode(lines.textLineCount());
+    lineOfCode.reset(lines.textLineCount());
     for (qsizetype i = 0; i < lines.textLineCount(); ++i) {
         const qint64 line = i + 1;
         const QByteArrayView text = lines.textLine(i);
@@ -307,7 +310,6 @@ FirstLines Walker::checkPartLines(const QByteArray &file, const CatalogLines &li
     }
     if (!photoNamings.empty())
         photos->note(photoNamings, photos->addFile(file));
-    return lineOfCode;
 }
 
 void Walker::checkPhotos(const PhotoBatch &photos)

@@ -223,9 +223,8 @@ void Walker::checkModel(const ModelEntry &entry)
     }
     reportLoose(how, *folder, entry.source, model);
     const std::optional<CatalogLines> partLines = readText(*partList, Subject{"the part list"});
-    std::optional<FirstLines> partCodes;
     if (partLines)
-        partCodes = checkPartLines(partList->native, *partLines, paths::partPhotoFor(manufacturer));
+        checkPartLines(partList->native, *partLines, paths::partPhotoFor(manufacturer), m_partListCodes);
 
     // Read untested: a missing picture ends the model change in an error box
     // before the group list is read.
@@ -240,7 +239,7 @@ void Walker::checkModel(const ModelEntry &entry)
     }
 
     checkViews(entry, *folder, partLines ? &*partLines : nullptr);
-    checkGroups(entry, *folder, partList->native, partCodes ? &*partCodes : nullptr);
+    checkGroups(entry, *folder, partList->native, partLines ? &m_partListCodes : nullptr);
 }
 
 void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder, const QByteArray &partListFile,
@@ -273,7 +272,7 @@ void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder,
         reportLoose(how, folder, namedAt, group);
         if (const std::optional<CatalogLines> parts
             = readText(CatalogFile{path, *found}, Subject{"the part list of group", &group}))
-            checkPartLines(*found, *parts, photoPath, partListFile < *found ? partListCodes : nullptr);
+            checkPartLines(*found, *parts, photoPath, m_listCodes, partListFile < *found ? partListCodes : nullptr);
     }
 }
 

@@ -89,13 +89,14 @@ struct PhotoBatch
 quint32 hashOfCode(QByteArrayView code);
 
 // The line each code of one part list is first on. Part lists hold millions
-// of lines between them: the table is sized once for its list and holds
-// views of the codes where they lie, in the list's lines.
+// of lines between them: the table holds views of the codes where they lie,
+// in the list's lines, and is kept from one list to the next, its slots
+// emptied by a new generation rather than cleared.
 class FirstLines
 {
 public:
-    explicit FirstLines(qsizetype count);
-
+    // Empty, with room for the codes of count lines.
+    void reset(qsizetype count);
     // The line the code is already on, or 0 when it is new, which notes it
     // at this line. The hash is the code's hashOfCode.
     qint64 note(QByteArrayView code, quint32 hash, qint64 line);
@@ -109,10 +110,12 @@ private:
         const char *data = nullptr;
         quint32 size = 0;
         quint32 hash = 0;
-        qint64 line = 0;
+        quint32 line = 0;
+        quint32 generation = 0;
     };
     std::vector<Slot> m_slots;
     size_t m_mask = 0;
+    quint32 m_generation = 0;
 };
 
 // The photos one photo row names, each by code (the bytes the part lines
@@ -258,8 +261,8 @@ private:
     // whose file comes after another's (the model's part list before its
     // groups') are noted as photos only when that other list holds none of
     // them: a photo is reported at the first line naming it.
-    FirstLines checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath,
-                              const FirstLines *notedBefore = nullptr);
+    void checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath,
+                        FirstLines &codes, const FirstLines *notedBefore = nullptr);
     void checkGroups(const ModelEntry &entry, const QByteArray &modelFolder, const QByteArray &partListFile,
                      const FirstLines *partListCodes);
     void checkViews(const ModelEntry &entry, const QByteArray &modelFolder, const CatalogLines *partLines);
@@ -270,6 +273,9 @@ private:
     const Setting &m_setting;
     Outcome &m_outcome;
     CatalogLookup m_lookup;
+    // The codes of a model's part list, and of the group list being read.
+    FirstLines m_partListCodes;
+    FirstLines m_listCodes;
 };
 
 // A name as findings quote it.
