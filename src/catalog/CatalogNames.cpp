@@ -323,23 +323,39 @@ const ResolvedFolder &rememberedFolder(FolderAccess &folders, RememberedFolders 
 // name's last piece names the same folder every time, so it is resolved once.
 // False when the name's end is no ordinary piece added to the base, which is
 // then resolved as a whole.
+// Where the last piece of what was added begins: after its last separator.
+qsizetype lastPieceStart(QStringView added)
+{
+    const char16_t *begin = added.utf16();
+    const char16_t *at = begin + added.size();
+    while (at > begin && at[-1] != u'/' && at[-1] != u'\\')
+        --at;
+    return at - begin;
+}
+
+// The same base is mostly the same text: its data is compared only when it
+// is another copy.
+bool sameText(const QString &a, const QString &b)
+{
+    return a.constData() == b.constData() ? a.size() == b.size() : a == b;
+}
+
+bool isDotPiece(QStringView piece)
+{
+    return (piece.size() == 1 && piece[0] == u'.') || (piece.size() == 2 && piece[0] == u'.' && piece[1] == u'.');
+}
+
 bool resolveRememberedParent(FolderAccess &folders, RememberedFolders &remembered, const ComposedPath &path,
                              NameMatch *how, std::optional<Parent> &parent)
 {
     const QString &added = path.added;
-    qsizetype start = added.size();
-    while (start > 0 && !isSeparator(added.at(start - 1)))
-        --start;
+    const qsizetype start = lastPieceStart(added);
     const QStringView last = QStringView(added).sliced(start);
-    if (start == 0 || last.isEmpty() || last == u"." || last == u"..")
+    if (start == 0 || last.isEmpty() || isDotPiece(last))
         return false;
     const QStringView folderAdded = QStringView(added).left(start);
-    // The same base is mostly the same text: its data is compared only when
-    // it is another copy.
-    const bool sameBase = path.base.constData() == remembered.lastBase.constData()
-                              ? path.base.size() == remembered.lastBase.size()
-                              : path.base == remembered.lastBase;
-    if (!remembered.last || !sameBase || QStringView(remembered.lastAdded) != folderAdded) {
+    if (!remembered.last || !sameText(path.base, remembered.lastBase)
+        || QStringView(remembered.lastAdded) != folderAdded) {
         remembered.last = rememberedFolder(folders, remembered, path.base, folderAdded);
         remembered.lastBase = path.base;
         // Kept in the same block from one folder to the next.
@@ -401,7 +417,7 @@ bool resolveRememberedFolder(FolderAccess &folders, const ComposedPath &path, Na
     while (start > 0 && !isSeparator(added.at(start - 1)))
         --start;
     const QStringView piece = QStringView(added).sliced(start, added.size() - 1 - start);
-    if (start == 0 || piece.isEmpty() || piece == u"." || piece == u"..")
+    if (start == 0 || piece.isEmpty() || isDotPiece(piece))
         return false;
     const ResolvedFolder &folder = rememberedFolder(folders, *remembered, path.base, added);
     resolved = folder.native;
@@ -508,11 +524,10 @@ void CatalogLookup::prefetch(const ComposedPath &path)
     // Only in the folder resolved last: nothing is looked up here.
     const RememberedFolders &remembered = *m_folders->rememberedFolders();
     const QString &added = path.added;
-    qsizetype start = added.size();
-    while (start > 0 && !isSeparator(added.at(start - 1)))
-        --start;
+    const qsizetype start = lastPieceStart(added);
     if (start == 0 || !remembered.last || !remembered.last->native
-        || QStringView(remembered.lastAdded) != QStringView(added).left(start) || remembered.lastBase != path.base)
+        || QStringView(remembered.lastAdded) != QStringView(added).left(start)
+        || !sameText(path.base, remembered.lastBase))
         return;
     m_folders->prefetch(*remembered.last->native, QStringView(added).sliced(start));
 }

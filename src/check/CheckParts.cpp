@@ -322,21 +322,28 @@ void Walker::checkPhotos(const PhotoBatch &photos)
         QString code;
         ComposedPath path;
     };
-    std::array<Named, kAhead> ahead;
+    // One more than named ahead: the photo being checked keeps its own.
+    std::array<Named, kAhead + 1> named;
     const qsizetype count = photos.end - photos.begin;
-    const auto name = [&](qsizetype i) {
-        Named &named = ahead[size_t(i % kAhead)];
-        named.code = decodeWin1251(photos.begin[i].code());
-        named.path = photos.begin[i].photoPath()(m_setting.base, named.code);
-        return &named;
+    const auto name = [&](qsizetype i) -> Named & {
+        Named &slot = named[size_t(i % (kAhead + 1))];
+        // Decoded into the block the slot's code had: the name composed of
+        // it is a copy.
+        const QByteArrayView code = photos.begin[i].code();
+        slot.code.resize(code.size());
+        QChar *decoded = slot.code.data();
+        for (const char byte : code)
+            *decoded++ = win1251ToChar(uchar(byte));
+        slot.path = photos.begin[i].photoPath()(m_setting.base, slot.code);
+        return slot;
     };
     for (qsizetype i = 0; i < std::min(count, kAhead); ++i)
         name(i);
     for (qsizetype i = 0; i < count; ++i) {
-        const Named named = std::move(ahead[size_t(i % kAhead)]);
         if (i + kAhead < count)
-            m_lookup.prefetch(name(i + kAhead)->path);
-        checkPhoto(photos.begin[i], named.code, named.path);
+            m_lookup.prefetch(name(i + kAhead).path);
+        const Named &slot = named[size_t(i % (kAhead + 1))];
+        checkPhoto(photos.begin[i], slot.code, slot.path);
     }
 }
 
