@@ -161,6 +161,7 @@ public:
         return m_isAscii ? QByteArrayView(m_ascii.constData(), m_ascii.size()) : QByteArrayView(m_other);
     }
     QByteArray toByteArray() const { return m_isAscii ? view().toByteArray() : m_other; }
+    bool isAscii() const { return m_isAscii; }
 
 private:
     QVarLengthArray<char, 128> m_ascii;
@@ -176,7 +177,7 @@ std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &fol
                                     OtherMatches others = OtherMatches::Ignore)
 {
     const EncodedName encoded(piece);
-    switch (folders.lookUpPlainName(folder, piece)) {
+    switch (encoded.isAscii() ? folders.lookUpPlainName(folder, encoded.view()) : FolderAccess::PlainName::Unknown) {
     case FolderAccess::PlainName::Missing:
         return std::nullopt;
     case FolderAccess::PlainName::Alone:

@@ -400,22 +400,17 @@ void ListedFolders::forEachCandidate(const QByteArray &folder, QStringView piece
     }
 }
 
-FolderAccess::PlainName ListedFolders::lookUpPlainName(const QByteArray &folder, QStringView piece)
+FolderAccess::PlainName ListedFolders::lookUpPlainName(const QByteArray &folder, QByteArrayView exact)
 {
     Listing &listing = listingOf(folder);
-    if (!listing.listed || !listing.allAscii || piece == u"." || piece == u"..")
+    if (!listing.listed || !listing.allAscii || isDotEntry(exact))
         return PlainName::Unknown;
-    QVarLengthArray<char, 256> name(piece.size());
-    QVarLengthArray<char, 256> lowered(piece.size());
-    for (qsizetype i = 0; i < piece.size(); ++i) {
-        const char16_t u = piece[i].unicode();
-        if (u >= 0x80)
-            return PlainName::Unknown;
-        name[i] = char(u);
-        lowered[i] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
-    }
-    const QByteArrayView exact(name.constData(), name.size());
     if (listing.indexed) {
+        QVarLengthArray<char, 256> lowered(exact.size());
+        for (qsizetype i = 0; i < exact.size(); ++i) {
+            const char c = exact[i];
+            lowered[i] = c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+        }
         // The entries of its lower case are every one that reads as it.
         const quint32 first = firstAlike(listing, QByteArrayView(lowered.constData(), lowered.size()));
         if (first == kNoEntry)

@@ -87,13 +87,14 @@ public:
     // Whether two entries of the folder may read as one name; false only
     // when an index rules it out.
     virtual bool mayHoldNamesAlike(const QByteArray &) { return true; }
-    // What the folder says at once of a piece of ASCII characters: no entry
-    // reads as it (Missing), or the entry of exactly its name is the only one
-    // that does (Alone); Unknown when it takes the closer look of
-    // forEachCandidate. A folder whose names are all ASCII tells it from its
-    // listing: another name reads as an ASCII piece only by its letter case.
+    // What the folder says at once of a piece of ASCII characters, given as
+    // its bytes: no entry reads as it (Missing), or the entry of exactly its
+    // name is the only one that does (Alone); Unknown when it takes the
+    // closer look of forEachCandidate. A folder whose names are all ASCII
+    // tells it from its listing: another name reads as an ASCII piece only by
+    // its letter case.
     enum class PlainName { Unknown, Missing, Alone };
-    virtual PlainName lookUpPlainName(const QByteArray &, QStringView) { return PlainName::Unknown; }
+    virtual PlainName lookUpPlainName(const QByteArray &, QByteArrayView) { return PlainName::Unknown; }
     // Every entry but "." and "..".
     virtual void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) = 0;
     // Symlinks are followed here, at every level: a link to a folder is a
@@ -207,7 +208,7 @@ public:
     bool entryExists(const QByteArray &folder, QByteArrayView name) override;
     void forEachCandidate(const QByteArray &folder, QStringView piece, const EntryVisitor &visit) override;
     bool mayHoldNamesAlike(const QByteArray &folder) override;
-    PlainName lookUpPlainName(const QByteArray &folder, QStringView piece) override;
+    PlainName lookUpPlainName(const QByteArray &folder, QByteArrayView name) override;
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
     EntryKind kindOf(const QByteArray &native) override;
     RememberedFolders *rememberedFolders() override { return &m_remembered; }
