@@ -7,8 +7,13 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <bit>
 
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace korvane {
 
@@ -329,6 +334,19 @@ qsizetype lastPieceStart(QStringView added)
 {
     const char16_t *begin = added.utf16();
     const char16_t *at = begin + added.size();
+#if defined(__SSE2__)
+    // Eight characters at once where the processor compares so (every
+    // x86-64 does): a walk asks for the last piece of every name it looks up.
+    const __m128i slash = _mm_set1_epi16(u'/');
+    const __m128i backslash = _mm_set1_epi16(u'\\');
+    for (; at - begin >= 8; at -= 8) {
+        const __m128i characters = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at - 8));
+        const int separators = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi16(characters, slash), _mm_cmpeq_epi16(characters, backslash)));
+        if (separators != 0)
+            return at - 8 - begin + (31 - std::countl_zero(unsigned(separators))) / 2 + 1;
+    }
+#endif
     while (at > begin && at[-1] != u'/' && at[-1] != u'\\')
         --at;
     return at - begin;
