@@ -58,7 +58,7 @@ private slots:
     void previewWindowsStayHidden();
     void errorBoxAddsAFinalPeriodByItsRule_data();
     void errorBoxAddsAFinalPeriodByItsRule();
-    void nestedHandlerFailureEndsTheOuterHandler();
+    void outerHandlerGoesOnAfterANestedFailure();
 };
 
 void StartupTest::manufacturerListFillsTheDropDown()
@@ -480,7 +480,7 @@ void StartupTest::errorBoxAddsAFinalPeriodByItsRule()
     QCOMPARE(boxes.shown, QStringList{shown});
 }
 
-void StartupTest::nestedHandlerFailureEndsTheOuterHandler()
+void StartupTest::outerHandlerGoesOnAfterANestedFailure()
 {
     RecordedErrorBoxes boxes;
     QStringList steps;
