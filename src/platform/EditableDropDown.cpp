@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStringListModel>
@@ -28,6 +29,16 @@ QCollator groupCollator()
     return collator;
 }
 
+// A completer that completes nothing, lent to each new drop-down's field for
+// as long as the combo box looks for one; made with the first drop-down.
+QCompleter *placeholderCompleter()
+{
+    static QPointer<QCompleter> placeholder;
+    if (!placeholder)
+        placeholder = new QCompleter(QCoreApplication::instance());
+    return placeholder;
+}
+
 } // namespace
 
 EditableDropDown::EditableDropDown(QWidget *parent) : QComboBox(parent), m_model(new QStringListModel(this))
@@ -35,21 +46,15 @@ EditableDropDown::EditableDropDown(QWidget *parent) : QComboBox(parent), m_model
     // Completion is the drop-down's own business; the toolkit's completer
     // would pop up lists and change the text behind the handlers' backs. The
     // field comes with a bare placeholder, so the combo box builds none of its
-    // own over its list (a tenth of the start-up's work, six drop-downs over).
+    // own over its list (a tenth of the start-up's work, six drop-downs over),
+    // and gives it back at once: one placeholder serves every drop-down.
     auto *field = new QLineEdit(this);
     field->setPalette(palette());
-    field->setCompleter(new QCompleter(field));
+    field->setCompleter(placeholderCompleter());
     setLineEdit(field);
     setCompleter(nullptr);
     setModel(m_model);
     setInsertPolicy(QComboBox::NoInsert);
-    // Measuring every entry for a size hint would make lists of a million
-    // lines slow to show; the control has a fixed designed size anyway.
-    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    // Every entry is one line of one height; the list then opens at once
-    // however many entries it holds.
-    if (auto *list = qobject_cast<QListView *>(view()))
-        list->setUniformItemSizes(true);
     setCurrentIndex(-1);
     // The combo box would pick an entry whose text equals the field's when the
     // field loses the focus and report it as activated; the text only changes
@@ -60,6 +65,22 @@ EditableDropDown::EditableDropDown(QWidget *parent) : QComboBox(parent), m_model
             afterUserEdit();
     });
     connect(this, &QComboBox::activated, this, &EditableDropDown::onActivated);
+}
+
+void EditableDropDown::prepareList()
+{
+    if (m_listPrepared)
+        return;
+    m_listPrepared = true;
+    // Measuring every entry for a size hint would make lists of a million
+    // lines slow to show; the control has a fixed designed size anyway.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    if (m_entryHeight > 0)
+        setItemDelegate(new FixedHeightDelegate(m_entryHeight, this));
+    // Every entry is one line of one height; the list then opens at once
+    // however many entries it holds.
+    if (auto *list = qobject_cast<QListView *>(view()))
+        list->setUniformItemSizes(true);
     // An open list holds the keyboard; its keys come here first, before the
     // list's own handling and its container's.
     view()->installEventFilter(this);
@@ -72,7 +93,7 @@ int EditableDropDown::findEntryStartingWith(const QString &prefix) const
 
 bool EditableDropDown::isDroppedDown() const
 {
-    return view()->isVisible();
+    return m_listPrepared && view()->isVisible();
 }
 
 void EditableDropDown::showDropDown()
@@ -101,6 +122,7 @@ void EditableDropDown::afterUserEdit()
 
 void EditableDropDown::showPopup()
 {
+    prepareList();
     rememberPickBaseline();
     QComboBox::showPopup();
     // The field's text is selected while the list is open, so the first
@@ -182,7 +204,7 @@ int EditableDropDown::widestEntryWidth()
 
 bool EditableDropDown::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == view() && isDroppedDown()) {
+    if (isDroppedDown() && watched == view()) {
         if (event->type() == QEvent::ShortcutOverride) {
             // Enter and Escape would otherwise be taken by the list's
             // container before the key reaches the list.
@@ -321,6 +343,32 @@ void EditableDropDown::onActivated(int index)
     emit changedByUser();
 }
 
+QSize EditableDropDown::sizeHint() const
+{
+    // Asked before the list was first opened, the combo box would measure
+    // every entry for its hint: the list is made ready first, which tells
+    // it not to.
+    const_cast<EditableDropDown *>(this)->prepareList();
+    return QComboBox::sizeHint();
+}
+
+QSize EditableDropDown::minimumSizeHint() const
+{
+    const_cast<EditableDropDown *>(this)->prepareList();
+    return QComboBox::minimumSizeHint();
+}
+
+void EditableDropDown::changeEvent(QEvent *event)
+{
+    // The combo box builds its list to hand it a new font; a list not yet
+    // built takes the font it is built with.
+    if (event->type() == QEvent::FontChange && !m_listPrepared) {
+        QWidget::changeEvent(event);
+        return;
+    }
+    QComboBox::changeEvent(event);
+}
+
 void EditableDropDown::keyPressEvent(QKeyEvent *event)
 {
     const Qt::KeyboardModifiers commandKeys = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
@@ -375,7 +423,9 @@ void EditableDropDown::setSorted(bool sorted)
 
 void EditableDropDown::setEntryHeight(int height)
 {
-    setItemDelegate(new FixedHeightDelegate(height, this));
+    m_entryHeight = height;
+    if (m_listPrepared)
+        setItemDelegate(new FixedHeightDelegate(height, this));
 }
 
 QStringList EditableDropDown::entries() const
