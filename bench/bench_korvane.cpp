@@ -4,10 +4,12 @@
 // own data in a temporary folder and runs everything on the offscreen platform.
 //
 //   bash tools/run-bench.sh                   (Release build, then all rows)
-//   ./build-bench/bench/bench_korvane [--rounds N] [lists] [model] [search] [hotspots] [start-up] [pictures]
+//   ./build-bench/bench/bench_korvane [--rounds N] [lists] [model] [search] [hotspots] [storage] [start-up]
+//                                     [pictures]
 
 #include "BenchData.h"
 #include "BenchMeasure.h"
+#include "PlainLines.h"
 #include "StartUpTiming.h"
 
 #include "catalog/CatalogNames.h"
@@ -25,6 +27,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -219,6 +222,7 @@ private:
     void modelChangeRows();
     void searchRow();
     void hotspotRows();
+    void storageRows();
     void pictureRows();
     void printGrowth() const;
 
@@ -587,6 +591,53 @@ void Bench::hotspotRows()
     std::printf("    (floor found %lld)\n", static_cast<long long>(found));
 }
 
+// Korvane's list storage (the bytes and line starts in mapped memory that
+// grows without copies and comes in 2 MiB pages from 2 MiB up) against the
+// plain one, a QByteArray and a std::vector<quint32>, both read and indexed
+// the same way: what MappedBuffer wins, where.
+void Bench::storageRows()
+{
+    std::printf("List storage:\n");
+    struct File
+    {
+        QString label;
+        QString path;
+        qint64 lines;
+    };
+    std::vector<File> files;
+    for (size_t i = 0; i < std::size(kPartLists); ++i)
+        files.push_back({QStringLiteral("%1-line part list").arg(QString::fromLatin1(kPartLists[i].label)),
+                         partListPath(root(), kPartLists[i]), kPartLists[i].lines});
+    files.push_back({QStringLiteral("7.49M-line hotspot file"), root() + QStringLiteral("/huge.met"), m_hotspotLines});
+    for (const File &file : files) {
+        const korvane::ComposedPath composed(file.path.section(u'/', 0, -2) + u'/', file.path.section(u'/', -1));
+        korvane::CatalogLines ours;
+        PlainLines plain;
+        const Pair pair
+            = measureInterleaved({[&] { ours = {}; }, [&] { ours = korvane::readCatalogLines(composed); }},
+                                 {[&] { plain = {}; }, [&] { plain = readPlainLines(file.path); }}, m_rounds);
+        if (ours.size() != file.lines || qint64(plain.starts.size()) != file.lines + 1)
+            fail(QStringLiteral("the storages hold %1 and %2 lines").arg(ours.size()).arg(plain.starts.size() - 1));
+        ours = {};
+        plain = {};
+        const Held oursHeld = measureHeld([&] { ours = korvane::readCatalogLines(composed); });
+        ours = {};
+        const Held plainHeld = measureHeld([&] { plain = readPlainLines(file.path); });
+        plain = {};
+
+        const double bytes = double(QFileInfo(file.path).size());
+        const QString work = QStringLiteral("%1 (%2) read and indexed").arg(file.label, megabytes(bytes));
+        m_table.add({work + QStringLiteral(": time"), milliseconds(pair.ours.milliseconds),
+                     milliseconds(pair.floor.milliseconds) + QStringLiteral(" (QByteArray + std::vector<quint32>)"),
+                     ratio(pair.ratio()), QStringLiteral("—"), megabytes(double(pair.ours.peakExtraBytes))});
+        m_table.add({work + QStringLiteral(": memory held"), megabytes(double(oursHeld.heldBytes)),
+                     megabytes(double(plainHeld.heldBytes)) + QStringLiteral(" (plain; peak ")
+                         + megabytes(double(plainHeld.peakExtraBytes)) + u')',
+                     ratio(double(oursHeld.heldBytes) / double(plainHeld.heldBytes)), QStringLiteral("—"),
+                     megabytes(double(oursHeld.peakExtraBytes))});
+    }
+}
+
 void Bench::pictureRows()
 {
     std::printf("Pictures:\n");
@@ -664,7 +715,7 @@ void Bench::run(int argc, char **argv, const QByteArray &self)
         startUpRows(self);
 
     QApplication app(argc, argv);
-    const bool inWindow = wants("lists") || wants("model") || wants("search") || wants("hotspots");
+    const bool inWindow = wants("lists") || wants("model") || wants("search") || wants("hotspots") || wants("storage");
     if (inWindow) {
         std::printf("Making the data (%s)...\n", qPrintable(root()));
         std::fflush(stdout);
@@ -680,6 +731,8 @@ void Bench::run(int argc, char **argv, const QByteArray &self)
     if (wants("hotspots"))
         hotspotRows();
     m_form.reset();
+    if (wants("storage"))
+        storageRows();
     if (wants("pictures"))
         pictureRows();
 
@@ -708,7 +761,7 @@ int main(int argc, char **argv)
             rounds = std::max(7, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--help") == 0) {
             std::printf("usage: bench_korvane [--rounds N (at least 7)] "
-                        "[lists] [model] [search] [hotspots] [start-up] [pictures]\n");
+                        "[lists] [model] [search] [hotspots] [storage] [start-up] [pictures]\n");
             return 0;
         } else {
             groups.insert(argv[i]);
