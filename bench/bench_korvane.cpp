@@ -4,8 +4,8 @@
 // own data in a temporary folder and runs everything on the offscreen platform.
 //
 //   bash tools/run-bench.sh                   (Release build, then all rows)
-//   ./build-bench/bench/bench_korvane [--rounds N] [lists] [model] [search] [hotspots] [storage] [start-up]
-//                                     [pictures]
+//   ./build-bench/bench/bench_korvane [--rounds N] [lists] [model] [search] [hotspots] [drop-downs]
+//                                     [storage] [start-up] [pictures]
 
 #include "BenchData.h"
 #include "BenchMeasure.h"
@@ -223,6 +223,7 @@ private:
     void searchRow();
     void hotspotRows();
     void storageRows();
+    void dropDownRows();
     void pictureRows();
     void printGrowth() const;
 
@@ -591,6 +592,50 @@ void Bench::hotspotRows()
     std::printf("    (floor found %lld)\n", static_cast<long long>(found));
 }
 
+// The first opening of a drop-down list after its entries changed, which
+// finds the widest entry so that every entry can be read (widestEntryWidth:
+// character widths from a table, the widest candidate measured as drawn),
+// against the plain way of finding it: every entry measured by the font.
+void Bench::dropDownRows()
+{
+    std::printf("Drop-down lists:\n");
+    if (m_form->Model->currentIndex() < 0)
+        chooseEntry(m_form->Model, QStringLiteral("A1M"));
+    korvane::EditableDropDown *views = m_form->exview;
+    const QStringList shownViews = views->entries();
+    for (const int count : {kGroups, 100'000}) {
+        // The model's groups; a list as long as a broken catalog may hold.
+        korvane::EditableDropDown *dropDown = count == kGroups ? m_form->Group : views;
+        QStringList entries = m_form->Group->entries();
+        for (int i = int(entries.size()); i < count; ++i)
+            entries.append(QStringLiteral("View %1 of the exploded diagrams").arg(i));
+        if (dropDown == views)
+            views->setEntries(entries);
+        if (dropDown->entryCount() != count)
+            fail(QStringLiteral("the drop-down holds %1 entries").arg(dropDown->entryCount()));
+        const auto open = [&] {
+            dropDown->showPopup();
+            dropDown->hidePopup();
+        };
+        int widest = 0;
+        const auto measureEvery = [&] {
+            const QFontMetrics metrics = dropDown->view()->fontMetrics();
+            for (const QString &entry : entries)
+                widest = std::max(widest, metrics.horizontalAdvance(entry));
+        };
+        // Entries replaced by the same ones: the width is found again.
+        const Pair pair = measureInterleaved({[&] { dropDown->setEntries(dropDown->entries()); }, open},
+                                             {{}, measureEvery}, m_rounds);
+        m_table.add({QStringLiteral("Drop-down list of %1 entries opened, its widest entry found").arg(count),
+                     milliseconds(pair.ours.milliseconds),
+                     milliseconds(pair.floor.milliseconds)
+                         + QStringLiteral(" (every entry measured by QFontMetrics::horizontalAdvance)"),
+                     ratio(pair.ratio()), QStringLiteral("—"), megabytes(double(pair.ours.peakExtraBytes))});
+        std::printf("    (widest %d pixels)\n", widest);
+    }
+    views->setEntries(shownViews);
+}
+
 // Korvane's list storage (the bytes and line starts in mapped memory that
 // grows without copies and comes in 2 MiB pages from 2 MiB up) against the
 // plain one, a QByteArray and a std::vector<quint32>, both read and indexed
@@ -715,7 +760,8 @@ void Bench::run(int argc, char **argv, const QByteArray &self)
         startUpRows(self);
 
     QApplication app(argc, argv);
-    const bool inWindow = wants("lists") || wants("model") || wants("search") || wants("hotspots") || wants("storage");
+    const bool inWindow = wants("lists") || wants("model") || wants("search") || wants("hotspots") || wants("storage")
+                          || wants("drop-downs");
     if (inWindow) {
         std::printf("Making the data (%s)...\n", qPrintable(root()));
         std::fflush(stdout);
@@ -730,6 +776,8 @@ void Bench::run(int argc, char **argv, const QByteArray &self)
         searchRow();
     if (wants("hotspots"))
         hotspotRows();
+    if (wants("drop-downs"))
+        dropDownRows();
     m_form.reset();
     if (wants("storage"))
         storageRows();
@@ -761,7 +809,7 @@ int main(int argc, char **argv)
             rounds = std::max(7, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--help") == 0) {
             std::printf("usage: bench_korvane [--rounds N (at least 7)] "
-                        "[lists] [model] [search] [hotspots] [storage] [start-up] [pictures]\n");
+                        "[lists] [model] [search] [hotspots] [drop-downs] [storage] [start-up] [pictures]\n");
             return 0;
         } else {
             groups.insert(argv[i]);
