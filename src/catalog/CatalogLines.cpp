@@ -40,21 +40,31 @@ bool CatalogLines::Builder::scan(const char *data, qsizetype size)
     if (m_end >= 0)
         return false;
     Starts &starts = m_text->starts;
+    quint32 *next = starts.end();
+    quint32 *room = starts.roomEnd();
+    qsizetype block = m_scanned;
     // A block's last CR needs the byte after the block.
-    for (; m_scanned + lineBreaks::kBlockBytes < size; m_scanned += lineBreaks::kBlockBytes) {
-        const qsizetype block = m_scanned;
+    for (; block + lineBreaks::kBlockBytes < size; block += lineBreaks::kBlockBytes) {
         const lineBreaks::BlockMasks masks = lineBreaks::scanBlock(data + block);
         quint64 ends = masks.ends;
         if (masks.nuls != 0)
             ends &= (quint64(1) << __builtin_ctzll(masks.nuls)) - 1;
+        if (room - next < lineBreaks::kBlockBytes) {
+            starts.setEnd(next);
+            starts.makeRoom(lineBreaks::kBlockBytes);
+            next = starts.end();
+            room = starts.roomEnd();
+        }
         for (; ends != 0; ends &= ends - 1)
-            starts.push_back(quint32(block + __builtin_ctzll(ends) + 1));
+            *next++ = quint32(block + __builtin_ctzll(ends) + 1);
         if (masks.nuls != 0) {
             m_end = block + __builtin_ctzll(masks.nuls);
-            return false;
+            break;
         }
     }
-    return true;
+    m_scanned = block;
+    starts.setEnd(next);
+    return m_end < 0;
 }
 
 CatalogLines CatalogLines::Builder::finish(MappedBuffer bytes)

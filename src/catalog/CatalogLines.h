@@ -87,6 +87,17 @@ private:
                 grow();
             m_data[m_size++] = start;
         }
+        // Where the next start goes, and where the room ends: the scan
+        // writes starts there and says where it stopped, asking for room
+        // before each block (at most one start a byte).
+        quint32 *end() { return m_data + m_size; }
+        quint32 *roomEnd() { return m_data + m_capacity; }
+        void setEnd(const quint32 *end) { m_size = size_t(end - m_data); }
+        void makeRoom(size_t count)
+        {
+            while (m_capacity - m_size < count)
+                grow();
+        }
         void pop_back() { --m_size; }
         quint32 &back() { return m_data[m_size - 1]; }
         void shrink_to_fit();

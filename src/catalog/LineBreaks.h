@@ -49,7 +49,7 @@ inline BlockMasks scanBlock(const char *block)
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i nul = _mm_setzero_si128();
     BlockMasks masks;
-    __m128i anyNul = _mm_setzero_si128();
+    __m128i lowest = _mm_set1_epi8(-1);
     for (int part = 0; part < kBlockBytes / 16; ++part) {
         const char *at = block + 16 * part;
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
@@ -58,10 +58,10 @@ inline BlockMasks scanBlock(const char *block)
         const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(bytes, lf),
                                           _mm_andnot_si128(_mm_cmpeq_epi8(next, lf), _mm_cmpeq_epi8(bytes, cr)));
         masks.ends |= quint64(quint16(_mm_movemask_epi8(ends))) << (16 * part);
-        anyNul = _mm_or_si128(anyNul, _mm_cmpeq_epi8(bytes, nul));
+        lowest = _mm_min_epu8(lowest, bytes);
     }
     // A NUL ends a text once: where to is only worked out then.
-    if (_mm_movemask_epi8(anyNul) != 0) {
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(lowest, nul)) != 0) {
         for (int part = 0; part < kBlockBytes / 16; ++part) {
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(block + 16 * part));
             masks.nuls |= quint64(quint16(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, nul)))) << (16 * part);
