@@ -10,9 +10,9 @@
 
 namespace korvane {
 
-void CatalogLines::Starts::grow()
+void CatalogLines::Starts::grow(size_t atLeast)
 {
-    m_memory.resize(qsizetype(std::max<size_t>(1024, m_capacity * 2) * sizeof(quint32)));
+    m_memory.resize(qsizetype(std::max({size_t(1024), m_capacity * 2, atLeast}) * sizeof(quint32)));
     m_data = reinterpret_cast<quint32 *>(m_memory.data());
     m_capacity = size_t(m_memory.capacity()) / sizeof(quint32);
 }

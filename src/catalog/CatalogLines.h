@@ -84,7 +84,7 @@ private:
         void push_back(quint32 start)
         {
             if (m_size == m_capacity)
-                grow();
+                grow(m_size + 1);
             m_data[m_size++] = start;
         }
         // Where the next start goes, and where the room ends: the scan
@@ -95,8 +95,8 @@ private:
         void setEnd(const quint32 *end) { m_size = size_t(end - m_data); }
         void makeRoom(size_t count)
         {
-            while (m_capacity - m_size < count)
-                grow();
+            if (m_capacity - m_size < count)
+                grow(m_size + count);
         }
         void pop_back() { --m_size; }
         quint32 &back() { return m_data[m_size - 1]; }
@@ -105,7 +105,8 @@ private:
         quint32 operator[](size_t index) const { return m_data[index]; }
 
     private:
-        void grow();
+        // At least this many starts fit after it, and twice as many as before.
+        void grow(size_t atLeast);
 
         MappedBuffer m_memory;
         quint32 *m_data = nullptr;
