@@ -708,7 +708,8 @@ void TestCatalogText::splitInPartsAsTheRuleSays()
     // place, as a file is read in parts: the same lines as the rule gives.
     // Bytes with a CR's or an LF's low bits and the high bit set must not
     // pass for them. Every 64-byte block of every text gives the same masks
-    // in the vector scan as in the plain one.
+    // in the vector scans (SSE2, and AVX2 where the processor has it) as in
+    // the plain one.
     quint32 seed = 12345;
     const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
     const char letters[] = "\r\n\r\nab\x8d\x8a\0";
@@ -729,10 +730,17 @@ void TestCatalogText::splitInPartsAsTheRuleSays()
             QCOMPARE(builder.finish(std::move(read)).toStringList(), expected);
         }
         for (qsizetype at = 0; at + lineBreaks::kBlockBytes < text.size(); ++at) {
-            const lineBreaks::BlockMasks vector = lineBreaks::scanBlock(text.constData() + at);
             const lineBreaks::BlockMasks plain = lineBreaks::scanBlockPlainly(text.constData() + at);
+            const lineBreaks::BlockMasks vector = lineBreaks::scanBlock(text.constData() + at);
             QCOMPARE(vector.ends, plain.ends);
             QCOMPARE(vector.nuls, plain.nuls);
+#if defined(KORVANE_LINE_BREAKS_AVX2)
+            if (lineBreaks::processorHasAvx2()) {
+                const lineBreaks::BlockMasks wide = lineBreaks::scanBlockAvx2(text.constData() + at);
+                QCOMPARE(wide.ends, plain.ends);
+                QCOMPARE(wide.nuls, plain.nuls);
+            }
+#endif
         }
     }
 }

@@ -35,17 +35,21 @@ CatalogLines::Builder::Builder() : m_text(std::make_shared<Text>())
     m_text->starts.push_back(0);
 }
 
-bool CatalogLines::Builder::scan(const char *data, qsizetype size)
+namespace {
+
+// The scan of whole blocks from block on, as far as size allows, with the
+// processor's block scan: the starts go where next points, asking starts for
+// room before each block. Returns where the text ends if a NUL ended it, or
+// -1; block is left after the last block scanned.
+template <lineBreaks::BlockMasks (*ScanBlock)(const char *), typename Starts>
+[[gnu::always_inline]] inline qsizetype scanBlocks(const char *data, qsizetype size, qsizetype &block, Starts &starts)
 {
-    if (m_end >= 0)
-        return false;
-    Starts &starts = m_text->starts;
     quint32 *next = starts.end();
     quint32 *room = starts.roomEnd();
-    qsizetype block = m_scanned;
+    qsizetype end = -1;
     // A block's last CR needs the byte after the block.
     for (; block + lineBreaks::kBlockBytes < size; block += lineBreaks::kBlockBytes) {
-        const lineBreaks::BlockMasks masks = lineBreaks::scanBlock(data + block);
+        const lineBreaks::BlockMasks masks = ScanBlock(data + block);
         quint64 ends = masks.ends;
         if (masks.nuls != 0)
             ends &= (quint64(1) << __builtin_ctzll(masks.nuls)) - 1;
@@ -58,12 +62,43 @@ bool CatalogLines::Builder::scan(const char *data, qsizetype size)
         for (; ends != 0; ends &= ends - 1)
             *next++ = quint32(block + __builtin_ctzll(ends) + 1);
         if (masks.nuls != 0) {
-            m_end = block + __builtin_ctzll(masks.nuls);
+            end = block + __builtin_ctzll(masks.nuls);
             break;
         }
     }
-    m_scanned = block;
     starts.setEnd(next);
+    return end;
+}
+
+template <typename Starts>
+qsizetype scanBlocksPortably(const char *data, qsizetype size, qsizetype &block, Starts &starts)
+{
+    return scanBlocks<lineBreaks::scanBlock>(data, size, block, starts);
+}
+
+#if defined(KORVANE_LINE_BREAKS_AVX2)
+template <typename Starts>
+__attribute__((target("avx2"))) qsizetype scanBlocksWithAvx2(const char *data, qsizetype size, qsizetype &block,
+                                                             Starts &starts)
+{
+    return scanBlocks<lineBreaks::scanBlockAvx2>(data, size, block, starts);
+}
+#endif
+
+} // namespace
+
+bool CatalogLines::Builder::scan(const char *data, qsizetype size)
+{
+    if (m_end >= 0)
+        return false;
+#if defined(KORVANE_LINE_BREAKS_AVX2)
+    if (lineBreaks::processorHasAvx2())
+        m_end = scanBlocksWithAvx2(data, size, m_scanned, m_text->starts);
+    else
+        m_end = scanBlocksPortably(data, size, m_scanned, m_text->starts);
+#else
+    m_end = scanBlocksPortably(data, size, m_scanned, m_text->starts);
+#endif
     return m_end < 0;
 }
 
