@@ -20,11 +20,13 @@ namespace {
 using korvane::lineBreaks::kBlockBytes;
 
 // Indexes whole blocks of data up to size, as CatalogLines::Builder::scan
-// does; false once a NUL has ended the text at end.
-bool scanBlocks(const char *data, qsizetype size, qsizetype &scanned, qsizetype &end, std::vector<quint32> &starts)
+// does, with the same block scan; false once a NUL has ended the text at end.
+template <korvane::lineBreaks::BlockMasks (*ScanBlock)(const char *)>
+[[gnu::always_inline]] inline bool scanBlocksWith(const char *data, qsizetype size, qsizetype &scanned, qsizetype &end,
+                                                  std::vector<quint32> &starts)
 {
     for (; scanned + kBlockBytes < size; scanned += kBlockBytes) {
-        const korvane::lineBreaks::BlockMasks masks = korvane::lineBreaks::scanBlock(data + scanned);
+        const korvane::lineBreaks::BlockMasks masks = ScanBlock(data + scanned);
         quint64 ends = masks.ends;
         if (masks.nuls != 0)
             ends &= (quint64(1) << __builtin_ctzll(masks.nuls)) - 1;
@@ -36,6 +38,23 @@ bool scanBlocks(const char *data, qsizetype size, qsizetype &scanned, qsizetype 
         }
     }
     return true;
+}
+
+#if defined(KORVANE_LINE_BREAKS_AVX2)
+__attribute__((target("avx2"))) bool scanBlocksWithAvx2(const char *data, qsizetype size, qsizetype &scanned,
+                                                        qsizetype &end, std::vector<quint32> &starts)
+{
+    return scanBlocksWith<korvane::lineBreaks::scanBlockAvx2>(data, size, scanned, end, starts);
+}
+#endif
+
+bool scanBlocks(const char *data, qsizetype size, qsizetype &scanned, qsizetype &end, std::vector<quint32> &starts)
+{
+#if defined(KORVANE_LINE_BREAKS_AVX2)
+    if (korvane::lineBreaks::processorHasAvx2())
+        return scanBlocksWithAvx2(data, size, scanned, end, starts);
+#endif
+    return scanBlocksWith<korvane::lineBreaks::scanBlock>(data, size, scanned, end, starts);
 }
 
 } // namespace
