@@ -40,12 +40,13 @@ namespace {
 // The scan of whole blocks from block on, as far as size allows, with the
 // processor's block scan: the starts go where next points, asking starts for
 // room before each block. Returns where the text ends if a NUL ended it, or
-// -1; block is left after the last block scanned.
+// -1; scanned is left after the last block scanned.
 template <lineBreaks::BlockMasks (*ScanBlock)(const char *), typename Starts>
-[[gnu::always_inline]] inline qsizetype scanBlocks(const char *data, qsizetype size, qsizetype &block, Starts &starts)
+[[gnu::always_inline]] inline qsizetype scanBlocks(const char *data, qsizetype size, qsizetype &scanned, Starts &starts)
 {
     quint32 *next = starts.end();
     quint32 *room = starts.roomEnd();
+    qsizetype block = scanned;
     qsizetype end = -1;
     // A block's last CR needs the byte after the block.
     for (; block + lineBreaks::kBlockBytes < size; block += lineBreaks::kBlockBytes) {
@@ -66,22 +67,23 @@ template <lineBreaks::BlockMasks (*ScanBlock)(const char *), typename Starts>
             break;
         }
     }
+    scanned = block;
     starts.setEnd(next);
     return end;
 }
 
 template <typename Starts>
-qsizetype scanBlocksPortably(const char *data, qsizetype size, qsizetype &block, Starts &starts)
+qsizetype scanBlocksPortably(const char *data, qsizetype size, qsizetype &scanned, Starts &starts)
 {
-    return scanBlocks<lineBreaks::scanBlock>(data, size, block, starts);
+    return scanBlocks<lineBreaks::scanBlock>(data, size, scanned, starts);
 }
 
 #if defined(KORVANE_LINE_BREAKS_AVX2)
 template <typename Starts>
-__attribute__((target("avx2"))) qsizetype scanBlocksWithAvx2(const char *data, qsizetype size, qsizetype &block,
+__attribute__((target("avx2"))) qsizetype scanBlocksWithAvx2(const char *data, qsizetype size, qsizetype &scanned,
                                                              Starts &starts)
 {
-    return scanBlocks<lineBreaks::scanBlockAvx2>(data, size, block, starts);
+    return scanBlocks<lineBreaks::scanBlockAvx2>(data, size, scanned, starts);
 }
 #endif
 
