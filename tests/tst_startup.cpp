@@ -296,9 +296,13 @@ void StartupTest::controlsStandAtTheirPlaces()
         text = button->text();
     else if (auto *edit = qobject_cast<QLineEdit *>(widget))
         text = edit->text();
-    else if (auto *dropDown = qobject_cast<EditableDropDown *>(widget))
+    else if (auto *dropDown = qobject_cast<EditableDropDown *>(widget)) {
         text = dropDown->text();
-    else if (auto *memo = qobject_cast<QPlainTextEdit *>(widget))
+        // A drop-down shows its text in its own font once shown, one built
+        // hidden included.
+        dropDown->show();
+        QCOMPARE(dropDown->lineEdit()->font(), dropDown->font());
+    } else if (auto *memo = qobject_cast<QPlainTextEdit *>(widget))
         text = memo->toPlainText();
     else if (auto *panel = qobject_cast<CaptionPanel *>(widget))
         text = panel->caption();

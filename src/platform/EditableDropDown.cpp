@@ -50,6 +50,10 @@ EditableDropDown::EditableDropDown(QWidget *parent) : QComboBox(parent), m_model
     // and gives it back at once: one placeholder serves every drop-down.
     auto *field = new QLineEdit(this);
     field->setPalette(palette());
+    // The field takes the drop-down's font from it (changeEvent), not by
+    // inheritance: laying its text out in a font loads that font, which a
+    // drop-down built hidden need not do before it is shown.
+    field->setFont(font());
     field->setCompleter(placeholderCompleter());
     setLineEdit(field);
     setCompleter(nullptr);
@@ -362,13 +366,32 @@ QSize EditableDropDown::minimumSizeHint() const
 
 void EditableDropDown::changeEvent(QEvent *event)
 {
-    // The combo box builds its list to hand it a new font; a list not yet
-    // built takes the font it is built with.
-    if (event->type() == QEvent::FontChange && !m_listPrepared) {
-        QWidget::changeEvent(event);
-        return;
+    if (event->type() == QEvent::FontChange) {
+        m_fieldFontPending = true;
+        if (isVisible())
+            giveFieldTheFont();
+        // The combo box builds its list to hand it a new font; a list not
+        // yet built takes the font it is built with.
+        if (!m_listPrepared) {
+            QWidget::changeEvent(event);
+            return;
+        }
     }
     QComboBox::changeEvent(event);
+}
+
+void EditableDropDown::showEvent(QShowEvent *event)
+{
+    giveFieldTheFont();
+    QComboBox::showEvent(event);
+}
+
+void EditableDropDown::giveFieldTheFont()
+{
+    if (!m_fieldFontPending)
+        return;
+    m_fieldFontPending = false;
+    lineEdit()->setFont(font());
 }
 
 void EditableDropDown::keyPressEvent(QKeyEvent *event)

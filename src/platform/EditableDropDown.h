@@ -54,6 +54,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -65,6 +66,7 @@ private:
     void listFollowsText();
     void rememberPickBaseline();
     void prepareList();
+    void giveFieldTheFont();
     int widestEntryWidth();
 
     bool completeTypedText(const QString &typed);
@@ -88,6 +90,8 @@ private:
     // The list is made ready (entry height, keys) when it first opens; the
     // toolkit builds it then too.
     bool m_listPrepared = false;
+    // The drop-down's font is still to be given to its field (it was hidden).
+    bool m_fieldFontPending = false;
     int m_entryHeight = 0;
 };
 
