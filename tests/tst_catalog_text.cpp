@@ -103,6 +103,8 @@ private slots:
     void pressSteps_data();
     void pressSteps();
     void substringSearchStart();
+    void substringScan_data();
+    void substringScan();
     void prefixRuleOnBytesEqualsTheRuleOnText();
 
     void composedPaths_data();
@@ -805,6 +807,50 @@ void TestCatalogText::substringSearchStart()
     QCOMPARE(korvane::substringSearchStart(4, 5), 0); // wraps only from the last
     QVERIFY(lineHoldsText(QString(300, u'a') + u'b', QString(254, u'a')));
     QVERIFY(!lineHoldsText(QString(255, u'a') + u'b', QStringLiteral("ab")));
+}
+
+void TestCatalogText::substringScan_data()
+{
+    // The lines found, in the order the search selects them.
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("found");
+    const QStringList gears{"gear one", "shock", "big gear", "GEAR three"};
+    QTest::newRow("nothing selected: from the second line") << gears << -1 << "gear" << QList<int>{2};
+    QTest::newRow("after the selected line, letter case counting") << gears << 0 << "gear" << QList<int>{2};
+    QTest::newRow("every line found in turn, the last ends selected")
+        << QStringList{"a1", "a2", "a3", "b", "a4"} << 0 << "a" << QList<int>{1, 2, 4};
+    QTest::newRow("from the last line it wraps and runs to the end") << gears << 3 << "gear" << QList<int>{0, 2};
+    QTest::newRow("no wrap before the start") << gears << 1 << "one" << QList<int>();
+    QTest::newRow("a one-line list starts at it") << QStringList{"gear"} << -1 << "gear" << QList<int>{0};
+    QTest::newRow("an empty text is in every line") << gears << 1 << "" << QList<int>{2, 3};
+    QTest::newRow("an empty list") << QStringList() << -1 << "" << QList<int>();
+    QTest::newRow("only the first 255 characters of a line")
+        << QStringList{"x", QString(254, u'a') + QStringLiteral("bc"), QString(253, u'a') + QStringLiteral("bc")} << -1
+        << "bc" << QList<int>{2};
+    QTest::newRow("Cyrillic in the file's bytes") << QStringList{"x", "Рычаг", "рычаг"} << -1 << "Рыч" << QList<int>{1};
+}
+
+void TestCatalogText::substringScan()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(int, selected);
+    QFETCH(QString, text);
+    QFETCH(QList<int>, found);
+    // Lines read from a file and lines the program added are searched alike.
+    CatalogLines added;
+    for (const QString &line : std::as_const(lines))
+        added.append(line);
+    for (const CatalogLines &list :
+         {CatalogLines::fromText(encodeWin1251(lines.join(QStringLiteral("\r\n")))), added}) {
+        SubstringScan scan(list, selected, text);
+        QList<int> taken;
+        while (const std::optional<int> line = scan.next())
+            taken.append(*line);
+        QCOMPARE(taken, found);
+        QVERIFY(!scan.next());
+    }
 }
 
 void TestCatalogText::prefixRuleOnBytesEqualsTheRuleOnText()
