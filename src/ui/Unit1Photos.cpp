@@ -49,10 +49,7 @@ void TForm1::fl1Click()
         throw Failure(QStringLiteral("List index out of bounds (%1)").arg(index));
     setStatusText(fl1->line(index).left(kPartLineCapacity));
     // The status bar text is the line's only keeper from here on.
-    QString work = statusText();
-    QString partCode;
-    NextToken(work, u' ', partCode);
-    newCode->setText(partCode);
+    newCode->setText(partCodeOfLine(statusText()));
     CurrentPartCode = newCode->text().left(kPartCodeCapacity);
     ShowPartPhoto();
 }
