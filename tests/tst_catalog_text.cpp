@@ -2,6 +2,7 @@
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
 #include "catalog/Hotspots.h"
+#include "catalog/PartLine.h"
 #include "catalog/PartSearch.h"
 #include "catalog/Win1251.h"
 
@@ -105,6 +106,8 @@ private slots:
     void substringSearchStart();
     void substringScan_data();
     void substringScan();
+    void partLineCuts_data();
+    void partLineCuts();
     void prefixRuleOnBytesEqualsTheRuleOnText();
 
     void composedPaths_data();
@@ -851,6 +854,55 @@ void TestCatalogText::substringScan()
         QCOMPARE(taken, found);
         QVERIFY(!scan.next());
     }
+}
+
+void TestCatalogText::partLineCuts_data()
+{
+    // A selection's part code, and the maintenance tools' split into code and
+    // description (eleven spaces always).
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("splitCode");
+    QTest::addColumn<QString>("description");
+    const QString spaces(11, u' ');
+    QTest::newRow("three words: the last never arrives") << "A B C"
+                                                         << "A"
+                                                         << "A" << QStringLiteral("B") + spaces;
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "" << spaces;
+    QString words;
+    for (int i = 1; i <= 15; ++i)
+        words += QStringLiteral("w%1 ").arg(i);
+    QTest::newRow("words after the thirteenth dropped")
+        << words << "w1"
+        << "w1" << QStringLiteral("w2 w3 w4 w5 w6 w7 w8 w9 w10 w11 w12 w13");
+    QTest::newRow("two spaces: an empty piece") << "A  B C D"
+                                                << "A"
+                                                << "A" << QStringLiteral(" B C") + QString(9, u' ');
+    QTest::newRow("leading space: no code") << " x y"
+                                            << ""
+                                            << "" << QStringLiteral("x") + spaces;
+    QTest::newRow("a tab does not cut") << "A\tB C"
+                                        << "A\tB"
+                                        << "A\tB" << spaces;
+    // A selection cuts only the line's first 255 characters; the tools take
+    // the status bar text whole.
+    QTest::newRow("first space past 255")
+        << QString(256, u'7') + QStringLiteral(" Arm x") << "" << QString(256, u'7') << QStringLiteral("Arm") + spaces;
+}
+
+void TestCatalogText::partLineCuts()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, code);
+    QFETCH(QString, splitCode);
+    QFETCH(QString, description);
+    QCOMPARE(partCodeOfLine(line), code);
+    QCOMPARE(partCodeOfLine(QByteArrayView(encodeWin1251(line))).toByteArray(), encodeWin1251(code));
+    const CodeAndDescription split = splitCodeAndDescription(line);
+    QCOMPARE(split.code, splitCode);
+    QCOMPARE(split.description, description);
 }
 
 void TestCatalogText::prefixRuleOnBytesEqualsTheRuleOnText()
