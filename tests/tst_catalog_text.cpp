@@ -2,6 +2,7 @@
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
 #include "catalog/Hotspots.h"
+#include "catalog/PartCategory.h"
 #include "catalog/PartLine.h"
 #include "catalog/PartSearch.h"
 #include "catalog/Win1251.h"
@@ -108,6 +109,8 @@ private slots:
     void substringScan();
     void partLineCuts_data();
     void partLineCuts();
+    void categoryAbbreviations_data();
+    void categoryAbbreviations();
     void prefixRuleOnBytesEqualsTheRuleOnText();
 
     void composedPaths_data();
@@ -903,6 +906,36 @@ void TestCatalogText::partLineCuts()
     const CodeAndDescription split = splitCodeAndDescription(line);
     QCOMPARE(split.code, splitCode);
     QCOMPARE(split.description, description);
+}
+
+void TestCatalogText::categoryAbbreviations_data()
+{
+    // "-" for no abbreviation.
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("abbreviation");
+    QTest::newRow("Chasis keeps its spelling") << "Chasis"
+                                               << "Chasis";
+    QTest::newRow("first") << "Steering"
+                           << "Steer";
+    QTest::newRow("two words") << "Front Chasis"
+                               << "Fchasis";
+    QTest::newRow("last") << "Other"
+                          << "Othr";
+    QTest::newRow("letter case counts") << "engine"
+                                        << "-";
+    QTest::newRow("a trailing space counts") << "Body "
+                                             << "-";
+    QTest::newRow("no item selected") << ""
+                                      << "-";
+    QTest::newRow("a catalog group is no category") << "Chassis"
+                                                    << "-";
+}
+
+void TestCatalogText::categoryAbbreviations()
+{
+    QFETCH(QString, category);
+    QFETCH(QString, abbreviation);
+    QCOMPARE(categoryAbbreviation(category).value_or(QStringLiteral("-")), abbreviation);
 }
 
 void TestCatalogText::prefixRuleOnBytesEqualsTheRuleOnText()
