@@ -199,18 +199,13 @@ void Walker::checkPhoto(const PhotoReference &photo)
 {
     NameMatch how;
     const ComposedPath path = photo.photoPath(m_setting.base, photo.code);
-    const std::optional<CatalogFile> found = m_lookup.findFile(path, &how);
+    const std::optional<CatalogFile> found = findByRoute(routes::partPhoto, path, &how);
     const auto photoName = [&] { return quoted(nameWithin(paths::dataFolder(m_setting.base), path)); };
     if (!found) {
-        ++m_outcome.totals.partsWithoutPhoto;
-        if (!m_setting.listPartsWithoutPhoto)
-            return;
-        Finding finding{photo.source.file, photo.source.line, Severity::Warning,
-                        QStringLiteral("part %1 has no photo %2: choosing it shows \"Изображение отсутствует\"; add "
-                                       "the photo as a JPEG")
-                            .arg(quoted(photo.code), photoName())};
-        finding.partWithoutPhoto = true;
-        add(std::move(finding));
+        reportMissing(routes::partPhoto, photo.source, [&](const QString &shows) {
+            return QStringLiteral("part %1 has no photo %2: choosing it %3; add the photo as a JPEG")
+                .arg(quoted(photo.code), photoName(), shows);
+        });
         return;
     }
     ++m_outcome.totals.photos;

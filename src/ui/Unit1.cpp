@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
+#include "catalog/FileRoutes.h"
 #include "catalog/Hotspots.h"
 #include "platform/CaptionPanel.h"
 #include "platform/EditableDropDown.h"
@@ -373,6 +374,25 @@ void TForm1::setStatusText(const QString &text)
         sb->setText(text);
 }
 
+std::optional<CatalogFile> TForm1::routeFile(const FileRoute &route, const ComposedPath &path)
+{
+    std::optional<CatalogFile> file = findRouteFile(route, path);
+    if (file)
+        return file;
+    switch (route.whenMissing) {
+    case WhenMissing::StatusText:
+        setStatusText(route.message.toString());
+        break;
+    case WhenMissing::PathInCaption:
+        setWindowTitle(path.text());
+        break;
+    case WhenMissing::ErrorBox: // the read fails instead
+    case WhenMissing::Nothing:
+        break;
+    }
+    return std::nullopt;
+}
+
 // --- start-up and window ----------------------------------------------------
 
 void TForm1::FormCreate()
@@ -385,7 +405,9 @@ void TForm1::FormCreate()
     OpenPictureDialog1->setFilter(filter);
     SavePictureDialog1->setFilter(filter);
     recomputeBaseFolder();
-    Manufacturer->setEntries(readCatalogLines(paths::manufacturerList(BaseFolder)).toStringList());
+    if (const std::optional<CatalogFile> manufacturers
+        = routeFile(routes::manufacturerList, paths::manufacturerList(BaseFolder)))
+        Manufacturer->setEntries(readCatalogLines(*manufacturers).toStringList());
     HotspotHalfWidth = kHotspotHalfWidth;
     HotspotHalfHeight = kHotspotHalfHeight;
     HotspotTestMode = true;
