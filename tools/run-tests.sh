@@ -7,9 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # The real-window tests: Xvfb, openbox and the X tools; Xorg's dummy driver
 # and xrandr for two monitors; weston, Qt's Wayland platform and weston's
-# headers for the test's compositor module.
+# headers for the test's compositor module. groff and man read the manual
+# pages as lintian does.
 bash tools/install-packages.sh xvfb xauth openbox xdotool x11-utils xserver-xorg-core xserver-xorg-video-dummy \
-  x11-xserver-utils weston qt6-wayland libweston-10-dev pkg-config
+  x11-xserver-utils weston qt6-wayland libweston-10-dev pkg-config groff-base man-db
 # Every source is in the house format; a file that is not fails the run here.
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
