@@ -6,7 +6,7 @@
 #include "catalog/Failure.h"
 #include "catalog/FileRoutes.h"
 #include "catalog/HotspotCheck.h"
-#include "check/CatalogCheck.h"
+#include "check/Finding.h"
 
 #include <QHash>
 #include <QSize>
