@@ -1,7 +1,10 @@
 // One check (without --deep) of a catalog of 10,000 models, 1,000,000 part
-// lines and 50,000 photos, on every core and on one.
+// lines and 50,000 photos, on every core and on one, each beside its floor:
+// listing every folder of the catalog once and reading every file the check
+// reads (opening, without reading, the pictures it only opens), by the same
+// number of threads, in turn in the same run.
 //
-//   ./build/bench/bench_check [--keep] [DATA]
+//   ./build/bench/bench_check [--keep] [--rounds N] [DATA]
 //
 // Ten manufacturers of 1,000 models, three of them with photos; each model
 // has a part list of 100 lines, a picture, four groups that split the same
@@ -21,9 +24,19 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace korvane;
 
@@ -53,19 +66,149 @@ void makeFolder(const QString &path)
     }
 }
 
-// The best of a few rounds: the least disturbed run is the one that tells
-// what the check costs on a machine shared with other work.
-double bestMilliseconds(const std::function<void()> &work, int rounds)
+double cpuMilliseconds()
 {
-    double best = 1e300;
-    for (int round = 0; round < rounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
+    rusage usage;
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval &t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
+
+// Wall time, and the processor time of all threads, which a machine shared
+// with other work disturbs less.
+struct Run
+{
+    double wall = 0;
+    double cpu = 0;
+};
+
+Run measure(const std::function<void()> &work)
+{
+    const double cpuBefore = cpuMilliseconds();
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return Run{double(timer.nsecsElapsed()) / 1e6, cpuMilliseconds() - cpuBefore};
+}
+
+// The floor: the plainest way to touch the same bytes. Every folder listed
+// once (readdir), every list, part list, hotspot file and diagram read whole
+// with read(), every JPEG opened and closed, as the check without --deep
+// only opens them.
+class Floor
+{
+public:
+    explicit Floor(std::string data) : m_data(std::move(data)) { }
+
+    void run(int threads)
+    {
+        // DATA, its manufacturers and the photo folder on one thread; then
+        // the model folders and the photos shared out, as the check shares
+        // them.
+        std::vector<std::string> models;
+        std::vector<std::string> photos;
+        Buffer buffer;
+        list(m_data, [&](const std::string &path, bool folder) {
+            if (!folder) {
+                touch(path, buffer);
+            } else if (path.ends_with("/IMG")) {
+                list(path, [&](const std::string &photo, bool) { photos.push_back(photo); });
+            } else {
+                list(path, [&](const std::string &entry, bool isFolder) {
+                    if (isFolder)
+                        models.push_back(entry);
+                    else
+                        touch(entry, buffer);
+                });
+            }
+        });
+        shareOut(models, threads, [this](const std::string &model, Buffer &own) { walk(model, own); });
+        shareOut(photos, threads, [this](const std::string &photo, Buffer &own) { touch(photo, own); });
+    }
+
+private:
+    using Buffer = std::unique_ptr<char[]>;
+    static constexpr size_t kBuffer = size_t(1) << 20;
+
+    template <typename Visit>
+    static void list(const std::string &folder, Visit visit)
+    {
+        DIR *dir = ::opendir(folder.c_str());
+        if (!dir)
+            return;
+        while (const dirent *entry = ::readdir(dir)) {
+            const std::string_view name(entry->d_name);
+            if (name != "." && name != "..")
+                visit(folder + '/' + entry->d_name, entry->d_type == DT_DIR);
+        }
+        ::closedir(dir);
+    }
+
+    static void touch(const std::string &path, Buffer &buffer)
+    {
+        if (!buffer)
+            buffer.reset(new char[kBuffer]);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        if (!path.ends_with(".jpg")) {
+            while (::read(fd, buffer.get(), kBuffer) > 0) { }
+        }
+        ::close(fd);
+    }
+
+    void walk(const std::string &folder, Buffer &buffer)
+    {
+        list(folder, [&](const std::string &path, bool isFolder) {
+            if (isFolder)
+                walk(path, buffer);
+            else
+                touch(path, buffer);
+        });
+    }
+
+    template <typename Work>
+    static void shareOut(const std::vector<std::string> &items, int threads, Work work)
+    {
+        std::atomic<size_t> next{0};
+        std::vector<std::jthread> workers;
+        for (int t = 0; t < threads; ++t) {
+            workers.emplace_back([&] {
+                Buffer buffer;
+                for (size_t i = next++; i < items.size(); i = next++)
+                    work(items[i], buffer);
+            });
+        }
+    }
+
+    std::string m_data;
+};
+
+QByteArray loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("unknown");
+}
+
+struct Times
+{
+    std::vector<Run> runs;
+    double median(double Run::*field) const
+    {
+        std::vector<double> sorted;
+        for (const Run &run : runs)
+            sorted.push_back(run.*field);
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    }
+    double minimum(double Run::*field) const
+    {
+        double least = 1e300;
+        for (const Run &run : runs)
+            least = std::min(least, run.*field);
+        return least;
+    }
+};
 
 // Returns the number of photos written.
 int writeCatalog(const QString &data)
@@ -140,9 +283,17 @@ int main(int argc, char **argv)
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     QTemporaryDir dir;
     dir.setAutoRemove(!arguments.contains(QStringLiteral("--keep")));
+    int rounds = 5;
+    QString given;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("--rounds"))
+            rounds = std::max(1, arguments.value(++i).toInt());
+        else if (!arguments.at(i).startsWith(QLatin1String("--")))
+            given = arguments.at(i);
+    }
     QString data = dir.path() + QStringLiteral("/DATA");
-    if (!arguments.isEmpty() && !arguments.constLast().startsWith(QLatin1String("--"))) {
-        data = arguments.constLast();
+    if (!given.isEmpty()) {
+        data = given;
     } else {
         QElapsedTimer timer;
         timer.start();
@@ -152,19 +303,52 @@ int main(int argc, char **argv)
                     dir.autoRemove() ? "" : ", kept in ", dir.autoRemove() ? "" : qPrintable(data));
     }
 
+    // The check and its floor in turn, round after round, so that a burst of
+    // another process's work falls on both alike.
     check::Report report;
-    const auto checkWith = [&](int threads) {
-        check::Options options;
-        options.threads = threads;
-        return bestMilliseconds([&] { report = check::checkCatalog(data, options); }, 3);
-    };
-    const double single = checkWith(1);
-    const double all = checkWith(QThread::idealThreadCount());
+    Floor floor(QFile::encodeName(data).toStdString());
+    const int cores = QThread::idealThreadCount();
+    const QList<int> threadCounts = cores > 1 ? QList<int>{1, cores} : QList<int>{1};
+    std::vector<Times> checks(size_t(threadCounts.size()));
+    std::vector<Times> floors(size_t(threadCounts.size()));
+    const QByteArray loadBefore = loadAverage();
+    floor.run(1); // the page cache warmed alike for both
+    for (int round = 0; round < rounds; ++round) {
+        for (qsizetype i = 0; i < threadCounts.size(); ++i) {
+            check::Options options;
+            options.threads = threadCounts.at(i);
+            // Which goes first changes every round.
+            const auto checkOnce = [&] {
+                checks[size_t(i)].runs.push_back(measure([&] { report = check::checkCatalog(data, options); }));
+            };
+            const auto floorOnce
+                = [&] { floors[size_t(i)].runs.push_back(measure([&] { floor.run(threadCounts.at(i)); })); };
+            if (round % 2 == 0) {
+                checkOnce();
+                floorOnce();
+            } else {
+                floorOnce();
+                checkOnce();
+            }
+        }
+    }
     const check::Totals &t = report.totals;
     std::printf("checked %lld models, %lld part lines (model and group lists), %lld diagrams, %lld hotspots, "
                 "%lld photos; %lld parts without a photo; %lld errors, %lld warnings\n",
                 t.models, t.parts, t.diagrams, t.hotspots, t.photos, t.partsWithoutPhoto, t.errors, t.warnings);
-    std::printf("one check: %.0f ms on 1 thread, %.0f ms on %d threads (best of 3)\n", single, all,
-                QThread::idealThreadCount());
+    std::printf("%d rounds; load average before %s, after %s\n", rounds, loadBefore.constData(),
+                loadAverage().constData());
+    std::printf("%-18s %7s  %15s  %15s  %5s\n", "", "threads", "check", "floor", "ratio");
+    for (qsizetype i = 0; i < threadCounts.size(); ++i) {
+        const Times &c = checks[size_t(i)];
+        const Times &f = floors[size_t(i)];
+        const auto row = [&](const char *name, double check, double floorTime) {
+            std::printf("%-18s %7d  %12.0f ms  %12.0f ms  %5.2f\n", name, threadCounts.at(i), check, floorTime,
+                        check / floorTime);
+        };
+        row("wall, median", c.median(&Run::wall), f.median(&Run::wall));
+        row("wall, least", c.minimum(&Run::wall), f.minimum(&Run::wall));
+        row("processor, median", c.median(&Run::cpu), f.median(&Run::cpu));
+    }
     return t.errors == 0 ? 0 : 1;
 }

@@ -1,11 +1,12 @@
 // libFuzzer target for the bitmap decoder: any bytes either decode or throw
 // Failure; the sanitizers catch every read past the input and every write past
-// the picture. A decoded picture has the size its header claims and one of the
-// two formats the decoder promises.
+// the picture. A decoded picture has the size its header claims, fits the
+// picture cap, and has one of the two formats the decoder promises.
 
 #include "FuzzCheck.h"
 #include "catalog/Failure.h"
 #include "platform/BmpDecoder.h"
+#include "platform/PictureFrame.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -45,11 +46,13 @@ ClaimedSize claimedSize(const uint8_t *data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // A few bytes of run-length data may rightly describe 16384 x 16384 black
+    // A few bytes of run-length data may rightly describe 8192 x 8192 black
     // pixels; such pictures are legal and only slow the fuzzer down, so inputs
-    // claiming more than 4M pixels are passed over.
+    // claiming more than 4M pixels but no more than the cap allows are passed
+    // over. Claims beyond the cap are kept: refusing them is the decoder's work.
     const ClaimedSize claimed = claimedSize(data, size);
-    if (claimed.width * claimed.height > qint64(4) * 1024 * 1024)
+    if (claimed.width * claimed.height > qint64(4) * 1024 * 1024
+        && korvane::pictureFitsTheCap(claimed.width, claimed.height))
         return 0;
     QImage image;
     try {
@@ -61,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (image.isNull())
         return 0;
     fuzzCheck(image.width() == claimed.width && image.height() == claimed.height, "the picture has its claimed size");
+    fuzzCheck(korvane::pictureFitsTheCap(image.width(), image.height()), "the picture fits the picture cap");
     fuzzCheck(image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32,
               "the picture is RGB32 or ARGB32");
     // Touch the corners so that a wrongly sized buffer shows up too.

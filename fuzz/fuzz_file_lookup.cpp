@@ -12,6 +12,9 @@
 //   wildcards and it is no folder, and the read then succeeds; with a wildcard
 //   it says yes exactly when the listing finds a file;
 // - the name for writing is the resolved name when there is one;
+// - a walk's lookup, which keeps its listings and folders from one input to
+//   the next, resolves and finds as the direct lookups do, and says what an
+//   entry is as stat says;
 // - a name judged safe to write stays inside DATA once "." and ".." are folded;
 // - the wildcard matcher agrees with a plain table-filling matcher on the input
 //   as pattern and the bytes after its first NUL as name (libFuzzer's -timeout
@@ -181,6 +184,15 @@ void checkLookup(const QString &root, const QString &text)
     }
 
     const std::optional<CatalogFile> found = findCatalogFile(path);
+    static CatalogLookup walk;
+    NameMatch how;
+    fuzzCheck(walk.resolveEntry(path, &how) == resolved, "a walk's lookup resolves as the direct lookup");
+    const std::optional<CatalogFile> walkFound = walk.findFile(path);
+    fuzzCheck(walkFound.has_value() == found.has_value() && (!found || walkFound->native == found->native),
+              "a walk's lookup finds as the direct lookup");
+    if (resolved)
+        fuzzCheck((walk.kindOf(*resolved) == EntryKind::Folder) == isFolder(*resolved),
+                  "a walk's lookup tells a folder as stat does");
     const QString lastPiece = text.mid(std::max(text.lastIndexOf(u'/'), text.lastIndexOf(u'\\')) + 1);
     if (lastPiece.contains(u'*') || lastPiece.contains(u'?')) {
         fuzzCheck(found.has_value() == !listMatchingFiles(path).isEmpty(),

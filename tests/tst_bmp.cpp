@@ -302,6 +302,8 @@ private slots:
     void hugeClaimsAreRefusedBeforeAllocating();
     void largePicturesDecodeIntoFramesOfTheirOwn();
     void largeRunLengthPicturesStartBlack();
+    void failuresSayWhichFieldIsWrong_data();
+    void failuresSayWhichFieldIsWrong();
 
 private:
     // Both decoding tables share their columns: the file and the expected picture.
@@ -702,7 +704,11 @@ void BmpTest::hugeClaimsAreRefusedBeforeAllocating_data()
         b.width = 16385;
         b.height = -16385;
     });
-    // Run-length data needs no bytes per pixel, so only the pixel count stops these.
+    // Run-length data needs no bytes per pixel, so only the picture cap stops these.
+    QTest::newRow("16384 x 16384, RLE8, 1,080 bytes")
+        << runLength(8, 16384, 16384, QByteArray("\0\1", 2), allColours());
+    QTest::newRow("8193 x 8192, RLE8, just past the cap")
+        << runLength(8, 8193, 8192, QByteArray("\0\1", 2), sixteenColours());
     QTest::newRow("16384 x 16385, RLE8") << runLength(8, 16384, 16385, QByteArray("\0\1", 2), sixteenColours());
     QTest::newRow("65535 x 4097, RLE4") << runLength(4, 65535, 4097, QByteArray("\0\1", 2), sixteenColours());
     QTest::newRow("65535 x 65535, RLE8, 12-byte header") << changed(plain8(), [](Bitmap &b) {
@@ -780,6 +786,49 @@ void BmpTest::largeRunLengthPicturesStartBlack()
     QCOMPARE(image.pixel(3, height - 1), kBlack);
     QCOMPARE(image.pixel(width - 1, 0), kBlack);
     QCOMPARE(image.pixel(width / 2, height / 2), kBlack);
+}
+
+// The window shows the message alone; the catalog checker adds the detail,
+// which must name the field and its value.
+void BmpTest::failuresSayWhichFieldIsWrong_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("detail");
+
+    QTest::newRow("signature") << changed(plain24(), [](Bitmap &b) { b.signature = "MB"; }) << kNotValid
+                               << "the file starts with the bytes 4D 42, not \"BM\" (42 4D)";
+    QTest::newRow("a JPEG renamed") << QByteArray("\xFF\xD8\xFF\xE0 JFIF") << kNotValid
+                                    << "the file starts with FF D8, a JPEG's signature, not \"BM\"";
+    QTest::newRow("bit count") << changed(plain24(), [](Bitmap &b) { b.bitCount = 7; }) << kNotValid
+                               << "a bit count of 7: a bitmap has 1, 4, 8, 16, 24 or 32 bits a pixel";
+    QTest::newRow("width") << changed(plain24(), [](Bitmap &b) { b.width = 0; }) << kNotValid
+                           << "a width of 0: a bitmap's is 1 to 65535";
+    QTest::newRow("RLE8 at 24 bpp") << changed(plain24(), [](Bitmap &b) { b.compression = 1; }) << kNotValid
+                                    << "RLE8 compression with 24 bits a pixel: it needs 8";
+    QTest::newRow("data offset") << changed(plain24(), [](Bitmap &b) { b.dataOffset = 4294967040; }) << kNotValid
+                                 << "the pixel data offset 4294967040 lies past the file's 78 bytes";
+    QTest::newRow("non-contiguous red") << bitFields16({0xF0F0, 0x0700, 0x000F}).bytes() << kNotValid
+                                        << "the red mask 0000f0f0, whose bits are not one run";
+    const QByteArray whole = plain24(5, 3).bytes();
+    QTest::newRow("pixels cut") << whole.first(whole.size() - 1) << kReadError
+                                << "the file ends after 101 bytes; its 5 x 3 pixels need 48 bytes from byte 54";
+    QTest::newRow("header cut") << whole.first(30) << kReadError
+                                << "the file ends after 30 bytes, inside its info header";
+}
+
+void BmpTest::failuresSayWhichFieldIsWrong()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, message);
+    QFETCH(QString, detail);
+    try {
+        decodeBmp(file);
+        QFAIL("decoded");
+    } catch (const Failure &failure) {
+        QCOMPARE(failure.message(), message);
+        QCOMPARE(failure.detail(), detail);
+    }
 }
 
 QTEST_MAIN(BmpTest)

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <climits>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +40,8 @@ QStringList describe(const NameMatch &how)
             text += QStringLiteral(" 866");
         if (match.foldedSeparators)
             text += QStringLiteral(" folded");
+        if (!match.alsoMatching.isEmpty())
+            text += QStringLiteral(" alike ") + QString::fromUtf8(match.alsoMatching.join(' '));
         described.append(text);
     }
     return described;
@@ -69,6 +73,9 @@ private slots:
     void namesFromWindowsArchives();
     void looseMatches_data();
     void looseMatches();
+    void kindsFromTheListing_data();
+    void kindsFromTheListing();
+    void foldersDeeperThanPathMax();
 
     void resolveForWriting_data();
     void resolveForWriting();
@@ -362,6 +369,12 @@ void TestCatalogNames::looseMatches_data()
     QTest::newRow("trailing backslash") << "data/lst\\" << QStringList{"lst lst folded"};
     QTest::newRow("dot dot") << "data/XRay/../lst/CATALOG.txt" << QStringList{"lst lst folded"};
     QTest::newRow("both") << "Data\\LST/CATALOG.txt" << QStringList{"Data data case folded", "LST lst case"};
+    // Windows holds only one of such names; the lookup says which it took.
+    QTest::newRow("names alike beside the exact one")
+        << "data/twin/Catalog.txt" << QStringList{"Catalog.txt Catalog.txt alike CATALOG.TXT catalog.txt"};
+    QTest::newRow("names alike, the first in name order taken")
+        << "data/twin/CATALOG.txt" << QStringList{"CATALOG.txt CATALOG.TXT case alike Catalog.txt catalog.txt"};
+    QTest::newRow("folders alike") << "pairs/sub/other.txt" << QStringList{"pairs pairs alike Pairs"};
 }
 
 void TestCatalogNames::looseMatches()
@@ -373,6 +386,78 @@ void TestCatalogNames::looseMatches()
     // The base is this machine's: its pieces are never the catalog's to report.
     QVERIFY(lookup.resolveEntry(ComposedPath(at(QString()), added), &how));
     QCOMPARE(describe(how), loose);
+}
+
+void TestCatalogNames::kindsFromTheListing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("kind");
+
+    QTest::newRow("file") << "plain.txt" << int(EntryKind::File);
+    QTest::newRow("folder") << "IMG" << int(EntryKind::Folder);
+    QTest::newRow("FIFO") << "links/pipe" << int(EntryKind::Other);
+    QTest::newRow("link to a FIFO") << "links/pipe.txt" << int(EntryKind::Other);
+    QTest::newRow("link to a device") << "links/null.txt" << int(EntryKind::Other);
+    QTest::newRow("link to a file") << "links/file.txt" << int(EntryKind::File);
+    QTest::newRow("link to a folder") << "links/Folder.jpg" << int(EntryKind::Folder);
+    QTest::newRow("broken link") << "links/dead.txt" << int(EntryKind::Missing);
+    QTest::newRow("missing") << "links/none.txt" << int(EntryKind::Missing);
+}
+
+void TestCatalogNames::kindsFromTheListing()
+{
+    QFETCH(QString, name);
+    QFETCH(int, kind);
+    makeFolder(QStringLiteral("links"));
+    QCOMPARE(::mkfifo(QFile::encodeName(at(QStringLiteral("links/pipe"))).constData(), 0644), 0);
+    QVERIFY(QFile::link(at(QStringLiteral("links/pipe")), at(QStringLiteral("links/pipe.txt"))));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), at(QStringLiteral("links/null.txt"))));
+    QVERIFY(QFile::link(at(QStringLiteral("plain.txt")), at(QStringLiteral("links/file.txt"))));
+    QVERIFY(QFile::link(at(QStringLiteral("IMG")), at(QStringLiteral("links/Folder.jpg"))));
+    QVERIFY(QFile::link(at(QStringLiteral("nowhere")), at(QStringLiteral("links/dead.txt"))));
+    // Asked after a lookup has listed the folder, and before.
+    CatalogLookup listed;
+    listed.resolveEntry(at(QStringLiteral("links/x")));
+    listed.resolveEntry(at(QStringLiteral("x")));
+    QCOMPARE(int(listed.kindOf(QFile::encodeName(at(name)))), kind);
+    QCOMPARE(int(CatalogLookup().kindOf(QFile::encodeName(at(name)))), kind);
+}
+
+void TestCatalogNames::foldersDeeperThanPathMax()
+{
+    // Made a piece at a time: no single name reaches the deepest folder.
+    const QByteArray piece(200, 'd');
+    const int depth = PATH_MAX / (piece.size() + 1) + 2;
+    int fd = ::open(QFile::encodeName(m_dir->path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int i = 0; i < depth; ++i) {
+        QCOMPARE(::mkdirat(fd, piece.constData(), 0755), 0);
+        const int next = ::openat(fd, piece.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+    }
+    QCOMPARE(::mkdirat(fd, "Last", 0755), 0);
+    ::close(fd);
+    const QString deep = QStringList(depth, QString::fromLatin1(piece)).join(u'/');
+
+    // A walk's lookup sees them as they are, by any case.
+    CatalogLookup lookup;
+    const std::optional<QByteArray> found
+        = lookup.resolveEntry(ComposedPath(at(QString()), deep.toUpper() + QStringLiteral("/last")));
+    QCOMPARE(found, QFile::encodeName(at(deep + QStringLiteral("/Last"))));
+    QVERIFY(found->size() > PATH_MAX);
+    QCOMPARE(lookup.kindOf(*found), EntryKind::Folder);
+
+    // Nor can the toolkit remove them: deepest first, a piece at a time.
+    std::vector<int> folders{::open(QFile::encodeName(m_dir->path()).constData(), O_RDONLY | O_DIRECTORY)};
+    for (int i = 0; i < depth; ++i)
+        folders.push_back(::openat(folders.back(), piece.constData(), O_RDONLY | O_DIRECTORY));
+    QCOMPARE(::unlinkat(folders.back(), "Last", AT_REMOVEDIR), 0);
+    ::close(folders.back());
+    folders.pop_back();
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        QCOMPARE(::unlinkat(*it, piece.constData(), AT_REMOVEDIR), 0);
+        ::close(*it);
+    }
 }
 
 void TestCatalogNames::baseIsTakenAsItStands()

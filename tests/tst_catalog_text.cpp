@@ -3,11 +3,14 @@
 #include "catalog/Failure.h"
 #include "catalog/Hotspots.h"
 #include "catalog/LineBreaks.h"
+#include "catalog/PartCategory.h"
+#include "catalog/PartLine.h"
 #include "catalog/PartSearch.h"
 #include "catalog/Win1251.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -98,7 +101,17 @@ private slots:
     void groupName_data();
     void groupName();
     void hitBoxWrapsAround();
+    void hitBoxIsWhereHitsAre_data();
+    void hitBoxIsWhereHitsAre();
+    void pressSteps_data();
+    void pressSteps();
     void substringSearchStart();
+    void substringScan_data();
+    void substringScan();
+    void partLineCuts_data();
+    void partLineCuts();
+    void categoryAbbreviations_data();
+    void categoryAbbreviations();
     void prefixRuleOnBytesEqualsTheRuleOnText();
 
     void composedPaths_data();
@@ -106,6 +119,7 @@ private slots:
     void baseFolder_data();
     void baseFolder();
     void partListDump();
+    void diagramPlaceIsWhereTheDiagramRowComposesIt();
 };
 
 void TestCatalogText::splitLines_data()
@@ -331,6 +345,11 @@ void TestCatalogText::writeFailureNamesComposedPath_data()
     QTest::newRow("target is a folder") << QStringLiteral("data/Folder.txt");
     QTest::newRow("target is a folder of other case") << QStringLiteral("DATA/FOLDER.TXT");
     QTest::newRow("ends in a separator") << QStringLiteral("DATA/");
+    // A link as the last piece would take the write out of the catalog.
+    QTest::newRow("target is a link to a file") << QStringLiteral("data/link.txt");
+    QTest::newRow("target is a link of other case") << QStringLiteral("DATA/LINK.TXT");
+    QTest::newRow("target is a link to nothing yet") << QStringLiteral("data/dead.txt");
+    QTest::newRow("target is a FIFO") << QStringLiteral("data/pipe.txt");
 }
 
 void TestCatalogText::writeFailureNamesComposedPath()
@@ -340,12 +359,23 @@ void TestCatalogText::writeFailureNamesComposedPath()
     QVERIFY(dir.isValid());
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("data/Folder.txt")));
     QVERIFY(writeRaw(dir.filePath(QStringLiteral("data/plain.txt")), "keep\r\n"));
+    QVERIFY(writeRaw(dir.filePath(QStringLiteral("outside.txt")), "outside\r\n"));
+    QVERIFY(QFile::link(QStringLiteral("../outside.txt"), dir.filePath(QStringLiteral("data/link.txt"))));
+    QVERIFY(QFile::link(QStringLiteral("../gone.txt"), dir.filePath(QStringLiteral("data/dead.txt"))));
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("data/pipe.txt"))).constData(), 0600), 0);
 
     const QString path = dir.path() + QLatin1Char('/') + relative;
     QCOMPARE(failureOf([&] { writeCatalogLines(path, {QStringLiteral("x")}); }),
              QStringLiteral("Cannot create file ") + path);
     QCOMPARE(readRaw(dir.filePath(QStringLiteral("data/plain.txt"))), QByteArray("keep\r\n"));
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("data/Folder.txt"))).isDir());
+    QCOMPARE(readRaw(dir.filePath(QStringLiteral("outside.txt"))), QByteArray("outside\r\n"));
+    QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("data/link.txt"))).symLinkTarget(),
+             dir.filePath(QStringLiteral("outside.txt")));
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("data/dead.txt"))).isSymLink());
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("gone.txt"))));
+    const QFileInfo pipe(dir.filePath(QStringLiteral("data/pipe.txt")));
+    QVERIFY(pipe.exists() && !pipe.isFile());
 }
 
 void TestCatalogText::writeFailureKeepsOldFile()
@@ -388,8 +418,15 @@ void TestCatalogText::writeInFolderThatTakesNoNewFiles()
     QVERIFY(QDir().mkpath(folder));
     const QString writable = folder + QStringLiteral("/PartList.txt");
     const QString protectedFile = folder + QStringLiteral("/catalog.txt");
+    // A link in the folder to a file the user may write outside it, in a
+    // folder that takes no new files either: the in-place write must not
+    // follow it.
+    const QString outside = dir.filePath(QStringLiteral("outside.txt"));
+    const QString link = folder + QStringLiteral("/link.txt");
     QVERIFY(writeRaw(writable, "old\r\n"));
     QVERIFY(writeRaw(protectedFile, "keep\r\n"));
+    QVERIFY(writeRaw(outside, "outside\r\n"));
+    QVERIFY(QFile::link(outside, link));
 
     // Root writes wherever it likes, so the writes run in a child process as
     // an ordinary user who owns the files but not the folder.
@@ -397,10 +434,11 @@ void TestCatalogText::writeInFolderThatTakesNoNewFiles()
     const struct passwd *nobody = ::getpwnam("nobody");
     const uid_t uid = root ? (nobody ? nobody->pw_uid : 65534) : ::geteuid();
     const gid_t gid = root ? (nobody ? nobody->pw_gid : 65534) : ::getegid();
-    for (const QString &file : {writable, protectedFile})
+    for (const QString &file : {writable, protectedFile, outside})
         QCOMPARE(::chown(QFile::encodeName(file).constData(), uid, gid), 0);
     QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
     QCOMPARE(::chmod(QFile::encodeName(writable).constData(), 0644), 0);
+    QCOMPARE(::chmod(QFile::encodeName(outside).constData(), 0644), 0);
     QCOMPARE(::chmod(QFile::encodeName(protectedFile).constData(), 0444), 0);
     QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
     const auto reopen = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
@@ -411,7 +449,8 @@ void TestCatalogText::writeInFolderThatTakesNoNewFiles()
         if (root && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
             ::_exit(100);
         // Each outcome sets one bit: 1 the writable file refused, 2 the
-        // protected one taken or refused with another message, 4 a new file made.
+        // protected one taken or refused with another message, 4 a new file
+        // made, 8 the link taken or refused with another message.
         int faults = 0;
         if (!failureOf([&] { writeCatalogLines(writable, {QStringLiteral("new")}); }).isEmpty())
             faults |= 1;
@@ -420,6 +459,9 @@ void TestCatalogText::writeInFolderThatTakesNoNewFiles()
             faults |= 2;
         if (failureOf([&] { writeCatalogLines(folder + QStringLiteral("/new.txt"), {QStringLiteral("x")}); }).isEmpty())
             faults |= 4;
+        if (failureOf([&] { writeCatalogLines(link, {QStringLiteral("x")}); })
+            != QStringLiteral("Cannot create file ") + link)
+            faults |= 8;
         ::_exit(faults);
     }
     int status = 0;
@@ -429,8 +471,9 @@ void TestCatalogText::writeInFolderThatTakesNoNewFiles()
     QCOMPARE(WEXITSTATUS(status), 0);
     QCOMPARE(readRaw(writable), QByteArray("new\r\n"));
     QCOMPARE(readRaw(protectedFile), QByteArray("keep\r\n"));
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
-             (QStringList{QStringLiteral("catalog.txt"), QStringLiteral("PartList.txt")}));
+    QCOMPARE(readRaw(outside), QByteArray("outside\r\n"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             (QStringList{QStringLiteral("catalog.txt"), QStringLiteral("link.txt"), QStringLiteral("PartList.txt")}));
 }
 
 void TestCatalogText::readFailures_data()
@@ -628,6 +671,33 @@ void TestCatalogText::partListDump()
     QVERIFY(QDir::isAbsolutePath(paths::partListDump().text()));
 }
 
+void TestCatalogText::diagramPlaceIsWhereTheDiagramRowComposesIt()
+{
+    QTemporaryDir dir;
+    const auto make = [&](const QString &relative) {
+        QVERIFY(QDir(dir.path()).mkpath(QFileInfo(relative).path()));
+        QVERIFY(writeRaw(dir.filePath(relative), "BM"));
+    };
+    // The literal pieces in any letter case, as the browser finds them.
+    make(QStringLiteral("data/XRAY/T4/parts/Exploded/Gear box.BMP"));
+    const std::optional<paths::DiagramPlace> place
+        = paths::diagramPlace(dir.filePath(QStringLiteral("data/XRAY/T4/parts/Exploded/Gear box.BMP")));
+    QVERIFY(place);
+    QCOMPARE(place->base, dir.path() + u'/');
+    QCOMPARE(place->manufacturer, QStringLiteral("XRAY"));
+    QCOMPARE(place->model, QStringLiteral("T4"));
+    QCOMPARE(place->view, QStringLiteral("Gear box"));
+    // Anywhere else it is no catalog's.
+    make(QStringLiteral("data/XRAY/T4/Parts/Other/Gear.bmp"));
+    QVERIFY(!paths::diagramPlace(dir.filePath(QStringLiteral("data/XRAY/T4/Parts/Other/Gear.bmp"))));
+    make(QStringLiteral("Parts/EXPLODED/Gear.bmp"));
+    QVERIFY(!paths::diagramPlace(dir.filePath(QStringLiteral("Parts/EXPLODED/Gear.bmp"))));
+    // A DATA that the composed name does not reach: another folder of the
+    // same name in the exact case is the one the browser reads.
+    make(QStringLiteral("DATA/XRAY/T4/Parts/EXPLODED/x.txt"));
+    QVERIFY(!paths::diagramPlace(dir.filePath(QStringLiteral("data/XRAY/T4/parts/Exploded/Gear box.BMP"))));
+}
+
 void TestCatalogText::hitBoxWrapsAround()
 {
     constexpr qint32 kMax = 2147483647;
@@ -639,6 +709,103 @@ void TestCatalogText::hitBoxWrapsAround()
     QVERIFY(hotspotHit(kMax - 20, 0, 20, 8, kMax - 20, 0));
 }
 
+void TestCatalogText::hitBoxIsWhereHitsAre_data()
+{
+    QTest::addColumn<QPoint>("point");
+    QTest::addColumn<QSize>("half");
+    constexpr qint32 kMax = 2147483647;
+    QTest::newRow("the window's tolerances") << QPoint(100, 50) << QSize(kHotspotHalfWidth, kHotspotHalfHeight);
+    QTest::newRow("at the origin") << QPoint(0, 0) << QSize(kHotspotHalfWidth, kHotspotHalfHeight);
+    QTest::newRow("one pixel") << QPoint(-7, 3) << QSize(1, 1);
+    QTest::newRow("no tolerance") << QPoint(10, 10) << QSize(0, 0);
+    QTest::newRow("wraps at the top") << QPoint(kMax - 5, 0) << QSize(kHotspotHalfWidth, kHotspotHalfHeight);
+    QTest::newRow("wraps at the bottom") << QPoint(0, -kMax + 3) << QSize(kHotspotHalfWidth, kHotspotHalfHeight);
+    QTest::newRow("just fits") << QPoint(kMax - 21, -kMax + 7) << QSize(kHotspotHalfWidth, kHotspotHalfHeight);
+}
+
+void TestCatalogText::hitBoxIsWhereHitsAre()
+{
+    // The box drawn for a hotspot is the set of presses that hit it: every
+    // pixel on its edges hits, every pixel just outside misses.
+    QFETCH(QPoint, point);
+    QFETCH(QSize, half);
+    const auto hits = [&](qint64 X, qint64 Y) {
+        return X >= INT_MIN && X <= INT_MAX && Y >= INT_MIN && Y <= INT_MAX
+               && hotspotHit(point.x(), point.y(), half.width(), half.height(), qint32(X), qint32(Y));
+    };
+    const std::optional<QRect> box = hotspotHitBox(point.x(), point.y(), half.width(), half.height());
+    if (!box) {
+        for (qint64 dx = -half.width(); dx <= half.width(); ++dx)
+            QVERIFY(!hits(point.x() + dx, point.y()));
+        return;
+    }
+    QVERIFY(box->contains(point));
+    for (qint64 X = box->left() - 1; X <= qint64(box->right()) + 1; ++X) {
+        for (const qint64 Y :
+             {qint64(box->top()) - 1, qint64(box->top()), qint64(box->bottom()), qint64(box->bottom()) + 1}) {
+            const bool inside = X >= box->left() && X <= box->right() && Y >= box->top() && Y <= box->bottom();
+            QCOMPARE(hits(X, Y), inside);
+        }
+    }
+    for (qint64 Y = box->top(); Y <= box->bottom(); ++Y) {
+        QVERIFY(!hits(qint64(box->left()) - 1, Y));
+        QVERIFY(hits(box->left(), Y));
+        QVERIFY(hits(box->right(), Y));
+        QVERIFY(!hits(qint64(box->right()) + 1, Y));
+    }
+}
+
+void TestCatalogText::pressSteps_data()
+{
+    // A step is "row" (the list selected by the unchanged text) or "row name"
+    // (the name written first); a failure is "row: message".
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QPoint>("press");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("failure");
+    const QPoint on(100, 50);
+    QTest::newRow("no rows") << QStringList() << on << QStringList() << QString();
+    QTest::newRow("a miss selects once") << QStringList{"A=10-10", "B=20-20"} << on << QStringList{"1"} << QString();
+    QTest::newRow("a hit on the first row")
+        << QStringList{"A=100-50", "B=20-20"} << on << QStringList{"1 A"} << QString();
+    QTest::newRow("a later hit overwrites") << QStringList{"A=10-10", "C3=105-52", "B=20-20", "b7=95-48"} << on
+                                            << QStringList{"1", "2 C3", "4 b7"} << QString();
+    QTest::newRow("the same name again selects nothing new")
+        << QStringList{"C3=100-50", "C3=101-51", "b7=99-49", "C3=100-50"} << on << QStringList{"1 C3", "3 b7", "4 C3"}
+        << QString();
+    QTest::newRow("a nameless hit writes nothing")
+        << QStringList{"C3=100-50", "=100-50"} << on << QStringList{"1 C3"} << QString();
+    QTest::newRow("a bad cell ends the press at its row")
+        << QStringList{"A=100-50", "b7=abc-10", "C3=100-50"} << on << QStringList{"1 A"}
+        << QStringLiteral("2: 'abc' is not a valid integer value");
+    QTest::newRow("y is converted even when x misses") << QStringList{"A=100-50", "B=0-x"} << on << QStringList{"1 A"}
+                                                       << QStringLiteral("2: 'x' is not a valid integer value");
+    QTest::newRow("a bad first row selects nothing")
+        << QStringList{"", "A=100-50"} << on << QStringList() << QStringLiteral("1: '' is not a valid integer value");
+    QTest::newRow("edges of the box") << QStringList{"L=119-57", "R=81-43", "Out=80-50"} << on
+                                      << QStringList{"1 L", "2 R"} << QString();
+}
+
+void TestCatalogText::pressSteps()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QPoint, press);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, failure);
+    const HotspotTable table(CatalogLines::fromText(joinCatalogLines(lines)));
+    HotspotPress run(table, kHotspotHalfWidth, kHotspotHalfHeight, press.x(), press.y());
+    QStringList taken;
+    const QString failed = failureOf([&] {
+        while (const std::optional<HotspotPressStep> step = run.next())
+            taken.append(step->name.isEmpty() ? QString::number(step->row)
+                                              : QString::number(step->row) + u' ' + decodeWin1251(step->name));
+    });
+    QCOMPARE(taken, steps);
+    QCOMPARE(failed.isEmpty() ? QString() : QString::number(run.row()) + QStringLiteral(": ") + failed, failure);
+    // An ended press stays ended.
+    QVERIFY(!run.next());
+}
+
 void TestCatalogText::substringSearchStart()
 {
     QCOMPARE(korvane::substringSearchStart(-1, 5), 1); // nothing selected: the second line
@@ -647,6 +814,129 @@ void TestCatalogText::substringSearchStart()
     QCOMPARE(korvane::substringSearchStart(4, 5), 0); // wraps only from the last
     QVERIFY(lineHoldsText(QString(300, u'a') + u'b', QString(254, u'a')));
     QVERIFY(!lineHoldsText(QString(255, u'a') + u'b', QStringLiteral("ab")));
+}
+
+void TestCatalogText::substringScan_data()
+{
+    // The lines found, in the order the search selects them.
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("found");
+    const QStringList gears{"gear one", "shock", "big gear", "GEAR three"};
+    QTest::newRow("nothing selected: from the second line") << gears << -1 << "gear" << QList<int>{2};
+    QTest::newRow("after the selected line, letter case counting") << gears << 0 << "gear" << QList<int>{2};
+    QTest::newRow("every line found in turn, the last ends selected")
+        << QStringList{"a1", "a2", "a3", "b", "a4"} << 0 << "a" << QList<int>{1, 2, 4};
+    QTest::newRow("from the last line it wraps and runs to the end") << gears << 3 << "gear" << QList<int>{0, 2};
+    QTest::newRow("no wrap before the start") << gears << 1 << "one" << QList<int>();
+    QTest::newRow("a one-line list starts at it") << QStringList{"gear"} << -1 << "gear" << QList<int>{0};
+    QTest::newRow("an empty text is in every line") << gears << 1 << "" << QList<int>{2, 3};
+    QTest::newRow("an empty list") << QStringList() << -1 << "" << QList<int>();
+    QTest::newRow("only the first 255 characters of a line")
+        << QStringList{"x", QString(254, u'a') + QStringLiteral("bc"), QString(253, u'a') + QStringLiteral("bc")} << -1
+        << "bc" << QList<int>{2};
+    QTest::newRow("Cyrillic in the file's bytes") << QStringList{"x", "Рычаг", "рычаг"} << -1 << "Рыч" << QList<int>{1};
+}
+
+void TestCatalogText::substringScan()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(int, selected);
+    QFETCH(QString, text);
+    QFETCH(QList<int>, found);
+    // Lines read from a file and lines the program added are searched alike.
+    CatalogLines added;
+    for (const QString &line : std::as_const(lines))
+        added.append(line);
+    for (const CatalogLines &list :
+         {CatalogLines::fromText(encodeWin1251(lines.join(QStringLiteral("\r\n")))), added}) {
+        SubstringScan scan(list, selected, text);
+        QList<int> taken;
+        while (const std::optional<int> line = scan.next())
+            taken.append(*line);
+        QCOMPARE(taken, found);
+        QVERIFY(!scan.next());
+    }
+}
+
+void TestCatalogText::partLineCuts_data()
+{
+    // A selection's part code, and the maintenance tools' split into code and
+    // description (eleven spaces always).
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("splitCode");
+    QTest::addColumn<QString>("description");
+    const QString spaces(11, u' ');
+    QTest::newRow("three words: the last never arrives") << "A B C"
+                                                         << "A"
+                                                         << "A" << QStringLiteral("B") + spaces;
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "" << spaces;
+    QString words;
+    for (int i = 1; i <= 15; ++i)
+        words += QStringLiteral("w%1 ").arg(i);
+    QTest::newRow("words after the thirteenth dropped")
+        << words << "w1"
+        << "w1" << QStringLiteral("w2 w3 w4 w5 w6 w7 w8 w9 w10 w11 w12 w13");
+    QTest::newRow("two spaces: an empty piece") << "A  B C D"
+                                                << "A"
+                                                << "A" << QStringLiteral(" B C") + QString(9, u' ');
+    QTest::newRow("leading space: no code") << " x y"
+                                            << ""
+                                            << "" << QStringLiteral("x") + spaces;
+    QTest::newRow("a tab does not cut") << "A\tB C"
+                                        << "A\tB"
+                                        << "A\tB" << spaces;
+    // A selection cuts only the line's first 255 characters; the tools take
+    // the status bar text whole.
+    QTest::newRow("first space past 255")
+        << QString(256, u'7') + QStringLiteral(" Arm x") << "" << QString(256, u'7') << QStringLiteral("Arm") + spaces;
+}
+
+void TestCatalogText::partLineCuts()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, code);
+    QFETCH(QString, splitCode);
+    QFETCH(QString, description);
+    QCOMPARE(partCodeOfLine(line), code);
+    QCOMPARE(partCodeOfLine(QByteArrayView(encodeWin1251(line))).toByteArray(), encodeWin1251(code));
+    const CodeAndDescription split = splitCodeAndDescription(line);
+    QCOMPARE(split.code, splitCode);
+    QCOMPARE(split.description, description);
+}
+
+void TestCatalogText::categoryAbbreviations_data()
+{
+    // "-" for no abbreviation.
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("abbreviation");
+    QTest::newRow("Chasis keeps its spelling") << "Chasis"
+                                               << "Chasis";
+    QTest::newRow("first") << "Steering"
+                           << "Steer";
+    QTest::newRow("two words") << "Front Chasis"
+                               << "Fchasis";
+    QTest::newRow("last") << "Other"
+                          << "Othr";
+    QTest::newRow("letter case counts") << "engine"
+                                        << "-";
+    QTest::newRow("a trailing space counts") << "Body "
+                                             << "-";
+    QTest::newRow("no item selected") << ""
+                                      << "-";
+    QTest::newRow("a catalog group is no category") << "Chassis"
+                                                    << "-";
+}
+
+void TestCatalogText::categoryAbbreviations()
+{
+    QFETCH(QString, category);
+    QFETCH(QString, abbreviation);
+    QCOMPARE(categoryAbbreviation(category).value_or(QStringLiteral("-")), abbreviation);
 }
 
 void TestCatalogText::prefixRuleOnBytesEqualsTheRuleOnText()

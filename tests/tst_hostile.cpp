@@ -8,18 +8,25 @@
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
+#include "platform/CaptionPanel.h"
 #include "platform/EditableDropDown.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
+#include "platform/PictureDialog.h"
+#include "support/BitmapFile.h"
+#include "support/JpegFile.h"
 #include "ui/Unit1.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
+#include <jerror.h>
+
 #include <csignal>
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -124,6 +131,19 @@ struct Session : SampleSession
     QString lastBox() const { return boxes.shown.value(boxes.shown.size() - 1); }
 };
 
+// A symbolic link and what it points to, as they stand.
+struct LinkState
+{
+    QString target;
+    QByteArray bytes;
+    bool operator==(const LinkState &) const = default;
+};
+
+LinkState linkState(const QString &link)
+{
+    return {QFileInfo(link).symLinkTarget(), readFileBytes(link)};
+}
+
 } // namespace
 
 class HostileTest : public QObject
@@ -138,6 +158,10 @@ private slots:
     void textThatDoesNotFitNamesItsFile();
     void namesFromWindowsArchives();
     void fullDiskKeepsTheOldFile();
+    void savesNeverWriteThroughALink();
+    void endlessScansEndWithTheirBox();
+    void bitmapClaimingAGigabyteEndsWithItsBox();
+    void devicesAreNeverOpened();
     void unreadableFilesAsANormalUser();
 
 private:
@@ -157,7 +181,7 @@ void HostileTest::filesThatAreNoFiles()
     TForm1 &f = *s.form;
     const QString model = s.catalog.path(QStringLiteral("DATA/XRAY/Hostile/"));
     QVERIFY(QDir().mkpath(model + QStringLiteral("Parts/EXPLODED")));
-    // A FIFO as the part list: opened, refused, never waited on.
+    // A FIFO as the part list: refused, never waited on.
     QCOMPARE(::mkfifo(QFile::encodeName(model + QStringLiteral("Hostile.txt")).constData(), 0644), 0);
     s.chooseModel(QStringLiteral("Hostile"));
     QCOMPARE(s.lastBox(), QStringLiteral("Cannot open file ") + s.data(QStringLiteral("XRAY/Hostile/Hostile.txt.")));
@@ -308,6 +332,176 @@ void HostileTest::fullDiskKeepsTheOldFile()
     korvane::paths::setPartListDumpForTesting(QString());
     QCOMPARE(s.lastBox(), QStringLiteral("Cannot create file ") + dump + u'.');
     QCOMPARE(readFileBytes(dump), QByteArray("old\r\n"));
+    s.stillAnswers();
+}
+
+void HostileTest::savesNeverWriteThroughALink()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    // Links unpacked from an archive: a photo and the dump that point out of
+    // the catalog, one of them to nothing yet.
+    const QTemporaryDir outside;
+    s.catalog.writeBytes(QStringLiteral("outside.txt"), "outside\r\n");
+    const QString photo = s.data(QStringLiteral("XRAY/VICTIM.jpg"));
+    const QString ghost = s.data(QStringLiteral("XRAY/Ghost.jpg"));
+    const QString dump = s.data(QStringLiteral("PartList.txt"));
+    QVERIFY(QFile::link(s.catalog.path(QStringLiteral("outside.txt")), photo));
+    QVERIFY(QFile::link(outside.filePath(QStringLiteral("ghost.jpg")), ghost));
+    QVERIFY(QFile::link(s.catalog.path(QStringLiteral("outside.txt")), dump));
+    const LinkState photoBefore = linkState(photo);
+    const LinkState dumpBefore = linkState(dump);
+
+    // The editor's save, driven through its controls.
+    s.catalog.writeJpeg(QStringLiteral("pick/a.jpg"), 20, 10, Qt::blue);
+    korvane::PictureDialog::setChooserForTesting([&](const korvane::PictureDialog &) -> std::optional<QString> {
+        return s.catalog.path(QStringLiteral("pick/a.jpg"));
+    });
+    const auto noChooser = qScopeGuard([] { korvane::PictureDialog::setChooserForTesting({}); });
+    f.Editor->show();
+    QTest::mouseClick(f.newpic, Qt::LeftButton);
+    QVERIFY(f.newsave->isEnabled());
+    for (const QString &code : {QStringLiteral("VICTIM"), QStringLiteral("ghost")}) {
+        f.newCode->setFocus();
+        f.newCode->selectAll();
+        QTest::keyClicks(QApplication::focusWidget(), code);
+        QTest::mouseClick(f.newsave, Qt::LeftButton);
+        QCOMPARE(f.newCode->text(), code);
+    }
+    QCOMPARE(s.boxes.shown,
+             (QStringList{QStringLiteral("Cannot create file ") + photo + u'.',
+                          QStringLiteral("Cannot create file ") + s.data(QStringLiteral("XRAY/ghost.jpg."))}));
+    QCOMPARE(linkState(photo), photoBefore);
+    QVERIFY(QFileInfo(ghost).isSymLink());
+    QVERIFY(!QFileInfo::exists(outside.filePath(QStringLiteral("ghost.jpg"))));
+
+    // The part list dump through a link named PartList.txt.
+    korvane::paths::setPartListDumpForTesting(dump);
+    const auto noDump = qScopeGuard([] { korvane::paths::setPartListDumpForTesting(QString()); });
+    f.fl1->setLines(QStringList{QStringLiteral("A1 part")});
+    f.Button7->show();
+    QTest::mouseClick(f.Button7, Qt::LeftButton);
+    QCOMPARE(s.lastBox(), QStringLiteral("Cannot create file ") + dump + u'.');
+    QCOMPARE(linkState(dump), dumpBefore);
+    QCOMPARE(readFileBytes(s.catalog.path(QStringLiteral("outside.txt"))), QByteArray("outside\r\n"));
+
+    // Folders on the way may be links: a manufacturer kept elsewhere takes
+    // its photos as before.
+    QVERIFY(QFile::link(outside.path(), s.catalog.path(QStringLiteral("DATA/Shared"))));
+    f.Manufacturer->setText(QStringLiteral("Shared"));
+    f.newCode->setText(QStringLiteral("P1"));
+    QTest::mouseClick(f.newsave, Qt::LeftButton);
+    QCOMPARE(s.boxes.shown.size(), 3);
+    QCOMPARE(readFileBytes(outside.filePath(QStringLiteral("P1.jpg"))),
+             readFileBytes(s.catalog.path(QStringLiteral("pick/a.jpg"))));
+    f.Manufacturer->setText(QStringLiteral("XRAY"));
+    s.stillAnswers();
+}
+
+void HostileTest::endlessScansEndWithTheirBox()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    // A progressive JPEG of 4096 x 4096 whose 4,000 scans are one empty scan
+    // over and over, 190 KB, as a model's picture.
+    s.catalog.writeLines(QStringLiteral("DATA/XRAY/Hostile/Hostile.txt"), {QStringLiteral("A1 part")});
+    s.catalog.writeBytes(QStringLiteral("DATA/XRAY/Hostile/Hostile.jpg"),
+                         korvane::testing::manyScanJpeg(4096, 4096, 4000));
+    QElapsedTimer timer;
+    timer.start();
+    s.chooseModel(QStringLiteral("Hostile"));
+    QCOMPARE(s.lastBox(), QStringLiteral("JPEG image has more than 100 scans."));
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("the box came after %1 ms").arg(timer.elapsed())));
+    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("A1 part")});
+
+    // The same with refinement scans, each of which runs through the whole
+    // band of every block.
+    s.catalog.writeBytes(QStringLiteral("DATA/XRAY/Hostile/Hostile.jpg"),
+                         korvane::testing::manyScanJpeg(4096, 4096, 4000, true));
+    timer.restart();
+    s.chooseModel(QStringLiteral("Hostile"));
+    QCOMPARE(s.lastBox(), QStringLiteral("JPEG error #%1.").arg(JWRN_BOGUS_PROGRESSION));
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("the box came after %1 ms").arg(timer.elapsed())));
+    QCOMPARE(s.boxes.shown.size(), 2);
+    s.stillAnswers();
+}
+
+void HostileTest::bitmapClaimingAGigabyteEndsWithItsBox()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    s.catalog.writeLines(QStringLiteral("DATA/XRAY/Hostile/Hostile.txt"), {QStringLiteral("A1 part")});
+    s.catalog.writeJpeg(QStringLiteral("DATA/XRAY/Hostile/Hostile.jpg"), 8, 8, Qt::red);
+    s.chooseModel(QStringLiteral("Hostile"));
+    // An 8-bit run-length bitmap of 1,080 bytes that claims 16384 x 16384
+    // pixels (a gigabyte) as a diagram; a real one of 12 MP beside it.
+    korvane::testing::Bitmap claim;
+    claim.width = 16384;
+    claim.height = 16384;
+    claim.bitCount = 8;
+    claim.compression = 1;
+    for (int i = 0; i < 256; ++i)
+        claim.palette.append(qRgb(i, i, i));
+    claim.pixels = QByteArray("\0\1", 2);
+    QCOMPARE(claim.bytes().size(), 1080);
+    s.catalog.writeBytes(QStringLiteral("DATA/XRAY/Hostile/Parts/EXPLODED/Claim.bmp"), claim.bytes());
+    const qint64 before = residentBytes();
+    QElapsedTimer timer;
+    timer.start();
+    s.chooseView(QStringLiteral("Claim"));
+    QCOMPARE(s.lastBox(), QStringLiteral("Bitmap image is not valid."));
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("the box came after %1 ms").arg(timer.elapsed())));
+    QVERIFY2(residentBytes() - before < (qint64(64) << 20), "the claim was allocated");
+
+    claim.width = 4000;
+    claim.height = 3000;
+    s.catalog.writeBytes(QStringLiteral("DATA/XRAY/Hostile/Parts/EXPLODED/Real.bmp"), claim.bytes());
+    s.catalog.writeLines(QStringLiteral("DATA/XRAY/Hostile/Parts/EXPLODED/Real.met"), {QStringLiteral("A1=10-10")});
+    const int boxes = int(s.boxes.shown.size());
+    s.chooseView(QStringLiteral("Real"));
+    QCOMPARE(s.boxes.shown.size(), boxes);
+    QCOMPARE(f.logo->picture().size(), QSize(4000, 3000));
+    s.stillAnswers();
+}
+
+void HostileTest::devicesAreNeverOpened()
+{
+    Session s;
+    TForm1 &f = *s.form;
+    // A FIFO outside the catalog stands in for a device whose opening has
+    // effects of its own (a watchdog, a tape); inotify tells whether anything
+    // opened it. The catalog's part list, picture, diagram and photo link to it.
+    const QTemporaryDir outside;
+    const QString device = outside.filePath(QStringLiteral("device"));
+    QCOMPARE(::mkfifo(QFile::encodeName(device).constData(), 0644), 0);
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0);
+    const auto closeWatch = qScopeGuard([watch] { ::close(watch); });
+    QVERIFY(::inotify_add_watch(watch, QFile::encodeName(device).constData(), IN_OPEN) >= 0);
+    const QString model = s.data(QStringLiteral("XRAY/Hostile/"));
+    QVERIFY(QDir().mkpath(model + QStringLiteral("Parts/EXPLODED")));
+    for (const QString &name :
+         {QStringLiteral("Hostile.txt"), QStringLiteral("Hostile.jpg"), QStringLiteral("Parts/EXPLODED/Dev.bmp")})
+        QVERIFY(QFile::link(device, model + name));
+    QVERIFY(QFile::link(device, s.data(QStringLiteral("IMG/xraA1.jpg"))));
+
+    s.chooseModel(QStringLiteral("Hostile"));
+    QCOMPARE(s.lastBox(), QStringLiteral("Cannot open file ") + model + QStringLiteral("Hostile.txt."));
+    QVERIFY(QFile::remove(model + QStringLiteral("Hostile.txt")));
+    s.catalog.writeLines(QStringLiteral("DATA/XRAY/Hostile/Hostile.txt"), {QStringLiteral("A1 part")});
+    s.chooseModel(QStringLiteral("Hostile"));
+    QCOMPARE(s.lastBox(), QStringLiteral("Cannot open file ") + model + QStringLiteral("Hostile.jpg."));
+    s.chooseView(QStringLiteral("Dev"));
+    QCOMPARE(s.lastBox(), QStringLiteral("Cannot open file ") + model + QStringLiteral("Parts/EXPLODED/Dev.bmp."));
+    // The photo's existence test finds the link, as it finds any name that is
+    // no folder; the read that follows refuses it.
+    QTest::mouseClick(f.fl1->viewport(), Qt::LeftButton, {}, f.fl1->visualRect(f.fl1->model()->index(0, 0)).center());
+    QCOMPARE(s.lastBox(), QStringLiteral("Cannot open file ") + s.data(QStringLiteral("IMG/xraA1.jpg.")));
+    QCOMPARE(s.boxes.shown.size(), 4);
+
+    char events[4096];
+    QCOMPARE(::read(watch, events, sizeof events), ssize_t(-1));
+    QCOMPARE(errno, EAGAIN);
     s.stillAnswers();
 }
 

@@ -4,6 +4,7 @@
 #include "platform/JpegDecoder.h"
 #include "platform/PictureFile.h"
 #include "platform/PictureFrame.h"
+#include "support/JpegFile.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -79,6 +80,7 @@ private slots:
     void jpegFailuresCarryLibjpegNumbers();
     void cmykJpegComesOutInColour();
     void truncatedJpegShowsWhatWasDecoded();
+    void jpegOfTooManyScansIsRefused();
     void absurdJpegSizeIsRefusedBeforeAllocating();
     void pictureFilesAreChosenByExtension();
     void largeJpegDecodesIntoAFrameOfItsOwn();
@@ -142,6 +144,20 @@ void PicturesTest::truncatedJpegShowsWhatWasDecoded()
     const QImage image = decodeJpeg(whole.left(whole.size() * 2 / 3));
     QCOMPARE(image.size(), QSize(160, 120));
     QVERIFY(image.pixelColor(2, 2).green() > 200);
+}
+
+void PicturesTest::jpegOfTooManyScansIsRefused()
+{
+    // The DC scan and then AC scans: the limit is taken, the next one refused.
+    const QImage atTheLimit = decodeJpeg(testing::manyScanJpeg(24, 16, kMaxJpegScans - 1));
+    QCOMPARE(atTheLimit.size(), QSize(24, 16));
+    QCOMPARE(atTheLimit.pixel(23, 15), qRgb(128, 128, 128));
+    QCOMPARE(failureOf(testing::manyScanJpeg(24, 16, kMaxJpegScans)),
+             QStringLiteral("JPEG image has more than 100 scans"));
+    // Refinement scans: one is due, a second refines what is already whole.
+    QCOMPARE(decodeJpeg(testing::manyScanJpeg(24, 16, 2, true)).size(), QSize(24, 16));
+    QCOMPARE(failureOf(testing::manyScanJpeg(24, 16, 3, true)),
+             QStringLiteral("JPEG error #%1").arg(JWRN_BOGUS_PROGRESSION));
 }
 
 void PicturesTest::absurdJpegSizeIsRefusedBeforeAllocating()

@@ -5,6 +5,7 @@
 #include "platform/CaptionPanel.h"
 #include "platform/EditableDropDown.h"
 #include "platform/ErrorBox.h"
+#include "platform/FixedFrame.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureDialog.h"
@@ -55,6 +56,8 @@ private slots:
     void stackingTabOrderAndFirstFocus();
     void resizeFollowsTheRecordedState();
     void maximisedShowRequestGivesFixedSizes();
+    void windowIsFittedToTheAvailableArea_data();
+    void windowIsFittedToTheAvailableArea();
     void previewWindowsStayHidden();
     void errorBoxAddsAFinalPeriodByItsRule_data();
     void errorBoxAddsAFinalPeriodByItsRule();
@@ -419,6 +422,32 @@ void StartupTest::maximisedShowRequestGivesFixedSizes()
     QCOMPARE(form.recordedState(), TForm1::RecordedState::Maximized);
     QCOMPARE(form.fl1->height(), 537);
     QCOMPARE(form.ScrollBox1->size(), QSize(633, 600));
+}
+
+void StartupTest::windowIsFittedToTheAvailableArea_data()
+{
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<QSize>("available");
+    QTest::addColumn<QSize>("client");
+    const QMargins openbox(1, 20, 1, 5);
+    const QMargins wayland(3, 30, 3, 3);
+    QTest::newRow("1280 x 1024: designed") << openbox << QSize(1280, 1024) << QSize(1064, 692);
+    QTest::newRow("1280 x 720: designed") << openbox << QSize(1280, 720) << QSize(1064, 692);
+    QTest::newRow("just fits") << openbox << QSize(1066, 717) << QSize(1064, 692);
+    QTest::newRow("one pixel short each way") << openbox << QSize(1065, 716) << QSize(1063, 691);
+    QTest::newRow("1024 x 600, openbox") << openbox << QSize(1024, 600) << QSize(1022, 575);
+    QTest::newRow("1024 x 600, Wayland decorations") << wayland << QSize(1024, 600) << QSize(1018, 567);
+    QTest::newRow("frame not known yet") << QMargins() << QSize(1024, 600) << QSize(1024, 600);
+    QTest::newRow("wide but low") << openbox << QSize(1920, 600) << QSize(1064, 575);
+    QTest::newRow("no room at all") << openbox << QSize(2, 10) << QSize(1, 1);
+}
+
+void StartupTest::windowIsFittedToTheAvailableArea()
+{
+    QFETCH(QMargins, frame);
+    QFETCH(QSize, available);
+    QFETCH(QSize, client);
+    QCOMPARE(fittedClientSize(QSize(1064, 692), frame, available), client);
 }
 
 void StartupTest::previewWindowsStayHidden()

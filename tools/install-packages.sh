@@ -5,9 +5,10 @@
 set -euo pipefail
 # clang with its sanitizer and libFuzzer runtimes (libclang-rt-14-dev) builds the
 # sanitized suite and the fuzz targets; llvm brings llvm-symbolizer, which puts
-# file and line into sanitizer reports. Callers add what only they need.
+# file and line into sanitizer reports; appstream validates the AppStream
+# metadata in the tests. Callers add what only they need.
 packages=(cmake g++ make clang-format qt6-base-dev libjpeg62-turbo-dev libxcb1-dev fonts-liberation fonts-dejavu-core
-          clang libclang-rt-14-dev llvm "$@")
+          clang libclang-rt-14-dev llvm appstream "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -11,6 +11,13 @@
 
 namespace korvane {
 
+namespace {
+
+// The menu entry dist/org.korvane.Korvane.desktop, less its extension.
+constexpr char kDesktopEntry[] = "org.korvane.Korvane";
+
+} // namespace
+
 void applyShowRequest(TForm1 &form, ShowRequest request)
 {
     switch (request) {
@@ -35,7 +42,14 @@ void prepareProcess()
 int runProgram(int argc, char **argv)
 {
     prepareProcess();
+    // Docks and task lists find the menu entry, and with it the icon and the
+    // name, by the window's X11 instance name or its Wayland app id: both are
+    // the entry's name. (X11 takes the instance name from the environment
+    // only; one the user set is kept.)
+    if (!qEnvironmentVariableIsSet("RESOURCE_NAME"))
+        qputenv("RESOURCE_NAME", kDesktopEntry);
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopEntry));
     // The name in the desktop's task list and the caption of every error box.
     // The display name stays unset: the toolkit would append it to captions.
     QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));

@@ -12,14 +12,16 @@ namespace korvane {
 
 void CatalogLines::Starts::grow(size_t atLeast)
 {
-    m_memory.resize(qsizetype(std::max({size_t(1024), m_capacity * 2, atLeast}) * sizeof(quint32)));
+    const size_t bytes = std::max({size_t(1024), m_capacity * 2, atLeast}) * sizeof(quint32);
+    m_memory.resize(qsizetype(bytes));
     m_data = reinterpret_cast<quint32 *>(m_memory.data());
     m_capacity = size_t(m_memory.capacity()) / sizeof(quint32);
 }
 
 void CatalogLines::Starts::shrink_to_fit()
 {
-    m_memory.resize(qsizetype(m_size * sizeof(quint32)));
+    const size_t bytes = m_size * sizeof(quint32);
+    m_memory.resize(qsizetype(bytes));
     m_memory.shrinkToFit();
     m_data = reinterpret_cast<quint32 *>(m_memory.data());
     m_capacity = size_t(m_memory.capacity()) / sizeof(quint32);

@@ -98,6 +98,8 @@ struct EntryMatch
     QString reading = {};
     bool ignoringCase = false;
     LooseMatch::CodePage codePage = LooseMatch::CodePage::Utf8;
+    // The folder's other entries that read as the piece too.
+    QList<QByteArray> alsoMatching = {};
 };
 
 // Whether an entry's bytes read as the piece, letter case ignored, in UTF-8,
@@ -129,22 +131,54 @@ std::optional<EntryMatch> readEntryAs(QByteArrayView entry, const QString &piece
     return match(decodeCp866(entry), CodePage::Cp866);
 }
 
+enum class OtherMatches { Ignore, Collect };
+
 // The entry of the folder that the piece names: the exact name when it exists,
 // else the first one, in the order of the names' bytes, that reads as it.
 // Only the matches are kept, so big picture folders are not sorted for every
-// lookup.
-std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &folder, const QString &piece)
+// lookup. Asked to, it also collects the other entries that read as the piece.
+// A piece's name on disk as it stands. Most are ASCII, which the general
+// conversion takes long over.
+QByteArray encodedName(const QString &piece)
 {
-    QByteArray exact = QFile::encodeName(piece);
-    if (folders.entryExists(folder, exact))
+    QByteArray bytes(piece.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        const char16_t u = piece.at(i).unicode();
+        if (u >= 0x80)
+            return QFile::encodeName(piece);
+        bytes[i] = char(u);
+    }
+    return bytes;
+}
+
+std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &folder, const QString &piece,
+                                    OtherMatches others = OtherMatches::Ignore)
+{
+    QByteArray exact = encodedName(piece);
+    const bool exactExists = folders.entryExists(folder, exact);
+    const bool collect = others == OtherMatches::Collect && folders.mayHoldNamesAlike(folder);
+    if (exactExists && !collect)
         return EntryMatch{std::move(exact)};
     std::optional<EntryMatch> best;
+    if (exactExists)
+        best = EntryMatch{exact};
+    QList<QByteArray> matching;
     folders.forEachCandidate(folder, piece, [&](QByteArrayView name) {
-        if (!best || name < best->name) {
-            if (std::optional<EntryMatch> found = readEntryAs(name, piece))
+        const bool better = !exactExists && (!best || name < best->name);
+        if (!better && (!collect || name == exact || matching.contains(name)))
+            return;
+        if (std::optional<EntryMatch> found = readEntryAs(name, piece)) {
+            if (collect)
+                matching.append(name.toByteArray());
+            if (better)
                 best = std::move(found);
         }
     });
+    if (best && collect) {
+        matching.removeAll(best->name);
+        std::sort(matching.begin(), matching.end());
+        best->alsoMatching = std::move(matching);
+    }
     return best;
 }
 
@@ -153,9 +187,10 @@ void noteMatch(NameMatch *how, const Piece &piece, const EntryMatch &entry, cons
 {
     if (!how || !piece.added)
         return;
-    if (entry.ignoringCase || entry.codePage != LooseMatch::CodePage::Utf8 || piece.foldedSeparators)
+    if (entry.ignoringCase || entry.codePage != LooseMatch::CodePage::Utf8 || piece.foldedSeparators
+        || !entry.alsoMatching.isEmpty())
         how->push_back(LooseMatch{piece.text, native, entry.reading.isNull() ? piece.text : entry.reading,
-                                  entry.ignoringCase, entry.codePage, piece.foldedSeparators});
+                                  entry.ignoringCase, entry.codePage, piece.foldedSeparators, entry.alsoMatching});
 }
 
 // A composed name resolved up to its last piece: the folder that holds it,
@@ -172,7 +207,8 @@ std::optional<QByteArray> resolveFolders(FolderAccess &folders, const SplitPath 
 {
     QByteArray folder = split.absolute ? QByteArrayLiteral("/") : QByteArray();
     for (qsizetype i = 0; i < count; ++i) {
-        const std::optional<EntryMatch> entry = findEntry(folders, folder, split.pieces.at(i).text);
+        const std::optional<EntryMatch> entry
+            = findEntry(folders, folder, split.pieces.at(i).text, how ? OtherMatches::Collect : OtherMatches::Ignore);
         if (!entry)
             return std::nullopt;
         folder = joinNative(folder, entry->name);
@@ -181,6 +217,53 @@ std::optional<QByteArray> resolveFolders(FolderAccess &folders, const SplitPath 
             return std::nullopt;
     }
     return folder;
+}
+
+bool isSeparator(QChar c)
+{
+    return c == QLatin1Char('/') || c == QLatin1Char('\\');
+}
+
+// A folder named by its composed text (added to the base, ending in a
+// separator), as a lookup keeps it. A folder whose last piece is a plain
+// name is found in the folder before it, itself remembered, so a walk
+// through thousands of model folders looks each piece up once.
+const ResolvedFolder &rememberedFolder(FolderAccess &folders, RememberedFolders &remembered, const QString &base,
+                                       QStringView folderAdded)
+{
+    // Where the base ends decides which "\\" separate, so it is part of the key.
+    QString key = QString::number(base.size()) + u':' + base;
+    key += folderAdded;
+    auto found = remembered.byName.constFind(key);
+    if (found != remembered.byName.constEnd())
+        return *found;
+
+    qsizetype start = folderAdded.size() - 1;
+    while (start > 0 && !isSeparator(folderAdded.at(start - 1)))
+        --start;
+    const QStringView piece = folderAdded.sliced(start, folderAdded.size() - 1 - start);
+    ResolvedFolder folder;
+    if (start > 0 && !piece.isEmpty() && piece != u"." && piece != u"..") {
+        const ResolvedFolder &parent = rememberedFolder(folders, remembered, base, folderAdded.left(start));
+        folder.loose = parent.loose;
+        if (parent.native) {
+            // A "\\" after the piece, or a dot piece folded before it: found
+            // only as Windows reads separators.
+            const Piece named{piece.toString(), true, parent.foldPending || folderAdded.endsWith(u'\\')};
+            if (const std::optional<EntryMatch> entry
+                = findEntry(folders, *parent.native, named.text, OtherMatches::Collect)) {
+                QByteArray native = joinNative(*parent.native, entry->name);
+                noteMatch(&folder.loose, named, *entry, native);
+                if (folders.isFolder(native))
+                    folder.native = std::move(native);
+            }
+        }
+    } else {
+        const SplitPath split = splitPath(ComposedPath(base, folderAdded.toString()), SplitEnd::MorePiecesFollow);
+        folder.native = resolveFolders(folders, split, split.pieces.size(), &folder.loose);
+        folder.foldPending = split.foldPending;
+    }
+    return *remembered.byName.insert(key, std::move(folder));
 }
 
 // The same resolution through the folders a lookup keeps: the text before a
@@ -192,28 +275,16 @@ bool resolveRememberedParent(FolderAccess &folders, RememberedFolders &remembere
 {
     const QString &added = path.added;
     qsizetype start = added.size();
-    while (start > 0 && added.at(start - 1) != QLatin1Char('/') && added.at(start - 1) != QLatin1Char('\\'))
+    while (start > 0 && !isSeparator(added.at(start - 1)))
         --start;
     const QStringView last = QStringView(added).sliced(start);
     if (start == 0 || last.isEmpty() || last == u"." || last == u"..")
         return false;
     const QStringView folderAdded = QStringView(added).left(start);
     if (!remembered.last || remembered.lastAdded != folderAdded || remembered.lastBase != path.base) {
-        // Where the base ends decides which "\" separate, so it is part of the key.
-        QString key = QString::number(path.base.size()) + u':' + path.base;
-        key += folderAdded;
-        auto found = remembered.byName.constFind(key);
-        if (found == remembered.byName.constEnd()) {
-            const SplitPath split
-                = splitPath(ComposedPath(path.base, folderAdded.toString()), SplitEnd::MorePiecesFollow);
-            ResolvedFolder folder;
-            folder.native = resolveFolders(folders, split, split.pieces.size(), &folder.loose);
-            folder.foldPending = split.foldPending;
-            found = remembered.byName.insert(key, std::move(folder));
-        }
+        remembered.last = rememberedFolder(folders, remembered, path.base, folderAdded);
         remembered.lastBase = path.base;
         remembered.lastAdded = folderAdded.toString();
-        remembered.last = *found;
     }
     const ResolvedFolder &folder = *remembered.last;
     parent.reset();
@@ -263,7 +334,8 @@ std::optional<QByteArray> resolveEntryIn(FolderAccess &folders, const ComposedPa
             return QByteArrayLiteral("/");
         return std::nullopt;
     }
-    const std::optional<EntryMatch> entry = findEntry(folders, parent->folder, parent->last.text);
+    const std::optional<EntryMatch> entry
+        = findEntry(folders, parent->folder, parent->last.text, how ? OtherMatches::Collect : OtherMatches::Ignore);
     if (!entry)
         return std::nullopt;
     QByteArray resolved = joinNative(parent->folder, entry->name);
@@ -298,7 +370,8 @@ std::optional<CatalogFile> findFileIn(FolderAccess &folders, const ComposedPath 
     }
     // The same entry that reading opens, so a "yes" here is one the reader
     // agrees with.
-    const std::optional<EntryMatch> entry = findEntry(folders, parent->folder, parent->last.text);
+    const std::optional<EntryMatch> entry
+        = findEntry(folders, parent->folder, parent->last.text, how ? OtherMatches::Collect : OtherMatches::Ignore);
     if (!entry)
         return std::nullopt;
     QByteArray native = joinNative(parent->folder, entry->name);
@@ -335,6 +408,11 @@ std::optional<QByteArray> CatalogLookup::resolveEntry(const ComposedPath &path, 
     if (how)
         how->clear();
     return resolveEntryIn(*m_folders, path, how);
+}
+
+EntryKind CatalogLookup::kindOf(const QByteArray &native)
+{
+    return m_folders->kindOf(native);
 }
 
 QString nameOnDisk(QByteArrayView native)
@@ -396,14 +474,28 @@ QStringList listMatchingFiles(const ComposedPath &pattern)
     return names;
 }
 
+bool staysInside(const ComposedPath &path, const ComposedPath &root)
+{
+    const SplitPath target = splitPath(path);
+    const SplitPath folder = splitPath(root);
+    if (target.absolute != folder.absolute || target.pieces.size() <= folder.pieces.size())
+        return false;
+    for (qsizetype i = 0; i < folder.pieces.size(); ++i) {
+        if (target.pieces.at(i).text != folder.pieces.at(i).text)
+            return false;
+    }
+    return true;
+}
+
 bool isSafeCatalogTarget(const ComposedPath &path, const ComposedPath &root)
 {
     const SplitPath target = splitPath(path);
     const SplitPath folder = splitPath(root);
-    if (target.absolute != folder.absolute || target.trailingSeparator || target.pieces.size() <= folder.pieces.size())
+    if (target.trailingSeparator || !staysInside(path, root))
         return false;
-    for (qsizetype i = 0; i < folder.pieces.size(); ++i) {
-        if (target.pieces.at(i).text != folder.pieces.at(i).text || folder.pieces.at(i).text == QLatin1String(".."))
+    // A root that climbs is not one a write can be kept inside.
+    for (const Piece &piece : folder.pieces) {
+        if (piece.text == QLatin1String(".."))
             return false;
     }
     for (qsizetype i = folder.pieces.size(); i < target.pieces.size(); ++i) {

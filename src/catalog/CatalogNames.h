@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -43,6 +44,11 @@ struct ComposedPath
     QString added;
 };
 
+// What an entry is once links are followed: a folder, a regular file,
+// something else that is never to be opened (a device, a FIFO, a socket), or
+// nothing (missing, or a link to nothing).
+enum class EntryKind { Missing, Folder, File, Other };
+
 // A catalog file as found on disk: the existence test finds it once and hands
 // it to the read that follows, so one selection resolves each name once.
 struct CatalogFile
@@ -51,6 +57,10 @@ struct CatalogFile
     ComposedPath composed;
     // The entry's path in the file system's own bytes.
     QByteArray native;
+    // A walk's listing has just said the entry is a regular file (links
+    // followed), so the look before opening it is taken already; what is
+    // opened is still refused unless it is one.
+    bool seenRegular = false;
 };
 
 // A piece of a name, added to its base, that was found on disk other than as
@@ -74,9 +84,14 @@ struct LooseMatch
     // A "\" or a doubled separator follows the piece, or a "." or ".." was
     // folded away just before it (or after the last piece).
     bool foldedSeparators = false;
+    // Other entries of the same folder that read as the piece too (they
+    // differ from the one taken only in letter case or code page); Windows
+    // could hold only one of them.
+    QList<QByteArray> alsoMatching = {};
 };
 
-// The added pieces of one name that were found loosely, in order.
+// The added pieces of one name that were found loosely, or beside entries
+// that read alike, in order.
 using NameMatch = std::vector<LooseMatch>;
 
 // The existence test: a directory search for the name. It succeeds only when
@@ -119,10 +134,13 @@ public:
 
     // As findCatalogFile, locateCatalogFile and resolveCatalogEntry. When the
     // name is found and how is given, it receives the added pieces that were
-    // found loosely.
+    // found loosely or beside entries that read alike.
     std::optional<CatalogFile> findFile(const ComposedPath &path, NameMatch *how = nullptr);
     CatalogFile locateFile(const ComposedPath &path, NameMatch *how = nullptr);
     std::optional<QByteArray> resolveEntry(const ComposedPath &path, NameMatch *how = nullptr);
+    // What an entry found by these lookups is, from its folder's listing:
+    // nothing is opened to find out.
+    EntryKind kindOf(const QByteArray &native);
 
 private:
     std::unique_ptr<ListedFolders> m_folders;
@@ -136,6 +154,10 @@ QStringList listMatchingFiles(const ComposedPath &pattern);
 // A name on disk as the user sees it: UTF-8 when its bytes are that, else
 // Windows-1251, the catalogs' own code page.
 QString nameOnDisk(QByteArrayView native);
+
+// Whether a composed name stays inside the folder root once its "." and
+// ".." pieces are folded as Windows folds them, and names something below it.
+bool staysInside(const ComposedPath &path, const ComposedPath &root);
 
 // Whether a composed name for writing stays inside the folder root once its
 // "." and ".." pieces are folded as Windows folds them, names something below

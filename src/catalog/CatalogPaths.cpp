@@ -1,5 +1,11 @@
 #include "catalog/CatalogPaths.h"
 
+#include <QDir>
+#include <QFileInfo>
+// Names are composed for every lookup, hundreds of thousands of them in a
+// catalog check: each is built in one allocation.
+#include <QStringBuilder>
+
 namespace korvane::paths {
 
 namespace {
@@ -33,87 +39,87 @@ ComposedPath dataFolder(const QString &base)
 
 ComposedPath manufacturerFolder(const QString &base, const QString &manufacturer)
 {
-    return {base, dataFolderPiece() + manufacturer + QStringLiteral("/")};
+    return {base, dataFolderPiece() % manufacturer % QStringLiteral("/")};
 }
 
 ComposedPath modelFolder(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return {base, manufacturerFolder(base, manufacturer).added + model + QStringLiteral("/")};
+    return {base, manufacturerFolder(base, manufacturer).added % model % QStringLiteral("/")};
 }
 
 ComposedPath partsFolder(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return {base, modelFolder(base, manufacturer, model).added + QStringLiteral("Parts/")};
+    return {base, modelFolder(base, manufacturer, model).added % QStringLiteral("Parts/")};
 }
 
 ComposedPath explodedViewFolder(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return {base, partsFolder(base, manufacturer, model).added + QStringLiteral("EXPLODED/")};
+    return {base, partsFolder(base, manufacturer, model).added % QStringLiteral("EXPLODED/")};
 }
 
 ComposedPath partPhotoFolder(const QString &base)
 {
-    return {base, dataFolderPiece() + QStringLiteral("IMG/")};
+    return {base, dataFolderPiece() % QStringLiteral("IMG/")};
 }
 
 ComposedPath manufacturerList(const QString &base)
 {
-    return {base, dataFolderPiece() + QStringLiteral("catalog.txt")};
+    return {base, dataFolderPiece() % QStringLiteral("catalog.txt")};
 }
 
 ComposedPath manufacturerFolderListing(const QString &base, const QString &manufacturer)
 {
-    return {base, manufacturerFolder(base, manufacturer).added + QStringLiteral("*.txt")};
+    return {base, manufacturerFolder(base, manufacturer).added % QStringLiteral("*.txt")};
 }
 
 ComposedPath modelList(const QString &base, const QString &manufacturer)
 {
-    return {base, manufacturerFolder(base, manufacturer).added + QStringLiteral("catalog.txt")};
+    return {base, manufacturerFolder(base, manufacturer).added % QStringLiteral("catalog.txt")};
 }
 
 ComposedPath modelPartList(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return {base, modelFolder(base, manufacturer, model).added + model + QStringLiteral(".txt")};
+    return {base, modelFolder(base, manufacturer, model).added % model % QStringLiteral(".txt")};
 }
 
 ComposedPath modelPicture(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return {base, modelFolder(base, manufacturer, model).added + model + QStringLiteral(".jpg")};
+    return {base, modelFolder(base, manufacturer, model).added % model % QStringLiteral(".jpg")};
 }
 
 ComposedPath groupList(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return {base, partsFolder(base, manufacturer, model).added + QStringLiteral("list.txt")};
+    return {base, partsFolder(base, manufacturer, model).added % QStringLiteral("list.txt")};
 }
 
 ComposedPath groupPartList(const QString &base, const QString &manufacturer, const QString &model, const QString &group)
 {
-    return {base, partsFolder(base, manufacturer, model).added + group + QStringLiteral(".txt")};
+    return {base, partsFolder(base, manufacturer, model).added % group % QStringLiteral(".txt")};
 }
 
 ComposedPath explodedViewList(const QString &base, const QString &manufacturer, const QString &model)
 {
-    return {base, explodedViewFolder(base, manufacturer, model).added + QStringLiteral("list.txt")};
+    return {base, explodedViewFolder(base, manufacturer, model).added % QStringLiteral("list.txt")};
 }
 
 ComposedPath diagram(const QString &base, const QString &manufacturer, const QString &model, const QString &view)
 {
-    return {base, explodedViewFolder(base, manufacturer, model).added + view + QStringLiteral(".bmp")};
+    return {base, explodedViewFolder(base, manufacturer, model).added % view % QStringLiteral(".bmp")};
 }
 
 ComposedPath hotspotFile(const QString &base, const QString &manufacturer, const QString &model, const QString &view)
 {
-    return {base, explodedViewFolder(base, manufacturer, model).added + view + QStringLiteral(".met")};
+    return {base, explodedViewFolder(base, manufacturer, model).added % view % QStringLiteral(".met")};
 }
 
 ComposedPath partPhotoXray(const QString &base, const QString &partCode)
 {
-    return {base, partPhotoFolder(base).added + QStringLiteral("xra") + partCode + QStringLiteral(".jpg")};
+    return {base, partPhotoFolder(base).added % QStringLiteral("xra") % partCode % QStringLiteral(".jpg")};
 }
 
 ComposedPath partPhoto(const QString &base, const QString &partCode)
 {
-    return {base, partPhotoFolder(base).added + partCode + QStringLiteral(".jpg")};
+    return {base, partPhotoFolder(base).added % partCode % QStringLiteral(".jpg")};
 }
 
 PartPhotoPath partPhotoFor(const QString &manufacturer)
@@ -127,20 +133,20 @@ PartPhotoPath partPhotoFor(const QString &manufacturer)
 
 ComposedPath savedPartPhoto(const QString &base, const QString &manufacturer, const QString &partCode)
 {
-    return {base, dataFolderPiece() + manufacturer + QStringLiteral("/") + partCode + QStringLiteral(".jpg")};
+    return {base, dataFolderPiece() % manufacturer % QStringLiteral("/") % partCode % QStringLiteral(".jpg")};
 }
 
 ComposedPath listedGroupFile(const QString &base, const QString &modelSubfolder, const QString &currentGroup)
 {
-    return {base, dataFolderPiece() + modelSubfolder + QStringLiteral("/") + currentGroup};
+    return {base, dataFolderPiece() % modelSubfolder % QStringLiteral("/") % currentGroup};
 }
 
 ComposedPath panelPartList(const QString &base, const QString &manufacturer, const QString &model)
 {
     // Not the group list's name: the model folder appears twice and "parts" is
     // lower case. The panel only tests this file, so it stays as it always was.
-    return {base, dataFolderPiece() + manufacturer + QStringLiteral("/") + model + QStringLiteral("/") + model
-                      + QStringLiteral("/parts/") + QStringLiteral("list.txt")};
+    return {base, dataFolderPiece() % manufacturer % QStringLiteral("/") % model % QStringLiteral("/") % model
+                      % QStringLiteral("/parts/") % QStringLiteral("list.txt")};
 }
 
 namespace {
@@ -164,6 +170,27 @@ ComposedPath partListDump()
 void setPartListDumpForTesting(const QString &path)
 {
     partListDumpOverride() = path;
+}
+
+std::optional<DiagramPlace> diagramPlace(const QString &diagramFile)
+{
+    const QString absolute = QDir::cleanPath(QFileInfo(diagramFile).absoluteFilePath());
+    const QStringList pieces = absolute.split(u'/');
+    // "", at least DATA, manufacturer, model, Parts, EXPLODED and the file.
+    if (pieces.size() < 7)
+        return std::nullopt;
+    const QString &file = pieces.last();
+    constexpr qsizetype kExtension = 4;
+    if (file.size() <= kExtension || !file.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive))
+        return std::nullopt;
+    const qsizetype n = pieces.size();
+    DiagramPlace place{pieces.first(n - 6).join(u'/') + u'/', pieces.at(n - 5), pieces.at(n - 4),
+                       file.chopped(kExtension)};
+    const std::optional<QByteArray> composed
+        = resolveCatalogEntry(diagram(place.base, place.manufacturer, place.model, place.view));
+    if (!composed || composed != resolveCatalogEntry(ComposedPath(absolute, QString())))
+        return std::nullopt;
+    return place;
 }
 
 } // namespace korvane::paths

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace korvane {
 
 // Every catalog file name is composed at the moment of use from BaseFolder,
@@ -55,6 +57,22 @@ ComposedPath panelPartList(const QString &base, const QString &manufacturer, con
 ComposedPath partListDump();
 // Tests dump into their own temporary folder instead.
 void setPartListDumpForTesting(const QString &path);
+
+// Where a diagram file lies in a catalog: the base and the texts from which
+// the diagram row composes its name, .../DATA/{manufacturer}/{model}/Parts/
+// EXPLODED/{view}.bmp, the base being the folder that holds DATA.
+struct DiagramPlace
+{
+    QString base;
+    QString manufacturer;
+    QString model;
+    QString view;
+};
+
+// The place of a diagram given by a name of this machine, when the diagram
+// row composed on it names this very file as the browser looks it up (the
+// literal pieces in any letter case); nothing for a diagram elsewhere.
+std::optional<DiagramPlace> diagramPlace(const QString &diagramFile);
 
 } // namespace paths
 } // namespace korvane

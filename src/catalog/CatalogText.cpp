@@ -34,18 +34,31 @@ public:
     FileDescriptor &operator=(const FileDescriptor &) = delete;
 
     int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
 };
 
 // The file opened for reading, or -1 when it cannot be or is not a regular file.
-FileDescriptor openRegularFile(const QByteArray &native, struct stat &info)
+FileDescriptor openRegularFile(const CatalogFile &file, struct stat &info)
 {
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer
-    // forever. It is harmless for the regular files that get past fstat.
-    FileDescriptor fd(::open(native.isEmpty() ? "." : native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() >= 0 && (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)))
+    // Opening a device has effects of its own (a watchdog starts counting, a
+    // tape rewinds), and a catalog entry may be a link to one: what the name
+    // is, links followed, is looked at first, and only a regular file opened.
+    const char *name = file.native.isEmpty() ? "." : file.native.constData();
+    struct stat seen
+    {
+    };
+    if (!file.seenRegular && (::stat(name, &seen) != 0 || !S_ISREG(seen.st_mode)))
+        return FileDescriptor(-1);
+    // O_NONBLOCK and O_NOCTTY: should a FIFO or a terminal take the file's
+    // place meanwhile, the open neither waits for a writer forever nor makes
+    // it this process's terminal; it is then refused like any other swap.
+    FileDescriptor fd(::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() >= 0
+        && (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)
+            || (!file.seenRegular && (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino))))
         return FileDescriptor(-1);
     return fd;
 }
@@ -56,10 +69,10 @@ FileDescriptor openRegularFile(const QByteArray &native, struct stat &info)
 // there, so a file that is mostly NULs (a sparse file of gigabytes, say)
 // costs what its text costs.
 template <typename Buffer, typename EndOfText>
-std::optional<Buffer> readRegularFile(const QByteArray &native, EndOfText endOfText)
+std::optional<Buffer> readRegularFile(const CatalogFile &file, EndOfText endOfText)
 {
     struct stat info;
-    const FileDescriptor fd = openRegularFile(native, info);
+    const FileDescriptor fd = openRegularFile(file, info);
     if (fd.get() < 0)
         return std::nullopt;
 
@@ -101,10 +114,39 @@ qsizetype noEnd(const Buffer &, qsizetype, qsizetype)
     return -1;
 }
 
-bool isExistingFolder(const QByteArray &native)
+// What stands where a write is to go. A catalog photo and the dump are plain
+// files. A link as the last piece of the name would carry the write to
+// wherever it points (QSaveFile writes to a link's target), outside the
+// catalog as likely as not; a device or FIFO would take the bytes itself.
+// Folders on the way may be links: a catalog kept on a shared folder is.
+enum class WriteTarget { Missing, RegularFile, Refused };
+
+WriteTarget writeTargetOf(const QByteArray &native)
 {
     struct stat info;
-    return ::stat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (::lstat(native.constData(), &info) != 0)
+        return errno == ENOENT ? WriteTarget::Missing : WriteTarget::Refused;
+    return S_ISREG(info.st_mode) ? WriteTarget::RegularFile : WriteTarget::Refused;
+}
+
+// Cuts the existing file and writes it anew, as Windows writes a file. Not
+// through a link put in its place since it was looked at (O_NOFOLLOW), and
+// nothing but a regular file is cut.
+bool writeInPlace(const QByteArray &native, const QByteArray &bytes)
+{
+    FileDescriptor fd(::open(native.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    struct stat info;
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || ::ftruncate(fd.get(), 0) != 0)
+        return false;
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t wrote = ::write(fd.get(), bytes.constData() + done, size_t(bytes.size() - done));
+        if (wrote > 0)
+            done += wrote;
+        else if (wrote == 0 || errno != EINTR)
+            return false;
+    }
+    // A file system that writes back late reports a failed write at the close.
+    return ::close(fd.release()) == 0;
 }
 
 template <typename Buffer, typename EndOfText>
@@ -112,7 +154,7 @@ Buffer readFile(const CatalogFile &file, EndOfText endOfText)
 {
     std::optional<Buffer> data;
     try {
-        data = readRegularFile<Buffer>(file.native, endOfText);
+        data = readRegularFile<Buffer>(file, endOfText);
     } catch (const std::bad_alloc &) {
         throw Failure::outOfMemoryReading(file.composed.text());
     }
@@ -131,7 +173,7 @@ QStringList splitCatalogLines(QByteArrayView bytes)
 bool catalogFileOpens(const CatalogFile &file)
 {
     struct stat info;
-    return openRegularFile(file.native, info).get() >= 0;
+    return openRegularFile(file, info).get() >= 0;
 }
 
 QByteArray readCatalogFile(const CatalogFile &file)
@@ -173,7 +215,8 @@ QByteArray joinCatalogLines(const QStringList &lines)
 void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes)
 {
     const std::optional<QByteArray> target = resolveForWriting(path);
-    if (!target || isExistingFolder(*target))
+    const WriteTarget existing = target ? writeTargetOf(*target) : WriteTarget::Refused;
+    if (existing == WriteTarget::Refused)
         throw Failure::cannotCreate(path.text());
     // The toolkit names files in UTF-8; a folder named in another code page
     // cannot be written through it and is reported like any refused write.
@@ -184,10 +227,14 @@ void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes)
     // leaves the previous file whole. A folder that takes no new files has no
     // room for that; a file that may be written is then written in place, as
     // Windows writes it, and only there can a failed write leave it cut short.
+    // That is done here, not by QSaveFile's own fallback, which would follow
+    // a link put in the file's place meanwhile.
     QSaveFile file(targetName);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (existing == WriteTarget::RegularFile && writeInPlace(*target, bytes))
+            return;
         throw Failure::cannotCreate(path.text());
+    }
     // A short write is only reported by the flush: commit() on its own would
     // happily rename a truncated temporary over the old list.
     if (file.write(bytes) != bytes.size() || !file.flush()) {

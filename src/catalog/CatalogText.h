@@ -15,8 +15,9 @@ QStringList splitCatalogLines(QByteArrayView bytes);
 
 // Reads a catalog text file, as far as its first NUL, into lines. Throws
 // Failure "Cannot open file <path>" when it is missing, is not a regular file
-// or cannot be read, and "Out of memory reading file <path>" when its text
-// does not fit. A composed name is located first (without regard to case).
+// (which is never opened: a link to a device, say) or cannot be read, and
+// "Out of memory reading file <path>" when its text does not fit. A composed
+// name is located first (without regard to case).
 CatalogLines readCatalogLines(const CatalogFile &file);
 CatalogLines readCatalogLines(const ComposedPath &path);
 
@@ -35,6 +36,9 @@ QByteArray joinCatalogLines(const QStringList &lines);
 // Failure "Cannot create file <path>" is thrown. In a folder that takes no new
 // files an existing writable file is written in place instead; a write that
 // fails there can leave it cut short. A write-protected file is never written.
+// The last piece of the name must be a regular file or nothing yet: a link
+// there (to a file or to nothing), a folder, a device or a FIFO is refused
+// and left as it was. Folders on the way may be links.
 void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes);
 void writeCatalogLines(const ComposedPath &path, const QStringList &lines);
 void writeCatalogLines(const ComposedPath &path, const CatalogLines &lines);

@@ -11,9 +11,16 @@ namespace korvane {
 class Failure : public std::exception
 {
 public:
-    explicit Failure(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) { }
+    explicit Failure(QString message, QString detail = QString())
+        : m_message(std::move(message)), m_detail(std::move(detail)), m_utf8(m_message.toUtf8())
+    {
+    }
 
     const QString &message() const noexcept { return m_message; }
+    // What lies behind the message, for someone who can mend the file: which
+    // field of a picture is wrong and why. The window shows the message
+    // alone, as it always has; the catalog checker shows both.
+    const QString &detail() const noexcept { return m_detail; }
     const char *what() const noexcept override { return m_utf8.constData(); }
 
     // A value or path quoted in a message is shown whole up to this many
@@ -43,6 +50,7 @@ public:
 
 private:
     QString m_message;
+    QString m_detail;
     QByteArray m_utf8;
 };
 

@@ -8,12 +8,12 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
 
 #include <functional>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 namespace korvane {
 
@@ -61,13 +61,21 @@ public:
     // Every entry whose name may read as the piece (see readEntryAs): all of
     // them, or only those an index has not ruled out.
     virtual void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) = 0;
+    // Whether two entries of the folder may read as one name; false only
+    // when an index rules it out.
+    virtual bool mayHoldNamesAlike(const QByteArray &) { return true; }
     // Every entry but "." and "..".
     virtual void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) = 0;
     // Symlinks are followed here, at every level: a link to a folder is a
     // folder to the catalog (the whole catalog may be one, or a shared folder
     // linked in), and a broken link is no entry at all.
-    virtual bool isFolder(const QByteArray &native) = 0;
-    virtual bool isExistingNonFolder(const QByteArray &native) = 0;
+    virtual EntryKind kindOf(const QByteArray &native) = 0;
+    bool isFolder(const QByteArray &native) { return kindOf(native) == EntryKind::Folder; }
+    bool isExistingNonFolder(const QByteArray &native)
+    {
+        const EntryKind kind = kindOf(native);
+        return kind == EntryKind::File || kind == EntryKind::Other;
+    }
     // The folders resolved so far, for a view that keeps them.
     virtual RememberedFolders *rememberedFolders() { return nullptr; }
 };
@@ -79,45 +87,93 @@ public:
     bool entryExists(const QByteArray &folder, const QByteArray &name) override;
     void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) override;
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
-    bool isFolder(const QByteArray &native) override;
-    bool isExistingNonFolder(const QByteArray &native) override;
+    EntryKind kindOf(const QByteArray &native) override;
 };
 
-// Lists each folder once, with an index of its names' readings by folded
-// key, and keeps what a stat says of an entry. A folder that cannot be listed
-// is asked directly every time.
+// Lists each folder once, with what the listing says each entry is, and an
+// index of its names' readings by folded key. An entry's kind comes from the
+// listing; only links, and entries of a file system that does not say, are
+// asked with a stat. A folder that cannot be listed is asked directly every
+// time. Folders deeper than the system takes in one name (PATH_MAX) are
+// opened a piece at a time, so a deep catalog is seen as it is.
 class ListedFolders final : public FolderAccess
 {
 public:
     bool entryExists(const QByteArray &folder, const QByteArray &name) override;
     void forEachCandidate(const QByteArray &folder, const QString &piece, const EntryVisitor &visit) override;
+    bool mayHoldNamesAlike(const QByteArray &folder) override;
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
-    bool isFolder(const QByteArray &native) override;
-    bool isExistingNonFolder(const QByteArray &native) override;
+    EntryKind kindOf(const QByteArray &native) override;
     RememberedFolders *rememberedFolders() override { return &m_remembered; }
 
 private:
-    struct Listing
+    // What an entry is; Unknown until a stat has said, for a link or where
+    // the listing does not tell.
+    enum class Kind : quint8 { Unknown, Missing, Folder, File, Other };
+
+    // One folder's entries, their names side by side in one block: a walk
+    // lists tens of thousands of small folders, and keeps them all.
+    class Listing
     {
+    public:
         bool listed = false;
-        QSet<QByteArray> names;
+        // The index of the names' readings that could compare equal to a
+        // piece. An ASCII name reads only as itself: it is found by its lower
+        // case, kept in a block laid out as the names are, with the entries
+        // sharing one chained. Every reading of the other names (UTF-8,
+        // Windows-1251, CP866) is kept by its folded key.
         bool indexed = false;
-        // Every reading of every name (UTF-8, Windows-1251, CP866) that could
-        // compare equal to a piece, by folded key.
-        QHash<QString, QList<QByteArray>> byReading;
+        QByteArray lowered;
+        QHash<QByteArrayView, quint32> byLowered;
+        std::vector<quint32> nextAlike;
+        QHash<QString, QList<quint32>> byReading;
+        // Two names may read as one name: they share a key, or (known without
+        // an index) are equal but for letter case.
+        bool namesAlike = false;
+        bool namesAlikeKnown = false;
+
+        void add(QByteArrayView name, Kind kind);
+        // Called once every entry is added.
+        void finish();
+        qsizetype size() const { return qsizetype(m_entries.size()); }
+        QByteArrayView name(qsizetype entry) const
+        {
+            const Entry &e = m_entries[size_t(entry)];
+            return QByteArrayView(m_names.constData() + e.at, e.size);
+        }
+        QByteArrayView loweredName(qsizetype entry) const
+        {
+            const Entry &e = m_entries[size_t(entry)];
+            return QByteArrayView(lowered.constData() + e.at, e.size);
+        }
+        const QByteArray &names() const { return m_names; }
+        Kind &kind(qsizetype entry) { return m_entries[size_t(entry)].kind; }
+        // The entry of that name, or -1.
+        qsizetype find(QByteArrayView name) const;
+
+    private:
+        struct Entry
+        {
+            quint32 at;
+            quint32 size;
+            Kind kind;
+        };
+        QByteArray m_names;
+        std::vector<Entry> m_entries;
+        // Large folders (photos) are searched by hash, small ones in turn.
+        QHash<QByteArrayView, quint32> m_byName;
     };
-    enum class Kind { Missing, Folder, Other };
 
     Listing &listingOf(const QByteArray &folder);
     static void index(Listing &listing);
-    Kind kindOf(const QByteArray &native);
 
     DirectFolders m_direct;
     // Node-based, so that the last listing asked for stays where it is.
     std::unordered_map<QByteArray, Listing> m_listings;
     QByteArray m_lastFolder;
     Listing *m_lastListing = nullptr;
-    QHash<QByteArray, Kind> m_kinds;
+    // Entries outside any listing (a folder that cannot be listed, "..").
+    QHash<QByteArray, EntryKind> m_kinds;
     RememberedFolders m_remembered;
 };
 

@@ -1,8 +1,10 @@
 #include "catalog/Hotspots.h"
 
+#include "catalog/IntegerText.h"
 #include "catalog/Win1251.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace korvane {
@@ -36,6 +38,18 @@ HotspotCut ownCut(QByteArrayView line)
     return cut;
 }
 
+// The cells of a line cut at the given positions.
+HotspotBytes cellsAt(QByteArrayView line, HotspotCut at)
+{
+    HotspotBytes cells;
+    cells.name = pascalCopy(line, 1, at.equalsAt - 1);
+    cells.x = pascalCopy(line, at.equalsAt + 1, at.dashAt - at.equalsAt - 1);
+    // Length less one, not the rest of the line: without a "-" the last
+    // character is lost, and that is what the files were written against.
+    cells.y = pascalCopy(line, at.dashAt + 1, qint64(line.size()) - 1);
+    return cells;
+}
+
 qint32 wrappingAdd(qint32 a, qint32 b)
 {
     return qint32(quint32(a) + quint32(b));
@@ -52,6 +66,66 @@ bool hotspotHit(qint32 x, qint32 y, qint32 halfWidth, qint32 halfHeight, qint32 
 {
     return wrappingSubtract(x, halfWidth) < X && X < wrappingAdd(x, halfWidth) && wrappingSubtract(y, halfHeight) < Y
            && Y < wrappingAdd(y, halfHeight);
+}
+
+std::optional<QRect> hotspotHitBox(qint32 x, qint32 y, qint32 halfWidth, qint32 halfHeight)
+{
+    // The strict bounds one pixel in from x - halfWidth and x + halfWidth; a
+    // bound that wraps leaves no press that passes both comparisons.
+    const qint64 left = qint64(x) - halfWidth + 1;
+    const qint64 right = qint64(x) + halfWidth - 1;
+    const qint64 top = qint64(y) - halfHeight + 1;
+    const qint64 bottom = qint64(y) + halfHeight - 1;
+    if (left > right || top > bottom || qint64(wrappingSubtract(x, halfWidth)) != left - 1
+        || qint64(wrappingAdd(x, halfWidth)) != right + 1 || qint64(wrappingSubtract(y, halfHeight)) != top - 1
+        || qint64(wrappingAdd(y, halfHeight)) != bottom + 1)
+        return std::nullopt;
+    // A QRect holds its right and bottom edges as int: a box reaching the
+    // very last pixel of the range has no place in one.
+    if (right >= std::numeric_limits<qint32>::max() || bottom >= std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return QRect(QPoint(int(left), int(top)), QPoint(int(right), int(bottom)));
+}
+
+HotspotBytes cutHotspotLine(QByteArrayView line, HotspotCut &carried)
+{
+    const HotspotCut own = ownCut(line);
+    carried.equalsAt = own.equalsAt != 0 ? own.equalsAt : carried.equalsAt;
+    carried.dashAt = own.dashAt != 0 ? own.dashAt : carried.dashAt;
+    return cellsAt(line, carried);
+}
+
+HotspotPress::HotspotPress(const HotspotTable &table, qint32 halfWidth, qint32 halfHeight, qint32 X, qint32 Y)
+    : m_table(table), m_halfWidth(halfWidth), m_halfHeight(halfHeight), m_X(X), m_Y(Y)
+{
+}
+
+std::optional<HotspotPressStep> HotspotPress::next()
+{
+    while (!m_ended && m_row < m_table.size()) {
+        ++m_row;
+        // Both converted before comparing: a bad cell ends the press here,
+        // with what the earlier rows did left done. The cells are read in the
+        // file's bytes; only a name that is hit is decoded, by the caller.
+        const HotspotBytes cells = m_table.bytes(m_row - 1);
+        qint32 x = 0;
+        qint32 y = 0;
+        try {
+            x = convertToInteger(cells.x);
+            y = convertToInteger(cells.y);
+        } catch (...) {
+            m_ended = true;
+            throw;
+        }
+        const bool writes = !cells.name.isEmpty() && hotspotHit(x, y, m_halfWidth, m_halfHeight, m_X, m_Y);
+        if (m_row == 1 || (writes && (m_lastWritten.isEmpty() || cells.name != m_lastWritten))) {
+            if (writes)
+                m_lastWritten = cells.name;
+            return HotspotPressStep{m_row, writes ? cells.name : QByteArrayView()};
+        }
+    }
+    m_ended = true;
+    return std::nullopt;
 }
 
 HotspotTable::HotspotTable(CatalogLines lines)
@@ -83,15 +157,7 @@ HotspotCut HotspotTable::cut(qsizetype index) const
 
 HotspotBytes HotspotTable::bytes(qsizetype index) const
 {
-    const QByteArrayView line = m_lines.textLine(index);
-    const HotspotCut at = cut(index);
-    HotspotBytes cells;
-    cells.name = pascalCopy(line, 1, at.equalsAt - 1);
-    cells.x = pascalCopy(line, at.equalsAt + 1, at.dashAt - at.equalsAt - 1);
-    // Length less one, not the rest of the line: without a "-" the last
-    // character is lost, and that is what the files were written against.
-    cells.y = pascalCopy(line, at.dashAt + 1, qint64(line.size()) - 1);
-    return cells;
+    return cellsAt(m_lines.textLine(index), cut(index));
 }
 
 HotspotCells HotspotTable::cells(qsizetype index) const

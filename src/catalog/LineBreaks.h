@@ -55,7 +55,7 @@ inline BlockMasks scanBlock(const char *block)
     const __m128i nul = _mm_setzero_si128();
     BlockMasks masks;
     __m128i lowest = _mm_set1_epi8(-1);
-    for (int part = 0; part < kBlockBytes / 16; ++part) {
+    for (qsizetype part = 0; part < kBlockBytes / 16; ++part) {
         const char *at = block + 16 * part;
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
         // Each byte's successor, for the CR that an LF follows.
@@ -67,7 +67,7 @@ inline BlockMasks scanBlock(const char *block)
     }
     // A NUL ends a text once: where to is only worked out then.
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(lowest, nul)) != 0) {
-        for (int part = 0; part < kBlockBytes / 16; ++part) {
+        for (qsizetype part = 0; part < kBlockBytes / 16; ++part) {
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(block + 16 * part));
             masks.nuls |= quint64(quint16(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, nul)))) << (16 * part);
         }
@@ -95,7 +95,7 @@ __attribute__((target("avx2"))) inline BlockMasks scanBlockAvx2(const char *bloc
     const __m256i nul = _mm256_setzero_si256();
     BlockMasks masks;
     __m256i lowest = _mm256_set1_epi8(-1);
-    for (int part = 0; part < kBlockBytes / 32; ++part) {
+    for (qsizetype part = 0; part < kBlockBytes / 32; ++part) {
         const char *at = block + 32 * part;
         const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(at));
         const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(at + 1));
@@ -106,7 +106,7 @@ __attribute__((target("avx2"))) inline BlockMasks scanBlockAvx2(const char *bloc
         lowest = _mm256_min_epu8(lowest, bytes);
     }
     if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(lowest, nul)) != 0) {
-        for (int part = 0; part < kBlockBytes / 32; ++part) {
+        for (qsizetype part = 0; part < kBlockBytes / 32; ++part) {
             const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(block + 32 * part));
             masks.nuls |= quint64(quint32(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, nul)))) << (32 * part);
         }

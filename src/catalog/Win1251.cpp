@@ -1,5 +1,7 @@
 #include "catalog/Win1251.h"
 
+#include <QStringDecoder>
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -104,6 +106,34 @@ QByteArray encodeWin1251(const QString &text)
         const char16_t unit = in[i];
         const unsigned char byte = table[unit];
         out[i] = static_cast<char>(byte != 0 || unit == 0 ? byte : '?');
+    }
+    return bytes;
+}
+
+std::optional<QByteArray> convertUtf8ToWin1251(QByteArrayView utf8, qsizetype *missingAt)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decoder.decode(utf8);
+    if (decoder.hasError()) {
+        if (missingAt)
+            *missingAt = -1;
+        return std::nullopt;
+    }
+    const auto &table = encodeTable();
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    qsizetype in = 0; // where the character's UTF-8 bytes start
+    qsizetype out = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text.at(i).unicode();
+        const unsigned char byte = table[unit];
+        if ((byte == 0 && unit != 0) || unit == 0x0098 || QChar::isSurrogate(unit)) {
+            if (missingAt)
+                *missingAt = in;
+            return std::nullopt;
+        }
+        bytes[out++] = char(byte);
+        in += unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
     }
     return bytes;
 }

@@ -81,6 +81,8 @@ Setting settingFor(const QString &dataFolder)
         folder = QDir::cleanPath(QDir(folder).absolutePath());
     Setting setting;
     setting.base = folder.left(folder.lastIndexOf(u'/') + 1);
+    if (QDir::isRelativePath(folder))
+        setting.absolutePrefix = QFile::encodeName(QDir::currentPath()).size() + 1;
     const QByteArray given = QFile::encodeName(folder);
     struct stat info;
     if (dataFolder.isEmpty() || ::stat(given.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
@@ -99,6 +101,7 @@ Report checkCatalog(const QString &dataFolder, const Options &options)
     Setting setting = settingFor(dataFolder);
     setting.deep = options.deep;
     setting.listPartsWithoutPhoto = options.listPartsWithoutPhoto;
+    setting.fix = options.fix;
 
     Outcome outcome;
     std::vector<ModelEntry> models;
@@ -138,7 +141,7 @@ Report checkCatalog(const QString &dataFolder, const Options &options)
     for (const Finding &finding : report.findings) {
         if (finding.severity == Severity::Error)
             ++report.totals.errors;
-        else if (!finding.partWithoutPhoto)
+        else if (finding.severity == Severity::Warning && !finding.partWithoutPhoto)
             ++report.totals.warnings;
     }
     report.seconds = double(timer.nsecsElapsed()) / 1e9;

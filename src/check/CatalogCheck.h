@@ -1,28 +1,13 @@
 #pragma once
 
+#include "check/Finding.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <vector>
 
 namespace korvane::check {
-
-enum class Severity { Error, Warning };
-
-// One fault, where an editor can jump to it: the file as this machine names
-// it (starting with the checked folder as it was given) and the line, from 1,
-// of the file that names the faulty thing; line 0 when no line applies (a
-// picture that does not decode, a file named wrongly on disk).
-struct Finding
-{
-    QByteArray file;
-    qint64 line = 0;
-    Severity severity = Severity::Error;
-    QString message;
-    // A part of a photo manufacturer without its photo: counted apart and
-    // listed only on request, as a big catalog has many of them.
-    bool partWithoutPhoto = false;
-};
 
 struct Options
 {
@@ -32,18 +17,9 @@ struct Options
     bool listPartsWithoutPhoto = false;
     // Walkers working at once; 0 for one per core.
     int threads = 0;
-};
-
-struct Totals
-{
-    qint64 models = 0;
-    qint64 parts = 0; // part lines, over model and group part lists
-    qint64 diagrams = 0;
-    qint64 hotspots = 0;
-    qint64 photos = 0; // photo files found
-    qint64 partsWithoutPhoto = 0; // photo names looked for and not found
-    qint64 errors = 0;
-    qint64 warnings = 0; // besides the parts without a photo
+    // Rewrite the texts whose mending is certain: a byte-order mark removed,
+    // a UTF-8 text converted to Windows-1251. Nothing else is ever written.
+    bool fix = false;
 };
 
 struct Report
@@ -56,7 +32,8 @@ struct Report
 };
 
 // Walks the catalog in the folder dataFolder (the browser's DATA) as the
-// browser reads it and reports every fault found. Never writes. Throws
+// browser reads it and reports every fault found. Writes only with
+// options.fix, and only what it mends (each file a note). Throws
 // korvane::Failure when the folder cannot be read or is not one the browser
 // would read as its DATA.
 Report checkCatalog(const QString &dataFolder, const Options &options = {});
@@ -75,8 +52,8 @@ struct OutputOptions
     bool quiet = false;
 };
 
-// "file:line: severity: message" lines and a summary, or one JSON document
-// with the same fields.
+// "file:line: severity: message" lines and a summary counted in words ("1
+// error, 2 warnings"), or one JSON document with the same fields.
 QByteArray formatReport(const Report &report, const OutputOptions &options);
 
 // 0 without errors (warnings allowed), 1 with errors.

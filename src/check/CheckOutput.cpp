@@ -12,24 +12,36 @@ namespace {
 
 QString severityName(Severity severity)
 {
-    return severity == Severity::Error ? QStringLiteral("error") : QStringLiteral("warning");
+    switch (severity) {
+    case Severity::Error:
+        return QStringLiteral("error");
+    case Severity::Warning:
+        return QStringLiteral("warning");
+    case Severity::Note:
+        break;
+    }
+    return QStringLiteral("note");
+}
+
+// "1 error", "2 errors".
+QString counted(qint64 count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
 }
 
 QByteArray summaryLine(const Report &report)
 {
     const Totals &t = report.totals;
-    QString line = QStringLiteral("korvane-check: %1 models, %2 parts, %3 diagrams, %4 hotspots, %5 photos checked: "
-                                  "%6 errors, %7 warnings, %8 parts without a photo")
-                       .arg(t.models)
-                       .arg(t.parts)
-                       .arg(t.diagrams)
-                       .arg(t.hotspots)
-                       .arg(t.photos)
-                       .arg(t.errors)
-                       .arg(t.warnings)
-                       .arg(t.partsWithoutPhoto);
+    QString line = QStringLiteral("korvane-check: %1, %2, %3, %4, %5 checked: %6, %7, %8")
+                       .arg(counted(t.models, "model", "models"), counted(t.parts, "part", "parts"),
+                            counted(t.diagrams, "diagram", "diagrams"), counted(t.hotspots, "hotspot", "hotspots"),
+                            counted(t.photos, "photo", "photos"), counted(t.errors, "error", "errors"),
+                            counted(t.warnings, "warning", "warnings"),
+                            counted(t.partsWithoutPhoto, "part without a photo", "parts without a photo"));
     if (t.partsWithoutPhoto > 0 && !report.listsPartsWithoutPhoto)
         line += QStringLiteral(" (listed with --verbose)");
+    if (t.filesFixed > 0)
+        line += QStringLiteral("; %1").arg(counted(t.filesFixed, "file fixed", "files fixed"));
     line += QStringLiteral("; %1 s\n").arg(report.seconds, 0, 'f', 2);
     return line.toUtf8();
 }
@@ -56,7 +68,8 @@ QByteArray asJson(const Report &report, const OutputOptions &options)
         findings.append(QJsonObject{{QStringLiteral("file"), nameOnDisk(finding.file)},
                                     {QStringLiteral("line"), finding.line},
                                     {QStringLiteral("severity"), severityName(finding.severity)},
-                                    {QStringLiteral("message"), finding.message}});
+                                    {QStringLiteral("message"), finding.message},
+                                    {QStringLiteral("fixable"), finding.fixable}});
     }
     QJsonObject document{{QStringLiteral("findings"), findings}};
     if (!options.quiet) {
@@ -70,6 +83,7 @@ QByteArray asJson(const Report &report, const OutputOptions &options)
                                     {QStringLiteral("errors"), t.errors},
                                     {QStringLiteral("warnings"), t.warnings},
                                     {QStringLiteral("partsWithoutPhoto"), t.partsWithoutPhoto},
+                                    {QStringLiteral("filesFixed"), t.filesFixed},
                                     {QStringLiteral("seconds"), report.seconds}});
     }
     return QJsonDocument(document).toJson(QJsonDocument::Indented);

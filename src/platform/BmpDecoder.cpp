@@ -3,6 +3,8 @@
 #include "catalog/Failure.h"
 #include "platform/PictureFrame.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -13,15 +15,40 @@ namespace korvane {
 
 namespace {
 
-// The texts Windows shows for these two faults; the catalog's users know them.
-[[noreturn]] void notValid()
+// The texts Windows shows for these two faults; the catalog's users know
+// them. The detail says which field is wrong, for the catalog checker.
+[[noreturn]] void notValid(const QString &detail)
 {
-    throw Failure(QStringLiteral("Bitmap image is not valid"));
+    throw Failure(QStringLiteral("Bitmap image is not valid"), detail);
 }
 
-[[noreturn]] void readError()
+[[noreturn]] void readError(const QString &detail)
 {
-    throw Failure(QStringLiteral("Stream read error"));
+    throw Failure(QStringLiteral("Stream read error"), detail);
+}
+
+// Grouped in thousands the same way whatever the user's language.
+QString byteCount(qint64 bytes)
+{
+    return bytes == 1 ? QStringLiteral("1 byte") : QLocale(QLocale::English).toString(bytes) + QStringLiteral(" bytes");
+}
+
+[[noreturn]] void endsInside(qint64 size, const char *what)
+{
+    readError(QStringLiteral("the file ends after %1, inside %2").arg(byteCount(size), QLatin1String(what)));
+}
+
+// A picture of another kind renamed to .bmp is the usual case.
+QString signatureDetail(const uchar *data, qint64 size)
+{
+    if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8)
+        return QStringLiteral("the file starts with FF D8, a JPEG's signature, not \"BM\"");
+    if (size >= 4 && data[0] == 0x89 && data[1] == 'P' && data[2] == 'N' && data[3] == 'G')
+        return QStringLiteral("the file starts with a PNG's signature, not \"BM\"");
+    if (size == 1)
+        return QStringLiteral("the file holds a single byte, not the signature \"BM\"");
+    const auto hex = [](uchar byte) { return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper(); };
+    return QStringLiteral("the file starts with the bytes %1 %2, not \"BM\" (42 4D)").arg(hex(data[0]), hex(data[1]));
 }
 
 // Every multi-byte field of the file is little-endian whatever the machine.
@@ -109,17 +136,17 @@ Layout readLayout(const uchar *data, qint64 size)
 {
     if (size < kFileHeaderBytes) {
         if (size == 1 || data[0] != 'B' || data[1] != 'M')
-            notValid();
-        readError();
+            notValid(signatureDetail(data, size));
+        endsInside(size, "its 14-byte file header");
     }
     if (data[0] != 'B' || data[1] != 'M')
-        notValid();
+        notValid(signatureDetail(data, size));
 
     Layout layout;
     layout.dataOffset = le32(data + 10);
 
     if (size < kFileHeaderBytes + 4)
-        readError();
+        endsInside(size, "the size of its info header");
     const quint32 headerSize = le32(data + kFileHeaderBytes);
     switch (headerSize) {
     case 12:
@@ -130,10 +157,10 @@ Layout readLayout(const uchar *data, qint64 size)
     case 124:
         break;
     default:
-        notValid();
+        notValid(QStringLiteral("an info header size of %1: a bitmap's is 12, 40, 52, 56, 108 or 124").arg(headerSize));
     }
     if (kFileHeaderBytes + qint64(headerSize) > size)
-        readError();
+        endsInside(size, "its info header");
     const uchar *info = data + kFileHeaderBytes;
 
     quint32 planes = 0;
@@ -149,7 +176,7 @@ Layout readLayout(const uchar *data, qint64 size)
         layout.width = qint32(le32(info + 4));
         const qint32 height = qint32(le32(info + 8));
         if (height == INT_MIN)
-            notValid();
+            notValid(QStringLiteral("a height of %1").arg(height));
         layout.topDown = height < 0;
         layout.height = height < 0 ? -qint64(height) : qint64(height);
         planes = le16(info + 12);
@@ -159,7 +186,7 @@ Layout readLayout(const uchar *data, qint64 size)
     }
 
     if (planes != 1)
-        notValid();
+        notValid(QStringLiteral("a plane count of %1: a bitmap has 1").arg(planes));
     switch (layout.bitCount) {
     case 1:
     case 4:
@@ -169,34 +196,47 @@ Layout readLayout(const uchar *data, qint64 size)
     case 32:
         break;
     default:
-        notValid();
+        notValid(
+            QStringLiteral("a bit count of %1: a bitmap has 1, 4, 8, 16, 24 or 32 bits a pixel").arg(layout.bitCount));
     }
+    const auto compressionNeeds = [&layout](const char *name, const char *bits) {
+        notValid(QStringLiteral("%1 compression with %2 bits a pixel: it needs %3")
+                     .arg(QLatin1String(name))
+                     .arg(layout.bitCount)
+                     .arg(QLatin1String(bits)));
+    };
     switch (layout.compression) {
     case Rgb:
         break;
     case Rle8:
         if (layout.bitCount != 8)
-            notValid();
+            compressionNeeds("RLE8", "8");
         break;
     case Rle4:
         if (layout.bitCount != 4)
-            notValid();
+            compressionNeeds("RLE4", "4");
         break;
     case BitFields:
         if (layout.bitCount != 16 && layout.bitCount != 32)
-            notValid();
+            compressionNeeds("bit-field", "16 or 32");
         layout.bitFields = true;
         break;
     default:
-        notValid();
+        notValid(QStringLiteral("compression %1: a bitmap's is 0 (none), 1 (RLE8), 2 (RLE4) or 3 (bit fields)")
+                     .arg(layout.compression));
     }
-    if (layout.width < 1 || layout.width > 65535 || layout.height == 0)
-        notValid();
+    if (layout.width < 1 || layout.width > 65535)
+        notValid(QStringLiteral("a width of %1: a bitmap's is 1 to 65535").arg(layout.width));
+    if (layout.height == 0)
+        notValid(QStringLiteral("a height of 0"));
     // Windows refuses top-down run-length pictures, so do we.
     if (layout.topDown && (layout.compression == Rle8 || layout.compression == Rle4))
-        notValid();
-    if (layout.width * layout.height > kMaxBmpPixels)
-        notValid();
+        notValid(QStringLiteral("a negative height (rows from the top) with run-length compression"));
+    if (!pictureFitsTheCap(layout.width, layout.height))
+        notValid(QStringLiteral("%1 x %2 pixels, more than the %3 a picture may have")
+                     .arg(layout.width)
+                     .arg(layout.height)
+                     .arg(QLocale(QLocale::English).toString(kMaxPicturePixelBytes / 4)));
 
     qint64 afterHeader = kFileHeaderBytes + headerSize;
     if (layout.bitFields) {
@@ -205,18 +245,24 @@ Layout readLayout(const uchar *data, qint64 size)
             // The three masks follow the short header; a file cut inside them
             // is cut inside its headers.
             if (afterHeader + 12 > size)
-                readError();
+                endsInside(size, "its colour masks");
             afterHeader += 12;
         }
         layout.masks = {le32(masks), le32(masks + 4), le32(masks + 8), headerSize >= 56 ? le32(masks + 12) : 0u};
+        static const char *const kChannels[] = {"red", "green", "blue", "alpha"};
         for (int i = 0; i < 3; ++i) {
-            if (layout.masks[i] == 0)
-                notValid();
+            if (layout.masks[size_t(i)] == 0)
+                notValid(QStringLiteral("a %1 mask of 0").arg(QLatin1String(kChannels[i])));
         }
         quint32 seen = 0;
-        for (const quint32 mask : layout.masks) {
-            if (!isContiguous(mask) || (seen & mask) != 0)
-                notValid();
+        for (size_t i = 0; i < layout.masks.size(); ++i) {
+            const quint32 mask = layout.masks[i];
+            const QString shown
+                = QStringLiteral("the %1 mask %2").arg(QLatin1String(kChannels[i])).arg(mask, 8, 16, QLatin1Char('0'));
+            if (!isContiguous(mask))
+                notValid(shown + QStringLiteral(", whose bits are not one run"));
+            if ((seen & mask) != 0)
+                notValid(shown + QStringLiteral(", which shares bits with another mask"));
             seen |= mask;
         }
     } else if (layout.bitCount == 16) {
@@ -226,24 +272,37 @@ Layout readLayout(const uchar *data, qint64 size)
     }
 
     if (coloursUsed > 256)
-        notValid();
+        notValid(QStringLiteral("a colour count of %1, more than 256").arg(coloursUsed));
     if (layout.bitCount <= 8 && coloursUsed == 0)
         coloursUsed = 1u << layout.bitCount;
     // Above 8 bits a colour count only announces a palette to step over.
     layout.paletteOffset = afterHeader;
     layout.paletteEntries = int(coloursUsed);
     if (layout.paletteOffset + qint64(layout.paletteEntries) * layout.paletteEntryBytes > size)
-        notValid();
+        notValid(QStringLiteral("a palette of %1 colours that runs past the file's %2")
+                     .arg(layout.paletteEntries)
+                     .arg(byteCount(size)));
 
     // The data offset may point inside the palette region (some writers
     // count the palette short), but never into the headers or past the end.
-    if (layout.dataOffset < afterHeader || layout.dataOffset > size)
-        notValid();
+    if (layout.dataOffset < afterHeader)
+        notValid(QStringLiteral("the pixel data offset %1 lies inside the headers, which end at byte %2")
+                     .arg(layout.dataOffset)
+                     .arg(afterHeader));
+    if (layout.dataOffset > size)
+        notValid(QStringLiteral("the pixel data offset %1 lies past the file's %2")
+                     .arg(layout.dataOffset)
+                     .arg(byteCount(size)));
 
     layout.stride = (layout.width * layout.bitCount + 31) / 32 * 4;
     if (layout.compression != Rle8 && layout.compression != Rle4
         && layout.dataOffset + layout.stride * layout.height > size)
-        readError();
+        readError(QStringLiteral("the file ends after %1; its %2 x %3 pixels need %4 from byte %5")
+                      .arg(byteCount(size))
+                      .arg(layout.width)
+                      .arg(layout.height)
+                      .arg(byteCount(layout.stride * layout.height))
+                      .arg(layout.dataOffset));
     return layout;
 }
 
@@ -366,11 +425,17 @@ void decodeRunLength(QImage &image, const uchar *data, qint64 size, const Layout
 
     const uchar *p = data + layout.dataOffset;
     const uchar *const end = data + size;
+    // The runs end at the end-of-bitmap mark; a file that ends first is cut short.
+    const auto cutShort = [size] {
+        readError(QStringLiteral("the run-length pixel data ends with the file, after %1, before its "
+                                 "end-of-bitmap mark")
+                      .arg(byteCount(size)));
+    };
     int x = 0;
     int y = 0;
     for (;;) {
         if (end - p < 2)
-            readError();
+            cutShort();
         const int count = p[0];
         const int value = p[1];
         p += 2;
@@ -401,7 +466,7 @@ void decodeRunLength(QImage &image, const uchar *data, qint64 size, const Layout
             return;
         case 2: // delta: right and up
             if (end - p < 2)
-                readError();
+                cutShort();
             x = std::min(x + p[0], width);
             y = std::min(y + p[1], height);
             p += 2;
@@ -410,7 +475,7 @@ void decodeRunLength(QImage &image, const uchar *data, qint64 size, const Layout
             const qint64 dataBytes = fourBits ? (value + 1) / 2 : value;
             const qint64 paddedBytes = dataBytes + (dataBytes & 1);
             if (end - p < paddedBytes)
-                readError();
+                cutShort();
             const int stop = std::min(x + value, width);
             if (y < height) {
                 QRgb *dst = rowAt(y);

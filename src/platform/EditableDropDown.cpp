@@ -373,6 +373,7 @@ void EditableDropDown::changeEvent(QEvent *event)
         // The combo box builds its list to hand it a new font; a list not
         // yet built takes the font it is built with.
         if (!m_listPrepared) {
+            // NOLINTNEXTLINE(bugprone-parent-virtual-call): passing over the combo box's own handling is the point
             QWidget::changeEvent(event);
             return;
         }

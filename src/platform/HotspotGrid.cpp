@@ -26,6 +26,7 @@ public:
         return cell(index.column(), index.row());
     }
 
+    const HotspotTable &table() const { return m_table; }
     bool inTable(int row) const { return row >= 1 && row <= m_table.size() && row < m_rows; }
 
     HotspotCells rowCells(int row) const { return inTable(row) ? m_table.cells(row - 1) : HotspotCells(); }
@@ -251,6 +252,11 @@ HotspotCells HotspotGrid::row(int row) const
 HotspotBytes HotspotGrid::rowBytes(int row) const
 {
     return m_model->rowBytes(row);
+}
+
+const HotspotTable &HotspotGrid::hotspotTable() const
+{
+    return m_model->table();
 }
 
 void HotspotGrid::setHotspotTable(HotspotTable table)

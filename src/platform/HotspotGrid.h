@@ -31,6 +31,7 @@ public:
     HotspotCells row(int row) const;
     // The same, still the file's bytes: a press reads every row.
     HotspotBytes rowBytes(int row) const;
+    const HotspotTable &hotspotTable() const;
     // Rows 1 .. table.size() hold the table; the row count becomes
     // table.size() + 1.
     void setHotspotTable(HotspotTable table);

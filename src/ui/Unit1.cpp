@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
+#include "catalog/FileRoutes.h"
 #include "catalog/Hotspots.h"
 #include "platform/CaptionPanel.h"
 #include "platform/EditableDropDown.h"
@@ -22,7 +23,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
-#include <QWindow>
 
 #include <array>
 
@@ -105,15 +105,6 @@ QString pictureFilter()
     return bitmaps + u'|' + jpeg;
 }
 
-TForm1::RecordedState stateOf(Qt::WindowStates states)
-{
-    if (states & Qt::WindowMinimized)
-        return TForm1::RecordedState::Minimized;
-    if (states & Qt::WindowMaximized)
-        return TForm1::RecordedState::Maximized;
-    return TForm1::RecordedState::Normal;
-}
-
 } // namespace
 
 TForm1::TForm1(QWidget *parent)
@@ -136,7 +127,7 @@ TForm1::TForm1(QWidget *parent)
     setFont(designFont(11, false));
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
-    resize(1064, 692);
+    resize(kDesignedClientSize);
 
     buildControls();
     arrangeStackingAndTabs();
@@ -370,15 +361,6 @@ void TForm1::keepPictureFillingItsArea()
     logo->setGeometry(ScrollBox1->contentsRect());
 }
 
-void TForm1::keepBarsAtTheirEdges()
-{
-    // The tool bar is aligned to the top edge and the status bar to the
-    // bottom one: they span the window at every size, as the window system
-    // keeps such bars, before the resize handler sees the new size.
-    ToolBar1->setGeometry(0, 0, width(), ToolBar1->height());
-    sb->setGeometry(0, height() - sb->height(), width(), sb->height());
-}
-
 void TForm1::recomputeBaseFolder()
 {
     BaseFolder = paths::baseFolderFromExecutable(executablePath());
@@ -395,66 +377,23 @@ void TForm1::setStatusText(const QString &text)
         sb->setText(text);
 }
 
-void TForm1::setStateByProgram(RecordedState state)
+std::optional<CatalogFile> TForm1::routeFile(const FileRoute &route, const ComposedPath &path)
 {
-    m_recordedState = state;
-}
-
-void TForm1::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    keepBarsAtTheirEdges();
-    m_stateSeenByResize = m_recordedState;
-    m_outerSizeSeenByResize = outerSize();
-    guarded(&TForm1::FormResize);
-    m_recordedState = stateOf(windowState());
-}
-
-void TForm1::moveEvent(QMoveEvent *event)
-{
-    QWidget::moveEvent(event);
-    completeSizeNotification();
-}
-
-void TForm1::completeSizeNotification()
-{
-    // An X11 window manager frames the window only after its first size
-    // notification, and reframes a maximised one after the notification of
-    // the maximising, so FormResize read a client size or a stale frame
-    // there. The frame's arrival completes that notification: FormResize
-    // runs again on the real outer size, seeing the state the notification
-    // saw. A state change whose own notification is still to come waits for
-    // it.
-    const RecordedState current = stateOf(windowState());
-    const QSize outer = outerSize();
-    if (!m_outerSizeSeenByResize.isValid() || outer == m_outerSizeSeenByResize || current != m_recordedState
-        || current == RecordedState::Minimized)
-        return;
-    m_outerSizeSeenByResize = outer;
-    m_recordedState = m_stateSeenByResize;
-    guarded(&TForm1::FormResize);
-    m_recordedState = current;
-}
-
-QSize TForm1::outerSize() const
-{
-    // The widget's own copy of the frame is renewed only by moves and
-    // resizes; the window system's is renewed when the frame changes.
-    const QWindow *window = windowHandle();
-    return window ? window->frameGeometry().size() : frameGeometry().size();
-}
-
-void TForm1::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange)
-        return;
-    // Maximising and restoring bring a size notification, which records the
-    // new state after FormResize has seen the old one. Minimising and coming
-    // back from it bring none, so they are recorded here.
-    const auto oldStates = static_cast<QWindowStateChangeEvent *>(event)->oldState();
-    if ((oldStates | windowState()) & Qt::WindowMinimized)
-        m_recordedState = stateOf(windowState());
+    std::optional<CatalogFile> file = findRouteFile(route, path);
+    if (file)
+        return file;
+    switch (route.whenMissing) {
+    case WhenMissing::StatusText:
+        setStatusText(route.message.toString());
+        break;
+    case WhenMissing::PathInCaption:
+        setWindowTitle(path.text());
+        break;
+    case WhenMissing::ErrorBox: // the read fails instead
+    case WhenMissing::Nothing:
+        break;
+    }
+    return std::nullopt;
 }
 
 // --- start-up and window ----------------------------------------------------
@@ -469,7 +408,9 @@ void TForm1::FormCreate()
     OpenPictureDialog1->setFilter(filter);
     SavePictureDialog1->setFilter(filter);
     recomputeBaseFolder();
-    Manufacturer->setEntries(readCatalogLines(paths::manufacturerList(BaseFolder)).toStringList());
+    if (const std::optional<CatalogFile> manufacturers
+        = routeFile(routes::manufacturerList, paths::manufacturerList(BaseFolder)))
+        Manufacturer->setEntries(readCatalogLines(*manufacturers).toStringList());
     HotspotHalfWidth = kHotspotHalfWidth;
     HotspotHalfHeight = kHotspotHalfHeight;
     HotspotTestMode = true;

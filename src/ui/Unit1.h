@@ -17,6 +17,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
+class QWindow;
 
 namespace korvane {
 class CaptionPanel;
@@ -25,6 +26,7 @@ class HotspotGrid;
 class PartListBox;
 class PictureBox;
 class PictureDialog;
+struct FileRoute;
 } // namespace korvane
 
 class TForm1;
@@ -54,6 +56,8 @@ class TForm1 : public QWidget
 
 public:
     enum class RecordedState { Normal, Minimized, Maximized };
+    // The client area as designed.
+    static constexpr QSize kDesignedClientSize{1064, 692};
 
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;
@@ -75,6 +79,10 @@ public:
 
     QString statusText() const;
     void setStatusText(const QString &text);
+
+    // The file a handler step reads, by its route (FileRoutes.h): a tested
+    // file that is missing shows what its route shows, and gives nothing.
+    std::optional<korvane::CatalogFile> routeFile(const korvane::FileRoute &route, const korvane::ComposedPath &path);
 
     // --- controls, in their designed order --------------------------------
     QLabel *Label1;
@@ -178,6 +186,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -198,6 +207,17 @@ private:
     void keepBarsAtTheirEdges();
     // The frame's arrival or change after a size notification.
     void completeSizeNotification();
+    // The client size of the normal window: the designed one, fitted to the
+    // screen's available area.
+    QSize normalClientSize() const;
+    // Size hints for the window's state: fixed when normal, free when
+    // maximised.
+    void renewFrameHints();
+    // The designed size on a screen the window has come to.
+    void followScreen();
+    // A normal window that has grown larger than the screen's available area
+    // is fitted there.
+    void keepWithinScreen();
     // Picks the editor's photo through the picture dialog; only a pick
     // started by Enter in the description moves the focus on to the button.
     void pickEditorPhoto(bool startedByEnter);
@@ -207,6 +227,9 @@ private:
     // notification; no notification has come while the size is invalid.
     RecordedState m_stateSeenByResize = RecordedState::Normal;
     QSize m_outerSizeSeenByResize;
+    // The native window whose state and screen are followed.
+    const QWindow *m_watchedWindow = nullptr;
+    QMetaObject::Connection m_screenWatch;
     // The editor's photo as it was loaded: a save writes these bytes.
     std::optional<korvane::LoadedPicture> m_editorPicture;
 };

@@ -2,8 +2,8 @@
 
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
+#include "catalog/FileRoutes.h"
 #include "catalog/Hotspots.h"
-#include "catalog/IntegerText.h"
 #include "catalog/Win1251.h"
 #include "platform/EditableDropDown.h"
 #include "platform/HotspotGrid.h"
@@ -26,16 +26,23 @@ const QString kStartChecking = QStringLiteral("Начать проверку");
 
 void TForm1::exviewChange()
 {
-    // Not tested first: a missing or broken diagram ends the change in the
-    // error box, and the old hotspots stay in force.
-    logo->setPicture(loadPictureFile(paths::diagram(BaseFolder, Manufacturer->text(), Model->text(), exview->text())));
+    // A missing or broken diagram ends the change, and the old hotspots stay
+    // in force.
+    const std::optional<CatalogFile> diagram
+        = routeFile(routes::diagram, paths::diagram(BaseFolder, Manufacturer->text(), Model->text(), exview->text()));
+    if (!diagram)
+        return;
+    logo->setPicture(loadPictureFile(*diagram));
     runButtonStep(SpeedButton1, &TForm1::SpeedButton1Click);
 }
 
 void TForm1::SpeedButton1Click()
 {
-    lbmet->setLines(
-        readCatalogLines(paths::hotspotFile(BaseFolder, Manufacturer->text(), Model->text(), exview->text())));
+    const std::optional<CatalogFile> hotspots = routeFile(
+        routes::hotspotFile, paths::hotspotFile(BaseFolder, Manufacturer->text(), Model->text(), exview->text()));
+    if (!hotspots)
+        return;
+    lbmet->setLines(readCatalogLines(*hotspots));
     HotspotCount = lbmet->lineCount();
     // The grid cuts the same lines, shared, not copied.
     sg1->setHotspotTable(HotspotTable(lbmet->catalogLines()));
@@ -45,26 +52,16 @@ void TForm1::logoMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y)
 {
     if (!HotspotTestMode)
         return;
-    QString lastSearched;
-    bool searched = false;
-    for (qint32 r = 1; r <= HotspotCount; ++r) {
-        // Both converted before comparing: a bad cell ends the press here,
-        // with what the earlier rows did left done. The cells are read in the
-        // file's bytes; only a name that is hit is decoded.
-        const HotspotBytes cells = sg1->rowBytes(r);
-        const qint32 x = convertToInteger(cells.x);
-        const qint32 y = convertToInteger(cells.y);
-        if (hotspotHit(x, y, HotspotHalfWidth, HotspotHalfHeight, X, Y) && !cells.name.isEmpty())
-            savnam->setText(decodeWin1251(cells.name));
-        // The list is selected again after every row. Selecting by the text of
-        // the call just before changes nothing, so only a changed text is
-        // searched: a diagram with thousands of hotspots over a million-line
-        // list still answers at once.
-        if (!searched || savnam->text() != lastSearched) {
-            lastSearched = savnam->text();
-            searched = true;
-            SelectPartByPrefix(lastSearched);
-        }
+    // The press rule lives with the hotspot table, where the hotspot editor's
+    // Try mode runs it too; a cell that does not convert throws out of next()
+    // and ends the press at its row. The steps leave out selections by an
+    // unchanged text, so a diagram with thousands of hotspots over a
+    // million-line list still answers at once.
+    HotspotPress press(sg1->hotspotTable(), HotspotHalfWidth, HotspotHalfHeight, X, Y);
+    while (const std::optional<HotspotPressStep> step = press.next()) {
+        if (!step->name.isEmpty())
+            savnam->setText(decodeWin1251(step->name));
+        SelectPartByPrefix(savnam->text());
     }
 }
 

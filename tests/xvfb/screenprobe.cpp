@@ -1,88 +1,83 @@
-// Reads screenshots that the X server's own xwd took of the root window and
-// measures what a person sees in Korvane's main window. Coordinates are those
-// of the window's client area, whose place on the screen the caller passes.
+// Takes screenshots of the whole screen as a person sees it and measures
+// Korvane's main window on them. Coordinates are those of the window's client
+// area, whose place on the screen the caller passes. Shots are image files:
+// PNG from `shoot`, or the PPM that the Wayland test's compositor module
+// writes.
 //
-//   xwdprobe sizes SHOT CX CY CW CH
+//   screenprobe shoot OUT
+//       the X server's root window as PNG, read with XGetImage: what the
+//       screen shows, open popups included (xwd -root reads a window that
+//       has a colormap of its own, as Qt's popups have, from the one below
+//       it and shows them black)
+//   screenprobe sizes SHOT CX CY CW CH
 //       prints the heights and widths of the part list and the picture area
-//   xwdprobe changed BEFORE AFTER CX CY X Y W H
+//   screenprobe changed BEFORE AFTER CX CY X Y W H
 //       prints how many pixels of the rectangle differ between two shots,
 //       and the first and last client row and column that hold such a pixel
-//   xwdprobe png SHOT X Y W H OUT
+//   screenprobe lines SHOT CX CY X Y W H
+//       prints how much of the rectangle is light (a list's background) and
+//       how many lines of text it holds: bands of rows with dark pixels
+//   screenprobe png SHOT X Y W H OUT
 //       writes a part of the screen as PNG (the README's screenshot)
-//   xwdprobe picture-size PICTURE
+//   screenprobe picture-size PICTURE
 //       prints the width and height of a picture file
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QString>
 
+#include <xcb/xcb.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 
 namespace {
 
 [[noreturn]] void fail(const char *what)
 {
-    std::fprintf(stderr, "xwdprobe: %s\n", what);
+    std::fprintf(stderr, "screenprobe: %s\n", what);
     std::exit(2);
 }
 
-quint32 bigEndian32(const uchar *p)
+QImage readShot(const char *fileName)
 {
-    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
+    QImage image(QString::fromLocal8Bit(fileName));
+    if (image.isNull())
+        fail("cannot read the screenshot");
+    return image.convertToFormat(QImage::Format_RGB32);
 }
 
-// The header is 25 big-endian words; the pixels follow the window name and
-// the colour table. Xvfb runs with a 24-bit TrueColor screen, whose pixels
-// xwd writes in 3 or 4 bytes; that is all that is read here.
-QImage readXwd(const char *fileName)
+// The root window's pixels as the server composes them. Xvfb runs with a
+// 24-bit TrueColor screen, which the server hands out in 32-bit pixels.
+QImage rootWindow()
 {
-    QFile file(QString::fromLocal8Bit(fileName));
-    if (!file.open(QIODevice::ReadOnly))
-        fail("cannot read the screenshot");
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() < 100)
-        fail("not an XWD file");
-    const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
-    const auto word = [&](int index) { return bigEndian32(data + 4 * index); };
-    const quint32 headerSize = word(0);
-    const quint32 version = word(1);
-    const quint32 format = word(2);
-    const quint32 width = word(4);
-    const quint32 height = word(5);
-    const quint32 byteOrder = word(7);
-    const quint32 bitsPerPixel = word(11);
-    const quint32 bytesPerLine = word(12);
-    const quint32 redMask = word(14);
-    const quint32 greenMask = word(15);
-    const quint32 blueMask = word(16);
-    const quint32 colours = word(19);
-    if (version != 7 || format != 2 || (bitsPerPixel != 24 && bitsPerPixel != 32) || redMask != 0xff0000
-        || greenMask != 0xff00 || blueMask != 0xff)
-        fail("only 24-bit TrueColor screenshots are read");
-    const quint32 bytesPerPixel = bitsPerPixel / 8;
-    const qint64 pixelsAt = qint64(headerSize) + qint64(colours) * 12;
-    if (pixelsAt + qint64(bytesPerLine) * height > bytes.size() || bytesPerLine < width * bytesPerPixel)
-        fail("truncated XWD file");
-    QImage image(int(width), int(height), QImage::Format_RGB32);
-    for (quint32 y = 0; y < height; ++y) {
-        const uchar *row = data + pixelsAt + qint64(bytesPerLine) * y;
-        auto *out = reinterpret_cast<QRgb *>(image.scanLine(int(y)));
-        for (quint32 x = 0; x < width; ++x) {
-            const uchar *p = row + bytesPerPixel * x;
-            // The low three bytes hold the colour in either byte order.
-            const quint32 pixel = byteOrder == 0       ? (quint32(p[2]) << 16) | (quint32(p[1]) << 8) | quint32(p[0])
-                                  : bytesPerPixel == 4 ? (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3])
-                                                       : (quint32(p[0]) << 16) | (quint32(p[1]) << 8) | quint32(p[2]);
-            out[x] = 0xff000000u | pixel;
-        }
-    }
-    return image;
+    int screenNumber = 0;
+    xcb_connection_t *connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection))
+        fail("cannot connect to the X server");
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber; ++i)
+        xcb_screen_next(&screens);
+    const xcb_screen_t *screen = screens.data;
+    const std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
+        xcb_get_image_reply(connection,
+                            xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0,
+                                          screen->width_in_pixels, screen->height_in_pixels, ~0u),
+                            nullptr),
+        &std::free);
+    const int width = screen->width_in_pixels;
+    const int height = screen->height_in_pixels;
+    if (!reply || reply->depth != 24 || xcb_get_image_data_length(reply.get()) != width * height * 4)
+        fail("only 24-bit TrueColor screens in 32-bit pixels are read");
+    QImage image(xcb_get_image_data(reply.get()), width, height, width * 4, QImage::Format_RGB32);
+    QImage copy = image.copy();
+    xcb_disconnect(connection);
+    return copy;
 }
 
 int number(const char *text)
@@ -174,6 +169,27 @@ int changed(const Client &before, const Client &after, int x, int y, int w, int 
     return 0;
 }
 
+// An open list shows dark text on a light background; a popup that the
+// screenshot missed is one colour, black where xwd read it.
+int lines(const Client &client, int x, int y, int w, int h)
+{
+    int light = 0;
+    int bands = 0;
+    bool inBand = false;
+    for (int row = y; row < y + h; ++row) {
+        bool dark = false;
+        for (int column = x; column < x + w; ++column) {
+            const int grey = qGray(client.at(column, row));
+            light += grey > 200;
+            dark = dark || grey < 100;
+        }
+        bands += dark && !inBand;
+        inBand = dark;
+    }
+    std::printf("light_percent=%d\ntext_lines=%d\n", w * h > 0 ? int(100LL * light / (qint64(w) * h)) : 0, bands);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -181,22 +197,35 @@ int main(int argc, char **argv)
     // Picture formats come as plugins, which an application object finds.
     QCoreApplication app(argc, argv);
     const QString command = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
+    if (command == QLatin1String("shoot") && argc == 3) {
+        // Uncompressed: the tests take many shots and keep none.
+        if (!rootWindow().save(QString::fromLocal8Bit(argv[2]), "PNG", 100))
+            fail("cannot write the PNG file");
+        return 0;
+    }
     if (command == QLatin1String("sizes") && argc == 7) {
-        const Client client{readXwd(argv[2]), number(argv[3]), number(argv[4]), number(argv[5]), number(argv[6])};
+        const Client client{readShot(argv[2]), number(argv[3]), number(argv[4]), number(argv[5]), number(argv[6])};
         return sizes(client);
     }
     if (command == QLatin1String("changed") && argc == 10) {
         const int left = number(argv[4]);
         const int top = number(argv[5]);
-        const QImage first = readXwd(argv[2]);
+        const QImage first = readShot(argv[2]);
         const Client before{first, left, top, first.width() - left, first.height() - top};
-        const Client after{readXwd(argv[3]), left, top, before.width, before.height};
+        const Client after{readShot(argv[3]), left, top, before.width, before.height};
         if (before.screen.size() != after.screen.size())
             fail("the shots differ in size");
         return changed(before, after, number(argv[6]), number(argv[7]), number(argv[8]), number(argv[9]));
     }
+    if (command == QLatin1String("lines") && argc == 9) {
+        const QImage shot = readShot(argv[2]);
+        const int left = number(argv[3]);
+        const int top = number(argv[4]);
+        const Client client{shot, left, top, shot.width() - left, shot.height() - top};
+        return lines(client, number(argv[5]), number(argv[6]), number(argv[7]), number(argv[8]));
+    }
     if (command == QLatin1String("png") && argc == 8) {
-        const QImage screen = readXwd(argv[2]);
+        const QImage screen = readShot(argv[2]);
         const QRect part(number(argv[3]), number(argv[4]), number(argv[5]), number(argv[6]));
         if (!screen.rect().contains(part))
             fail("the part lies outside the screen");
@@ -211,6 +240,6 @@ int main(int argc, char **argv)
         std::printf("%d %d\n", size.width(), size.height());
         return 0;
     }
-    std::fprintf(stderr, "usage: xwdprobe sizes|changed|png|picture-size ...\n");
+    std::fprintf(stderr, "usage: screenprobe shoot|sizes|changed|lines|png|picture-size ...\n");
     return 2;
 }
