@@ -39,10 +39,10 @@ CatalogLines::Builder::Builder() : m_text(std::make_shared<Text>())
 
 namespace {
 
-// The scan of whole blocks from block on, as far as size allows, with the
-// processor's block scan: the starts go where next points, asking starts for
-// room before each block. Returns where the text ends if a NUL ended it, or
-// -1; scanned is left after the last block scanned.
+// Indexes whole blocks from scanned on, as far as size allows, with the
+// given block scan: the starts are written through a pointer of its own,
+// room asked for before each block. Returns where the text ends if a NUL
+// ended it, or -1; scanned is left after the last block scanned.
 template <lineBreaks::BlockMasks (*ScanBlock)(const char *), typename Starts>
 [[gnu::always_inline]] inline qsizetype scanBlocks(const char *data, qsizetype size, qsizetype &scanned, Starts &starts)
 {

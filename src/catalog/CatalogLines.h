@@ -131,7 +131,8 @@ public:
     public:
         Builder();
         // Indexes the text read so far, its first size bytes, as far as whole
-        // blocks go. False once the text has ended at a NUL.
+        // blocks and the byte after them go. False once the text has ended
+        // at a NUL.
         bool scan(const char *data, qsizetype size);
         // The text read: its bytes up to the NUL found, or all of them.
         qsizetype endIn(qsizetype size) const { return m_end >= 0 ? m_end : size; }
