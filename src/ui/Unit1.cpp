@@ -186,8 +186,10 @@ void TForm1::buildControls()
     html->setAutoFillBackground(true);
     html->setBackgroundRole(QPalette::Base);
 
-    savnam = place(new QLineEdit(QStringLiteral("savename"), this), "savnam", 8, 80, 129, 28);
+    // The font before the text, which is then laid out once.
+    savnam = place(new QLineEdit(this), "savnam", 8, 80, 129, 28);
     savnam->setFont(big);
+    savnam->setText(QStringLiteral("savename"));
     {
         QPalette red = savnam->palette();
         red.setColor(QPalette::Text, Qt::red);
@@ -214,8 +216,9 @@ void TForm1::buildControls()
     Button6 = makeButton(this, "Button6", QStringLiteral("добавить"), 928, 520, 75, 25);
     Button7 = makeButton(this, "Button7", QStringLiteral("SaveText"), 608, 520, 75, 25);
 
-    find = place(new QLineEdit(QStringLiteral("find"), this), "find", 672, 615, 129, 27);
+    find = place(new QLineEdit(this), "find", 672, 615, 129, 27);
     find->setFont(big);
+    find->setText(QStringLiteral("find"));
     {
         QPalette blue = find->palette();
         blue.setColor(QPalette::Text, Qt::blue);
