@@ -67,7 +67,7 @@ private:
 
 QByteArrayView PhotoTable::keep(QByteArrayView code)
 {
-    constexpr qsizetype kBlock = 64 * 1024;
+    constexpr qsizetype kBlock = qsizetype{64} * 1024;
     if (m_blocks.empty() || m_usedInLast + code.size() > kBlock) {
         m_blocks.push_back(std::make_unique<char[]>(size_t(std::max(kBlock, code.size()))));
         m_usedInLast = 0;

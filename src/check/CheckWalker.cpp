@@ -199,7 +199,7 @@ std::vector<ModelEntry> Walker::walkManufacturers()
 std::optional<QByteArray> Walker::findDataFolder()
 {
     NameMatch how;
-    const std::optional<QByteArray> folder = m_lookup.resolveEntry(paths::dataFolder(m_setting.base), &how);
+    std::optional<QByteArray> folder = m_lookup.resolveEntry(paths::dataFolder(m_setting.base), &how);
     if (folder)
         reportLoose(how, QByteArray(), std::nullopt, QString());
     return folder;
