@@ -123,7 +123,7 @@ public:
             }
         });
         shareOut(models, threads, [this](const std::string &model, Buffer &own) { walk(model, own); });
-        shareOut(photos, threads, [this](const std::string &photo, Buffer &own) { touch(photo, own); });
+        shareOut(photos, threads, [](const std::string &photo, Buffer &own) { touch(photo, own); });
     }
 
 private:
