@@ -14,9 +14,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -141,7 +143,74 @@ QByteArray busyBitmap(int width, int height)
     return bitmap.bytes();
 }
 
-FileBytes readWholeFile(const QString &path)
+namespace {
+
+constexpr qint64 kHugePage = qint64(2) << 20;
+
+} // namespace
+
+bool getsHugePages(qint64 bytes, Pages pages)
+{
+    return pages == Pages::LikeKorvane && bytes >= kHugePage;
+}
+
+QString pagesName(qint64 bytes, Pages pages)
+{
+    return getsHugePages(bytes, pages) ? QStringLiteral("2 MiB pages") : QStringLiteral("4 KiB pages");
+}
+
+PageBuffer::PageBuffer(qint64 size, Pages pages) : m_size(size)
+{
+    if (!getsHugePages(size, pages)) {
+        m_data = new char[size_t(std::max<qint64>(size, 1))];
+        return;
+    }
+    // Mapped with room to spare, then cut to the 2 MiB boundaries.
+    const size_t page = size_t(::sysconf(_SC_PAGESIZE));
+    const size_t bytes = (size_t(size) + page - 1) / page * page;
+    const size_t reserved = bytes + size_t(kHugePage);
+    void *mapped = ::mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        fail(QStringLiteral("cannot map %1 bytes").arg(reserved));
+    char *const start = static_cast<char *>(mapped);
+    char *const aligned = reinterpret_cast<char *>((reinterpret_cast<quintptr>(start) + quintptr(kHugePage) - 1)
+                                                   & ~quintptr(kHugePage - 1));
+    if (aligned > start)
+        ::munmap(start, size_t(aligned - start));
+    if (start + reserved > aligned + bytes)
+        ::munmap(aligned + bytes, size_t(start + reserved - (aligned + bytes)));
+    ::madvise(aligned, bytes, MADV_HUGEPAGE);
+    m_data = aligned;
+    m_mapped = bytes;
+}
+
+PageBuffer::PageBuffer(PageBuffer &&other) noexcept
+    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
+      m_mapped(std::exchange(other.m_mapped, 0))
+{
+}
+
+PageBuffer &PageBuffer::operator=(PageBuffer &&other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_data = std::exchange(other.m_data, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+        m_mapped = std::exchange(other.m_mapped, 0);
+    }
+    return *this;
+}
+
+void PageBuffer::release()
+{
+    if (m_mapped)
+        ::munmap(m_data, m_mapped);
+    else
+        delete[] m_data;
+    m_data = nullptr;
+}
+
+PageBuffer readWholeFile(const QString &path, Pages pages)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -149,12 +218,10 @@ FileBytes readWholeFile(const QString &path)
     struct stat info;
     if (::fstat(fd, &info) != 0)
         fail(QStringLiteral("cannot stat %1").arg(path));
-    FileBytes bytes;
-    bytes.size = qint64(info.st_size);
-    bytes.data.reset(new char[size_t(std::max<qint64>(bytes.size, 1))]);
+    PageBuffer bytes(qint64(info.st_size), pages);
     qint64 done = 0;
-    while (done < bytes.size) {
-        const ssize_t got = ::read(fd, bytes.data.get() + done, size_t(bytes.size - done));
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)

@@ -4,8 +4,6 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include <memory>
-
 // The data the benchmark makes for itself, and the floors: the plainest way
 // to do what a row does with the same bytes.
 namespace bench {
@@ -34,15 +32,43 @@ QByteArray busyBitmap(int width, int height);
 
 // --- floors ----------------------------------------------------------------
 
-struct FileBytes
+// Memory for a floor's bytes. Ordinary memory comes in 4 KiB pages (the
+// heap, or glibc's own mappings for large blocks). Memory like Korvane's
+// comes in 2 MiB pages where Korvane takes them, from 2 MiB up: mapped,
+// aligned to 2 MiB and advised for huge pages (MappedBuffer, PictureFrame);
+// a smaller buffer is ordinary memory, as Korvane's is.
+enum class Pages { Ordinary, LikeKorvane };
+
+// Whether memory like Korvane's of this size comes in 2 MiB pages.
+bool getsHugePages(qint64 bytes, Pages pages);
+// "4 KiB pages" or "2 MiB pages", for the table.
+QString pagesName(qint64 bytes, Pages pages);
+
+class PageBuffer
 {
-    std::unique_ptr<char[]> data;
-    qint64 size = 0;
+public:
+    PageBuffer() = default;
+    PageBuffer(qint64 size, Pages pages);
+    ~PageBuffer() { release(); }
+    PageBuffer(PageBuffer &&other) noexcept;
+    PageBuffer &operator=(PageBuffer &&other) noexcept;
+    PageBuffer(const PageBuffer &) = delete;
+    PageBuffer &operator=(const PageBuffer &) = delete;
+
+    char *data() const { return m_data; }
+    qint64 size() const { return m_size; }
+
+private:
+    void release();
+
+    char *m_data = nullptr;
+    qint64 m_size = 0;
+    size_t m_mapped = 0; // bytes mapped, 0 for heap memory
 };
 
 // open(), fstat(), one fresh buffer of the file's size and read() into it up to
 // the end: what any reader of the whole file must at least do.
-FileBytes readWholeFile(const QString &path);
+PageBuffer readWholeFile(const QString &path, Pages pages = Pages::Ordinary);
 
 // libjpeg decoding every row into one reused row buffer, as djpeg does, in the
 // pixel layout decodeJpeg asks for (4 bytes a pixel). Returns a checksum so

@@ -108,24 +108,36 @@ Held measureHeld(const std::function<void()> &work)
     return held;
 }
 
-Pair measureInterleaved(const Side &ours, const Side &floor, int rounds)
+std::vector<SideResult> measureInterleaved(const std::vector<Side> &sides, int rounds)
 {
-    std::vector<double> oursTimes, floorTimes, oursPeaks, floorPeaks;
+    const size_t count = sides.size();
+    std::vector<std::vector<double>> times(count), peaks(count);
     QElapsedTimer row;
     row.start();
     for (int round = 0; round < rounds || (row.elapsed() < kShortRowMilliseconds && round < kMostRounds); ++round) {
-        const bool floorFirst = round % 2 == 0;
-        for (int turn = 0; turn < 2; ++turn) {
-            const bool isFloor = (turn == 0) == floorFirst;
-            const Sample sample = runOnce(isFloor ? floor : ours);
-            (isFloor ? floorTimes : oursTimes).push_back(sample.milliseconds);
-            (isFloor ? floorPeaks : oursPeaks).push_back(sample.peakExtraBytes);
+        for (size_t turn = 0; turn < count; ++turn) {
+            const size_t side = (turn + size_t(round) + 1) % count;
+            const Sample sample = runOnce(sides[side]);
+            times[side].push_back(sample.milliseconds);
+            peaks[side].push_back(sample.peakExtraBytes);
         }
     }
-    Pair pair;
-    pair.ours = {median(oursTimes), qint64(median(oursPeaks))};
-    pair.floor = {median(floorTimes), qint64(median(floorPeaks))};
-    return pair;
+    std::vector<SideResult> results;
+    for (size_t side = 0; side < count; ++side)
+        results.push_back({median(times[side]), qint64(median(peaks[side]))});
+    return results;
+}
+
+Pair measureInterleaved(const Side &ours, const Side &floor, int rounds)
+{
+    const std::vector<SideResult> results = measureInterleaved({ours, floor}, rounds);
+    return {results[0], results[1], {}};
+}
+
+Pair measureInterleaved(const Side &ours, const Side &floor, const Side &fairFloor, int rounds)
+{
+    const std::vector<SideResult> results = measureInterleaved({ours, floor, fairFloor}, rounds);
+    return {results[0], results[1], results[2]};
 }
 
 } // namespace bench

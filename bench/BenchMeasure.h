@@ -38,7 +38,11 @@ struct Pair
 {
     SideResult ours;
     SideResult floor;
+    // The floor that pays what ours pays (the same kind of memory), where a
+    // row has one.
+    SideResult fairFloor;
     double ratio() const { return ours.milliseconds / floor.milliseconds; }
+    double fairRatio() const { return ours.milliseconds / fairFloor.milliseconds; }
 };
 
 struct Held
@@ -51,11 +55,14 @@ struct Held
 // where freed memory has been handed back.
 Held measureHeld(const std::function<void()> &work);
 
-// Runs both sides in turn, at least rounds times each, the order swapped
-// every round (floor first, then ours first), so that a change of load on the
-// machine falls on both alike. Short rows run more rounds, until a second
-// has passed (at most 201). Freed heap is handed back before every run: each run
-// starts from the same resident memory and pays for the pages it touches.
+// Runs the sides in turn, at least rounds times each, the order rotated
+// every round (with two sides: floor first, then ours first), so that a change
+// of load on the machine falls on all alike. Short rows run more rounds, until
+// a second has passed (at most 201). Freed heap is handed back before every
+// run: each run starts from the same resident memory and pays for the pages
+// it touches. Returns the sides' results in their order.
+std::vector<SideResult> measureInterleaved(const std::vector<Side> &sides, int rounds);
 Pair measureInterleaved(const Side &ours, const Side &floor, int rounds);
+Pair measureInterleaved(const Side &ours, const Side &floor, const Side &fairFloor, int rounds);
 
 } // namespace bench

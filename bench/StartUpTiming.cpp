@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QLabel>
 #include <QWidget>
 
 #include <cerrno>
@@ -84,6 +85,8 @@ int runStartUpChild(int argc, char **argv)
     QApplication app(argc, argv);
     QWidget window;
     window.resize(1064, 692);
+    if (std::strcmp(argv[2], kLabelWindowChild) == 0)
+        (new QLabel(QStringLiteral("RC MODEL CATALOG"), &window))->setGeometry(8, 8, 300, 20);
     window.show();
     return QApplication::exec();
 }

@@ -12,10 +12,13 @@ namespace bench {
 inline constexpr char kStartUpChildArgument[] = "--start-up-child";
 inline constexpr char kProgramChild[] = "korvane";
 inline constexpr char kEmptyWindowChild[] = "empty-window";
+inline constexpr char kLabelWindowChild[] = "label-window";
 
 // The child's whole life: argv is {self, kStartUpChildArgument, kind, folder}.
 // "korvane" runs the program as main() does, with the catalog beside an
-// executable placed in folder; "empty-window" shows an empty 1064 x 692 window.
+// executable placed in folder; "empty-window" shows an empty 1064 x 692 window,
+// "label-window" the same window showing one label of text, which pays for
+// the font set-up, one font and its glyphs as any window with text does.
 int runStartUpChild(int argc, char **argv);
 
 struct StartUpRun

@@ -156,7 +156,12 @@ int main(int argc, char **argv)
                                     paintPending();
                                 }};
     const bench::Pair pair = bench::measureInterleaved(dragStep, barePaint, rounds);
-    QMouseEvent release(QEvent::MouseButtonRelease, start, view->mapToGlobal(start), Qt::LeftButton, Qt::NoButton,
+    // Released a pixel away from where it was pressed, whichever way the
+    // last step went, so that the drag ends as one move.
+    const QPoint end = start + QPoint(1, 0);
+    QMouseEvent lastMove(QEvent::MouseMove, end, view->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &lastMove);
+    QMouseEvent release(QEvent::MouseButtonRelease, end, view->mapToGlobal(end), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QCoreApplication::sendEvent(view, &release);
     if (editing->document()->undoStack()->count() != 1) {

@@ -2,6 +2,9 @@
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
 #include "catalog/Hotspots.h"
+#include "catalog/LineBreaks.h"
+#include "catalog/PartCategory.h"
+#include "catalog/PartLine.h"
 #include "catalog/PartSearch.h"
 #include "catalog/Win1251.h"
 
@@ -103,6 +106,12 @@ private slots:
     void pressSteps_data();
     void pressSteps();
     void substringSearchStart();
+    void substringScan_data();
+    void substringScan();
+    void partLineCuts_data();
+    void partLineCuts();
+    void categoryAbbreviations_data();
+    void categoryAbbreviations();
     void prefixRuleOnBytesEqualsTheRuleOnText();
 
     void composedPaths_data();
@@ -807,6 +816,129 @@ void TestCatalogText::substringSearchStart()
     QVERIFY(!lineHoldsText(QString(255, u'a') + u'b', QStringLiteral("ab")));
 }
 
+void TestCatalogText::substringScan_data()
+{
+    // The lines found, in the order the search selects them.
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("found");
+    const QStringList gears{"gear one", "shock", "big gear", "GEAR three"};
+    QTest::newRow("nothing selected: from the second line") << gears << -1 << "gear" << QList<int>{2};
+    QTest::newRow("after the selected line, letter case counting") << gears << 0 << "gear" << QList<int>{2};
+    QTest::newRow("every line found in turn, the last ends selected")
+        << QStringList{"a1", "a2", "a3", "b", "a4"} << 0 << "a" << QList<int>{1, 2, 4};
+    QTest::newRow("from the last line it wraps and runs to the end") << gears << 3 << "gear" << QList<int>{0, 2};
+    QTest::newRow("no wrap before the start") << gears << 1 << "one" << QList<int>();
+    QTest::newRow("a one-line list starts at it") << QStringList{"gear"} << -1 << "gear" << QList<int>{0};
+    QTest::newRow("an empty text is in every line") << gears << 1 << "" << QList<int>{2, 3};
+    QTest::newRow("an empty list") << QStringList() << -1 << "" << QList<int>();
+    QTest::newRow("only the first 255 characters of a line")
+        << QStringList{"x", QString(254, u'a') + QStringLiteral("bc"), QString(253, u'a') + QStringLiteral("bc")} << -1
+        << "bc" << QList<int>{2};
+    QTest::newRow("Cyrillic in the file's bytes") << QStringList{"x", "Рычаг", "рычаг"} << -1 << "Рыч" << QList<int>{1};
+}
+
+void TestCatalogText::substringScan()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(int, selected);
+    QFETCH(QString, text);
+    QFETCH(QList<int>, found);
+    // Lines read from a file and lines the program added are searched alike.
+    CatalogLines added;
+    for (const QString &line : std::as_const(lines))
+        added.append(line);
+    for (const CatalogLines &list :
+         {CatalogLines::fromText(encodeWin1251(lines.join(QStringLiteral("\r\n")))), added}) {
+        SubstringScan scan(list, selected, text);
+        QList<int> taken;
+        while (const std::optional<int> line = scan.next())
+            taken.append(*line);
+        QCOMPARE(taken, found);
+        QVERIFY(!scan.next());
+    }
+}
+
+void TestCatalogText::partLineCuts_data()
+{
+    // A selection's part code, and the maintenance tools' split into code and
+    // description (eleven spaces always).
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("splitCode");
+    QTest::addColumn<QString>("description");
+    const QString spaces(11, u' ');
+    QTest::newRow("three words: the last never arrives") << "A B C"
+                                                         << "A"
+                                                         << "A" << QStringLiteral("B") + spaces;
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "" << spaces;
+    QString words;
+    for (int i = 1; i <= 15; ++i)
+        words += QStringLiteral("w%1 ").arg(i);
+    QTest::newRow("words after the thirteenth dropped")
+        << words << "w1"
+        << "w1" << QStringLiteral("w2 w3 w4 w5 w6 w7 w8 w9 w10 w11 w12 w13");
+    QTest::newRow("two spaces: an empty piece") << "A  B C D"
+                                                << "A"
+                                                << "A" << QStringLiteral(" B C") + QString(9, u' ');
+    QTest::newRow("leading space: no code") << " x y"
+                                            << ""
+                                            << "" << QStringLiteral("x") + spaces;
+    QTest::newRow("a tab does not cut") << "A\tB C"
+                                        << "A\tB"
+                                        << "A\tB" << spaces;
+    // A selection cuts only the line's first 255 characters; the tools take
+    // the status bar text whole.
+    QTest::newRow("first space past 255")
+        << QString(256, u'7') + QStringLiteral(" Arm x") << "" << QString(256, u'7') << QStringLiteral("Arm") + spaces;
+}
+
+void TestCatalogText::partLineCuts()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, code);
+    QFETCH(QString, splitCode);
+    QFETCH(QString, description);
+    QCOMPARE(partCodeOfLine(line), code);
+    QCOMPARE(partCodeOfLine(QByteArrayView(encodeWin1251(line))).toByteArray(), encodeWin1251(code));
+    const CodeAndDescription split = splitCodeAndDescription(line);
+    QCOMPARE(split.code, splitCode);
+    QCOMPARE(split.description, description);
+}
+
+void TestCatalogText::categoryAbbreviations_data()
+{
+    // "-" for no abbreviation.
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("abbreviation");
+    QTest::newRow("Chasis keeps its spelling") << "Chasis"
+                                               << "Chasis";
+    QTest::newRow("first") << "Steering"
+                           << "Steer";
+    QTest::newRow("two words") << "Front Chasis"
+                               << "Fchasis";
+    QTest::newRow("last") << "Other"
+                          << "Othr";
+    QTest::newRow("letter case counts") << "engine"
+                                        << "-";
+    QTest::newRow("a trailing space counts") << "Body "
+                                             << "-";
+    QTest::newRow("no item selected") << ""
+                                      << "-";
+    QTest::newRow("a catalog group is no category") << "Chassis"
+                                                    << "-";
+}
+
+void TestCatalogText::categoryAbbreviations()
+{
+    QFETCH(QString, category);
+    QFETCH(QString, abbreviation);
+    QCOMPARE(categoryAbbreviation(category).value_or(QStringLiteral("-")), abbreviation);
+}
+
 void TestCatalogText::prefixRuleOnBytesEqualsTheRuleOnText()
 {
     // Every byte against every character a prefix may hold there: the code
@@ -850,7 +982,7 @@ static QStringList linesByTheRule(const QByteArray &bytes)
         qsizetype stop = pos;
         while (stop < text.size() && text[stop] != '\r' && text[stop] != '\n')
             ++stop;
-        lines.append(QString::fromLatin1(text.mid(pos, stop - pos)));
+        lines.append(decodeWin1251(text.mid(pos, stop - pos)));
         pos = stop;
         if (pos < text.size() && text[pos] == '\r')
             ++pos;
@@ -864,13 +996,18 @@ void TestCatalogText::splitInPartsAsTheRuleSays()
 {
     // Random texts of breaks and letters, indexed in two parts cut at every
     // place, as a file is read in parts: the same lines as the rule gives.
+    // Bytes with a CR's or an LF's low bits and the high bit set must not
+    // pass for them. Every 64-byte block of every text gives the same masks
+    // in the vector scans (SSE2, and AVX2 where the processor has it) as in
+    // the plain one.
     quint32 seed = 12345;
     const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    const char letters[] = "\r\n\r\nab\x8d\x8a\0";
     for (int round = 0; round < 200; ++round) {
         QByteArray text;
-        const int size = int(next() % 70);
+        const int size = int(next() % (round % 4 == 0 ? 300 : 100));
         for (int i = 0; i < size; ++i)
-            text.append("\r\n\r\nab\0"[next() % (round % 3 == 0 ? 7 : 6)]);
+            text.append(letters[next() % (round % 3 == 0 ? 9 : 8)]);
         const QStringList expected = linesByTheRule(text);
         QCOMPARE(CatalogLines::fromText(text).toStringList(), expected);
         for (int cut = 0; cut <= text.size(); ++cut) {
@@ -881,6 +1018,19 @@ void TestCatalogText::splitInPartsAsTheRuleSays()
             read.resize(builder.endIn(text.size()));
             std::copy_n(text.constData(), read.size(), read.data());
             QCOMPARE(builder.finish(std::move(read)).toStringList(), expected);
+        }
+        for (qsizetype at = 0; at + lineBreaks::kBlockBytes < text.size(); ++at) {
+            const lineBreaks::BlockMasks plain = lineBreaks::scanBlockPlainly(text.constData() + at);
+            const lineBreaks::BlockMasks vector = lineBreaks::scanBlock(text.constData() + at);
+            QCOMPARE(vector.ends, plain.ends);
+            QCOMPARE(vector.nuls, plain.nuls);
+#if defined(KORVANE_LINE_BREAKS_AVX2)
+            if (lineBreaks::processorHasAvx2()) {
+                const lineBreaks::BlockMasks wide = lineBreaks::scanBlockAvx2(text.constData() + at);
+                QCOMPARE(wide.ends, plain.ends);
+                QCOMPARE(wide.nuls, plain.nuls);
+            }
+#endif
         }
     }
 }

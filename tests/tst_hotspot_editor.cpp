@@ -1,6 +1,7 @@
 #include "TestCatalog.h"
 
 #include "catalog/CatalogText.h"
+#include "catalog/HotspotCheck.h"
 #include "catalog/Hotspots.h"
 #include "hotspots/DiagramView.h"
 #include "hotspots/HotspotDocument.h"
@@ -300,31 +301,59 @@ void HotspotEditorTest::refusedNamesWriteNothing()
 
 void HotspotEditorTest::linesAreCheckedAsTheCheckerChecksThem()
 {
-    Editor e(QByteArray("301011=50-40\r\n"
-                        "ZZ9=60-40\r\n"
-                        "=70-40\r\n"
-                        "A7=500-40\r\n"
-                        "A7=5\r\n"
-                        "302001=80-x\r\n"
-                        "A7=90-40\r\n"));
-    const auto check
-        = [&](int row) { return e.list()->model()->index(row, HotspotDocument::CheckColumn).data().toString(); };
-    QCOMPARE(check(0), QString());
-    QCOMPARE(check(1), QStringLiteral("begins no line of the part list 'T4.txt'"));
-    QCOMPARE(check(2), QStringLiteral("no name: a press here writes nothing into the search"));
-    QCOMPARE(check(3), QStringLiteral("outside the 200 x 150 diagram"));
-    // Cut at the earlier line's "-": x is empty.
-    QVERIFY2(check(4).startsWith(QStringLiteral("not a hotspot line")), qPrintable(check(4)));
-    QVERIFY2(check(4).contains(QStringLiteral("'' is not a valid integer value: every press stops at this line")),
-             qPrintable(check(4)));
-    QCOMPARE(check(6), QStringLiteral("never reached: every press stops at line 5"));
+    const QByteArray met("301011=50-40\r\n"
+                         "ZZ9=60-40\r\n"
+                         "=70-40\r\n"
+                         "A7=500-40\r\n"
+                         "ZZ9=700-40\r\n"
+                         "A7 90-40\r\n"
+                         "A7=5\r\n"
+                         "302001=80-x\r\n"
+                         "A7=90-40\r\n");
+    Editor e(met);
+    const auto mark = [&](int row, int role = Qt::DisplayRole) {
+        return e.list()->model()->index(row, HotspotDocument::CheckColumn).data(role).toString();
+    };
+    // What korvane-check says of each line: its own function over the file
+    // as it reads it, knowing the diagram's size and the model part list.
+    const HotspotTable table(CatalogLines::fromText(met));
+    const CatalogLines parts = CatalogLines::fromText(readFileBytes(e.catalog.path("DATA/XRAY/T4/T4.txt")));
+    const HotspotContext context{QSize(200, 150), &parts, QStringLiteral("T4.txt")};
+    const auto checkerSays = [&](int row) {
+        QStringList messages;
+        for (const HotspotFault &fault : checkHotspotLine(table, row, context).faults)
+            messages.append(fault.message);
+        return messages;
+    };
+    QCOMPARE(mark(0), QString());
+    QCOMPARE(mark(1), QStringLiteral("hotspot 'ZZ9' at 60,40 begins no line of the part list 'T4.txt': a press on "
+                                     "it selects nothing; name it by a part code of that list"));
+    // A name, a point outside the diagram or the picture area, a line cut
+    // where the one before was, coordinates that do not convert: each its
+    // message, several joined.
+    for (int row = 1; row < 8; ++row) {
+        QVERIFY(!checkerSays(row).isEmpty());
+        QCOMPARE(mark(row), checkerSays(row).join(QStringLiteral(" | ")));
+        QCOMPARE(mark(row, Qt::ToolTipRole), checkerSays(row).join(u'\n'));
+    }
+    QCOMPARE(checkerSays(4).size(), 2);
+    // The checker speaks of the line that stops every press; the editor
+    // marks each line after it too.
+    QCOMPARE(checkerSays(8), QStringList());
+    QCOMPARE(mark(8), QStringLiteral("hotspot line 'A7=90-40' is never reached: every press on the diagram stops at "
+                                     "line 7 before it; mend or delete that line"));
+    const HotspotDocument *document = e.window->document();
+    QCOMPARE(document->severity(1), Severity::Warning);
+    QCOMPARE(document->severity(2), Severity::Error);
+    QCOMPARE(document->severity(8), Severity::Error);
     // Deleting the lines that stop every press brings the rest back.
     for (int i = 0; i < 2; ++i) {
         QTest::mouseClick(e.list()->viewport(), Qt::LeftButton, {},
-                          e.list()->visualRect(e.list()->model()->index(4, 0)).center());
+                          e.list()->visualRect(e.list()->model()->index(6, 0)).center());
         e.key(Qt::Key_Delete);
     }
-    QCOMPARE(check(4), QString());
+    QCOMPARE(mark(6), QString());
+    QCOMPARE(document->severity(6), Severity::None);
 
     // Outside a catalog no codes are offered and no name is looked for in a
     // part list. The hotspot file is found, and written, in another letter
@@ -334,7 +363,7 @@ void HotspotEditorTest::linesAreCheckedAsTheCheckerChecksThem()
     e.catalog.writeBytes(QStringLiteral("Loose/GEARBOX.MET"), "ZZ9=60-40\n");
     QVERIFY(e.window->openDiagram(e.catalog.path(QStringLiteral("Loose/Gearbox.bmp"))));
     QCOMPARE(e.window->partCodes(), QStringList());
-    QCOMPARE(check(0), QString());
+    QCOMPARE(mark(0), QString());
     e.press({60, 40});
     e.key(Qt::Key_Up);
     e.save();
@@ -449,7 +478,9 @@ void HotspotEditorTest::helpAndVersionNeedNoDisplay()
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         const QByteArray out = program.readAllStandardOutput();
-        QVERIFY2(out.contains(qstrcmp(option, "--help") == 0 ? "[DIAGRAM]" : "korvane-hotspots "), out.constData());
+        QVERIFY2(out.startsWith(qstrcmp(option, "--help") == 0 ? "Usage: korvane-hotspots [options] [DIAGRAM]\n"
+                                                               : "korvane-hotspots "),
+                 out.constData());
     }
 }
 

@@ -9,6 +9,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QtTest>
 
 #include <cstdio>
@@ -60,6 +62,7 @@ private slots:
     void prefixSearchIgnoresCaseAndTakesTheFirstLine();
     void programSelectionRunsNoPartClick();
     void substringSearchWhenShown();
+    void rowsLookAsTheStyleDrawsItems();
 };
 
 void PartsTest::nextTokenCutsAtTheFirstDelimiter_data()
@@ -387,6 +390,54 @@ void PartsTest::substringSearchWhenShown()
     f.CheckBox1Click();
     QVERIFY(f.savnam->isVisible());
     QVERIFY(!f.find->isVisible());
+}
+
+namespace {
+
+// The list with its item options in reach, to draw rows the standard way.
+struct ProbedList : PartListBox
+{
+    using PartListBox::initViewItemOption;
+};
+
+} // namespace
+
+void PartsTest::rowsLookAsTheStyleDrawsItems()
+{
+    // The list lays each line out once and lets the style draw the rest of
+    // the row; every pixel must be what the standard item delegate draws.
+    QWidget window;
+    window.setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+    auto *list = new ProbedList;
+    list->setParent(&window);
+    list->setGeometry(0, 0, 200, 80);
+    list->setLineHeight(13);
+    list->setLines({QStringLiteral("P001 Деталь подвески, левая"), QString(),
+                    QStringLiteral("P002 a line far wider than the list, cut at its right edge"),
+                    QStringLiteral("P003 selected"), QStringLiteral("\tTab")});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    list->setFocus();
+    list->selectLine(3);
+    QTRY_VERIFY(list->hasFocus());
+
+    const QImage shown = list->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QPixmap drawn(list->viewport()->size());
+    drawn.fill(list->viewport()->palette().color(QPalette::Base));
+    QPainter painter(&drawn);
+    QStyledItemDelegate standard;
+    QStyleOptionViewItem option;
+    list->initViewItemOption(&option);
+    for (int row = 0; row < list->lineCount(); ++row) {
+        const QModelIndex index = list->model()->index(row, 0);
+        option.rect = list->visualRect(index);
+        option.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        if (row == 3)
+            option.state |= QStyle::State_Selected | QStyle::State_HasFocus;
+        standard.paint(&painter, option, index);
+    }
+    painter.end();
+    QCOMPARE(shown, drawn.toImage().convertToFormat(QImage::Format_RGB32));
 }
 
 QTEST_MAIN(PartsTest)

@@ -74,6 +74,8 @@ class PicturesTest : public QObject
     Q_OBJECT
 
 private slots:
+    // First: no large frame has been let go before it.
+    void aLargeFrameLetGoServesTheNextPicture();
     void jpegDecodesColourGreyAndProgressive();
     void jpegFailuresCarryLibjpegNumbers();
     void cmykJpegComesOutInColour();
@@ -242,6 +244,28 @@ void PicturesTest::largeFramesAreLaidOutAsImagesAre()
     // The large ones start on a 2 MiB boundary, where huge pages can back them.
     if (qint64(size.width()) * size.height() >= kLargePicturePixels)
         QCOMPARE(quintptr(frame.constBits()) % (quintptr(2) << 20), quintptr(0));
+}
+
+void PicturesTest::aLargeFrameLetGoServesTheNextPicture()
+{
+    // The next large picture of about the same size takes the frame of the
+    // last one let go, laid out for its own size; one of less than half the
+    // size, or one while the frame is still in use, gets a frame of its own.
+    QImage first = allocatePictureFrame(4000, 3000, QImage::Format_RGB32);
+    const uchar *memory = first.constBits();
+    first = QImage();
+    // An ordinary image of that size would take the memory had it gone back.
+    const QImage ordinary(4000, 3000, QImage::Format_RGB32);
+    QImage second = allocatePictureFrame(3900, 3000, QImage::Format_ARGB32);
+    QCOMPARE(second.constBits(), memory);
+    QCOMPARE(second.bytesPerLine(), QImage(3900, 1, QImage::Format_ARGB32).bytesPerLine());
+    std::memset(second.bits(), 0x5A, size_t(second.sizeInBytes()));
+    QCOMPARE(second.constScanLine(2999)[second.bytesPerLine() - 1], uchar(0x5A));
+    const QImage third = allocatePictureFrame(4000, 3000, QImage::Format_RGB32);
+    QVERIFY(third.constBits() != memory);
+    second = QImage();
+    const QImage small = allocatePictureFrame(4000, 2000, QImage::Format_Indexed8);
+    QVERIFY(small.constBits() != memory);
 }
 
 QTEST_MAIN(PicturesTest)

@@ -61,7 +61,7 @@ private slots:
     void previewWindowsStayHidden();
     void errorBoxAddsAFinalPeriodByItsRule_data();
     void errorBoxAddsAFinalPeriodByItsRule();
-    void nestedHandlerFailureEndsTheOuterHandler();
+    void outerHandlerGoesOnAfterANestedFailure();
 };
 
 void StartupTest::manufacturerListFillsTheDropDown()
@@ -299,9 +299,13 @@ void StartupTest::controlsStandAtTheirPlaces()
         text = button->text();
     else if (auto *edit = qobject_cast<QLineEdit *>(widget))
         text = edit->text();
-    else if (auto *dropDown = qobject_cast<EditableDropDown *>(widget))
+    else if (auto *dropDown = qobject_cast<EditableDropDown *>(widget)) {
         text = dropDown->text();
-    else if (auto *memo = qobject_cast<QPlainTextEdit *>(widget))
+        // A drop-down shows its text in its own font once shown, one built
+        // hidden included.
+        dropDown->show();
+        QCOMPARE(dropDown->lineEdit()->font(), dropDown->font());
+    } else if (auto *memo = qobject_cast<QPlainTextEdit *>(widget))
         text = memo->toPlainText();
     else if (auto *panel = qobject_cast<CaptionPanel *>(widget))
         text = panel->caption();
@@ -509,7 +513,7 @@ void StartupTest::errorBoxAddsAFinalPeriodByItsRule()
     QCOMPARE(boxes.shown, QStringList{shown});
 }
 
-void StartupTest::nestedHandlerFailureEndsTheOuterHandler()
+void StartupTest::outerHandlerGoesOnAfterANestedFailure()
 {
     RecordedErrorBoxes boxes;
     QStringList steps;

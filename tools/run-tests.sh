@@ -7,13 +7,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # The real-window tests: Xvfb, openbox and the X tools; Xorg's dummy driver
 # and xrandr for two monitors; weston, Qt's Wayland platform and weston's
-# headers for the test's compositor module.
+# headers for the test's compositor module. groff and man read the manual
+# pages as lintian does.
 bash tools/install-packages.sh xvfb xauth openbox xdotool x11-utils xserver-xorg-core xserver-xorg-video-dummy \
-  x11-xserver-utils weston qt6-wayland libweston-10-dev pkg-config
+  x11-xserver-utils weston qt6-wayland libweston-10-dev pkg-config groff-base man-db clang-tidy
 # Every source is in the house format; a file that is not fails the run here.
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Warnings are errors in both builds below.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 cmake --build build -j"$(nproc)"
+# clang-tidy's bug-prone and performance checks over every source of the
+# programs (.clang-tidy); a finding fails the run.
+run-clang-tidy -p build -quiet -j"$(nproc)" "^$PWD/src/" >build/clang-tidy.log 2>&1 || {
+  grep -v '^[0-9]* warnings\? generated' build/clang-tidy.log; exit 1; }
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$(nproc)"
 
 # One sanitized configuration serves both: the suite, and the fuzz targets, whose
@@ -23,7 +29,7 @@ QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$(nproc)
 # compiles it in little more than half the time while keeping file and line
 # in every report; Debug keeps Qt's assertions on.
 cmake -S . -B build-asan -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_FLAGS_DEBUG="-O0 -gline-tables-only" -DKORVANE_FUZZ=ON
+  -DCMAKE_CXX_FLAGS_DEBUG="-O0 -gline-tables-only" -DKORVANE_FUZZ=ON -DKORVANE_WERROR=ON
 cmake --build build-asan -j"$(nproc)"
 # The real window has had its run above; the sanitizers watch the same code
 # through the offscreen suite.

@@ -1,61 +1,27 @@
 #include "catalog/CatalogLines.h"
 
+#include "catalog/LineBreaks.h"
 #include "catalog/Win1251.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace korvane {
 
-namespace {
-
-struct Masks
+void CatalogLines::Starts::grow(size_t atLeast)
 {
-    std::uint32_t cr = 0;
-    std::uint32_t lf = 0;
-    std::uint32_t nul = 0;
-};
-
-// The CR, LF and NUL bytes among the sixteen at data, one bit each, the
-// processor comparing all sixteen at once where it can: the scan runs at the
-// speed of memchr, not byte by byte.
-Masks masksOf16(const char *data)
-{
-    Masks masks;
-#if defined(__SSE2__)
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data));
-    masks.cr = std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))));
-    masks.lf = std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
-    masks.nul = std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
-#else
-    for (int i = 0; i < 16; ++i) {
-        masks.cr |= std::uint32_t(data[i] == '\r') << i;
-        masks.lf |= std::uint32_t(data[i] == '\n') << i;
-        masks.nul |= std::uint32_t(data[i] == '\0') << i;
-    }
-#endif
-    return masks;
-}
-
-} // namespace
-
-void CatalogLines::Starts::grow()
-{
-    m_memory.resize(qsizetype(std::max<size_t>(1024, m_capacity * 2) * sizeof(quint32)));
+    const size_t bytes = std::max({size_t(1024), m_capacity * 2, atLeast}) * sizeof(quint32);
+    m_memory.resize(qsizetype(bytes));
     m_data = reinterpret_cast<quint32 *>(m_memory.data());
     m_capacity = size_t(m_memory.capacity()) / sizeof(quint32);
 }
 
 void CatalogLines::Starts::shrink_to_fit()
 {
-    m_memory.resize(qsizetype(m_size * sizeof(quint32)));
+    const size_t bytes = m_size * sizeof(quint32);
+    m_memory.resize(qsizetype(bytes));
     m_memory.shrinkToFit();
     m_data = reinterpret_cast<quint32 *>(m_memory.data());
     m_capacity = size_t(m_memory.capacity()) / sizeof(quint32);
@@ -71,34 +37,73 @@ CatalogLines::Builder::Builder() : m_text(std::make_shared<Text>())
     m_text->starts.push_back(0);
 }
 
+namespace {
+
+// Indexes whole blocks from scanned on, as far as size allows, with the
+// given block scan: the starts are written through a pointer of its own,
+// room asked for before each block. Returns where the text ends if a NUL
+// ended it, or -1; scanned is left after the last block scanned.
+template <lineBreaks::BlockMasks (*ScanBlock)(const char *), typename Starts>
+[[gnu::always_inline]] inline qsizetype scanBlocks(const char *data, qsizetype size, qsizetype &scanned, Starts &starts)
+{
+    quint32 *next = starts.end();
+    quint32 *room = starts.roomEnd();
+    qsizetype block = scanned;
+    qsizetype end = -1;
+    // A block's last CR needs the byte after the block.
+    for (; block + lineBreaks::kBlockBytes < size; block += lineBreaks::kBlockBytes) {
+        const lineBreaks::BlockMasks masks = ScanBlock(data + block);
+        quint64 ends = masks.ends;
+        if (masks.nuls != 0)
+            ends &= (quint64(1) << __builtin_ctzll(masks.nuls)) - 1;
+        if (room - next < lineBreaks::kBlockBytes) {
+            starts.setEnd(next);
+            starts.makeRoom(lineBreaks::kBlockBytes);
+            next = starts.end();
+            room = starts.roomEnd();
+        }
+        for (; ends != 0; ends &= ends - 1)
+            *next++ = quint32(block + __builtin_ctzll(ends) + 1);
+        if (masks.nuls != 0) {
+            end = block + __builtin_ctzll(masks.nuls);
+            break;
+        }
+    }
+    scanned = block;
+    starts.setEnd(next);
+    return end;
+}
+
+template <typename Starts>
+qsizetype scanBlocksPortably(const char *data, qsizetype size, qsizetype &scanned, Starts &starts)
+{
+    return scanBlocks<lineBreaks::scanBlock>(data, size, scanned, starts);
+}
+
+#if defined(KORVANE_LINE_BREAKS_AVX2)
+template <typename Starts>
+__attribute__((target("avx2"))) qsizetype scanBlocksWithAvx2(const char *data, qsizetype size, qsizetype &scanned,
+                                                             Starts &starts)
+{
+    return scanBlocks<lineBreaks::scanBlockAvx2>(data, size, scanned, starts);
+}
+#endif
+
+} // namespace
+
 bool CatalogLines::Builder::scan(const char *data, qsizetype size)
 {
     if (m_end >= 0)
         return false;
-    Starts &starts = m_text->starts;
-    for (; m_scanned + 16 <= size; m_scanned += 16) {
-        const qsizetype block = m_scanned;
-        Masks masks = masksOf16(data + block);
-        std::uint32_t below = 0xFFFF;
-        if (masks.nul != 0)
-            below = (std::uint32_t(1) << __builtin_ctz(masks.nul)) - 1;
-        // The LFs that complete a CR LF, the CR possibly the last byte of the
-        // block before.
-        const std::uint32_t carriedCr = block > 0 && data[block - 1] == '\r' ? 1 : 0;
-        const std::uint32_t completing = masks.lf & ((masks.cr << 1) | carriedCr) & below;
-        if (completing & 1)
-            starts.back() = quint32(block + 1);
-        for (std::uint32_t stops = (masks.cr | masks.lf) & ~completing & below; stops != 0; stops &= stops - 1) {
-            const int at = __builtin_ctz(stops);
-            const bool pair = (completing >> (at + 1)) & 1;
-            starts.push_back(quint32(block + at + 1 + (pair ? 1 : 0)));
-        }
-        if (masks.nul != 0) {
-            m_end = block + __builtin_ctz(masks.nul);
-            return false;
-        }
-    }
-    return true;
+#if defined(KORVANE_LINE_BREAKS_AVX2)
+    if (lineBreaks::processorHasAvx2())
+        m_end = scanBlocksWithAvx2(data, size, m_scanned, m_text->starts);
+    else
+        m_end = scanBlocksPortably(data, size, m_scanned, m_text->starts);
+#else
+    m_end = scanBlocksPortably(data, size, m_scanned, m_text->starts);
+#endif
+    return m_end < 0;
 }
 
 CatalogLines CatalogLines::Builder::finish(MappedBuffer bytes)
@@ -111,13 +116,10 @@ CatalogLines CatalogLines::Builder::finish(MappedBuffer bytes)
     // The bytes after the last whole block, one by one.
     for (qsizetype at = m_scanned; m_end < 0 && at < end; ++at) {
         const char c = data[at];
-        if (c == '\0') {
+        if (c == '\0')
             end = at;
-        } else if (c == '\n' && at > 0 && data[at - 1] == '\r') {
-            starts.back() = quint32(at + 1);
-        } else if (c == '\r' || c == '\n') {
+        else if (c == '\n' || (c == '\r' && (at + 1 == end || data[at + 1] != '\n')))
             starts.push_back(quint32(at + 1));
-        }
     }
     while (starts.size() > 0 && starts.back() >= quint64(end))
         starts.pop_back();

@@ -84,8 +84,19 @@ private:
         void push_back(quint32 start)
         {
             if (m_size == m_capacity)
-                grow();
+                grow(m_size + 1);
             m_data[m_size++] = start;
+        }
+        // Where the next start goes, and where the room ends: the scan
+        // writes starts there and says where it stopped, asking for room
+        // before each block (at most one start a byte).
+        quint32 *end() { return m_data + m_size; }
+        quint32 *roomEnd() { return m_data + m_capacity; }
+        void setEnd(const quint32 *end) { m_size = size_t(end - m_data); }
+        void makeRoom(size_t count)
+        {
+            if (m_capacity - m_size < count)
+                grow(m_size + count);
         }
         void pop_back() { --m_size; }
         quint32 &back() { return m_data[m_size - 1]; }
@@ -94,7 +105,8 @@ private:
         quint32 operator[](size_t index) const { return m_data[index]; }
 
     private:
-        void grow();
+        // At least this many starts fit after it, and twice as many as before.
+        void grow(size_t atLeast);
 
         MappedBuffer m_memory;
         quint32 *m_data = nullptr;
@@ -119,7 +131,8 @@ public:
     public:
         Builder();
         // Indexes the text read so far, its first size bytes, as far as whole
-        // blocks go. False once the text has ended at a NUL.
+        // blocks and the byte after them go. False once the text has ended
+        // at a NUL.
         bool scan(const char *data, qsizetype size);
         // The text read: its bytes up to the NUL found, or all of them.
         qsizetype endIn(qsizetype size) const { return m_end >= 0 ? m_end : size; }

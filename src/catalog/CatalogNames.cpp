@@ -322,7 +322,7 @@ const ResolvedFolder &rememberedFolder(FolderAccess &folders, RememberedFolders 
         folder.native = resolveFolders(folders, split, split.pieces.size(), &folder.loose);
         folder.foldPending = split.foldPending;
     }
-    return *remembered.byName.insert(key, std::move(folder));
+    return *remembered.byName.insert(key, folder);
 }
 
 // The same resolution through the folders a lookup keeps: the text before a

@@ -73,9 +73,12 @@ bool converts(QByteArrayView cell, qint32 &value)
 
 HotspotLineCheck checkHotspotLine(const HotspotTable &table, qsizetype row, const HotspotContext &context)
 {
+    return checkHotspotLine(table.lines().textLine(row), table.bytes(row), context);
+}
+
+HotspotLineCheck checkHotspotLine(QByteArrayView line, const HotspotBytes &cells, const HotspotContext &context)
+{
     HotspotLineCheck check;
-    const QByteArrayView line = table.lines().textLine(row);
-    const HotspotBytes cells = table.bytes(row);
     // The line's own "=" and "-"; without them it is cut where an earlier
     // line was.
     const qsizetype equals = line.lastIndexOf('=');
@@ -141,6 +144,14 @@ HotspotLineCheck checkHotspotLine(const HotspotTable &table, qsizetype row, cons
                                   "by a part code of that list")
                        .arg(at(), context.partListName));
     return check;
+}
+
+HotspotFault neverReachedHotspotLine(QByteArrayView line, qsizetype stopLine)
+{
+    return {true, QStringLiteral("hotspot line %1 is never reached: every press on the diagram stops at line %2 "
+                                 "before it; mend or delete that line")
+                      .arg(quotedBytes(line))
+                      .arg(stopLine)};
 }
 
 } // namespace korvane

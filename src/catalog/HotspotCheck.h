@@ -48,5 +48,13 @@ struct HotspotLineCheck
 };
 
 HotspotLineCheck checkHotspotLine(const HotspotTable &table, qsizetype row, const HotspotContext &context = {});
+// The same for a line kept elsewhere, as an editor keeps its lines: its text
+// and the cells the lines before it cut it into (cutHotspotLine).
+HotspotLineCheck checkHotspotLine(QByteArrayView line, const HotspotBytes &cells, const HotspotContext &context = {});
+
+// A line after stopLine (from 1), the first whose coordinates do not convert:
+// no press ever reaches it. korvane-check reports the line that stops the
+// presses; an editor, which shows every line, marks those after it too.
+HotspotFault neverReachedHotspotLine(QByteArrayView line, qsizetype stopLine);
 
 } // namespace korvane

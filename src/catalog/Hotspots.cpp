@@ -95,12 +95,6 @@ HotspotBytes cutHotspotLine(QByteArrayView line, HotspotCut &carried)
     return cellsAt(line, carried);
 }
 
-bool isHotspotLine(QByteArrayView line)
-{
-    const HotspotCut own = ownCut(line);
-    return own.equalsAt != 0 && own.dashAt > own.equalsAt;
-}
-
 HotspotPress::HotspotPress(const HotspotTable &table, qint32 halfWidth, qint32 halfHeight, qint32 X, qint32 Y)
     : m_table(table), m_halfWidth(halfWidth), m_halfHeight(halfHeight), m_X(X), m_Y(Y)
 {

@@ -42,10 +42,6 @@ struct HotspotBytes
 // they are updated for the line after it. The texts are pieces of the line.
 HotspotBytes cutHotspotLine(QByteArrayView line, HotspotCut &carried);
 
-// Whether the line is cut by its own last "=" and a "-" after it, as a line
-// NAME=X-Y is, rather than by positions carried over from earlier lines.
-bool isHotspotLine(QByteArrayView line);
-
 // The hotspot table of one file: its lines, each cut where the rule cuts it
 // when it is asked for. Only the cuts of lines that lack "=" or "-", which
 // depend on the lines before them, are kept; a file of millions of hotspots

@@ -6,13 +6,13 @@
 
 namespace korvane {
 
-// Memory of its own, mapped from the system for a catalog list: it grows
-// without copying (its pages move, not their contents), leaves no freed
-// copies behind, and goes back to the system in one step. Large buffers are
-// advised for huge pages, which the kernel faults in many times faster than
-// ordinary ones: filling hundreds of megabytes is mostly that faulting.
-// A small buffer stays on the heap until it outgrows 64 KiB, and is copied
-// into its own pages once then.
+// Memory of its own, mapped from the system for a large catalog list: it
+// grows without copying (its pages move, not their contents), leaves no
+// freed copies behind, goes back to the system in one step, and is advised
+// for huge pages, which the kernel faults in many times faster than ordinary
+// ones: filling hundreds of megabytes is mostly that faulting. A buffer stays
+// on the heap until it outgrows 2 MiB, the size of one huge page, and is
+// copied into its own pages once then.
 class MappedBuffer
 {
 public:

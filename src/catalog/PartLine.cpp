@@ -1,5 +1,7 @@
 #include "catalog/PartLine.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
 namespace {
@@ -37,6 +39,22 @@ QByteArrayView partCodeOfLine(QByteArrayView win1251Line)
     const QByteArrayView kept = win1251Line.first(std::min(win1251Line.size(), kPartLineCapacity));
     const qsizetype p = nextTokenEnd(kept, ' ');
     return p > 1 ? kept.first(p - 1) : QByteArrayView();
+}
+
+CodeAndDescription splitCodeAndDescription(const QString &line)
+{
+    constexpr int kDescriptionPieces = 12;
+    QString work = line;
+    CodeAndDescription split;
+    NextToken(work, u' ', split.code);
+    QStringList pieces;
+    QString piece;
+    for (int i = 0; i < kDescriptionPieces; ++i) {
+        NextToken(work, u' ', piece);
+        pieces.append(piece);
+    }
+    split.description = pieces.join(u' ');
+    return split;
 }
 
 } // namespace korvane

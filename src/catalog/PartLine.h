@@ -23,4 +23,17 @@ QString partCodeOfLine(const QString &line);
 // The same of a line in its file's Windows-1251 bytes, one byte a character.
 QByteArrayView partCodeOfLine(QByteArrayView win1251Line);
 
+// A part line split into the editor's code and description, as the
+// maintenance tools split it: NextToken cuts the code at the first space, then
+// twelve more pieces the same way, which are joined by single spaces, always
+// eleven of them whatever the pieces hold. Once no space is left every piece
+// is empty, so the text after the last space never arrives, nor any word
+// after the thirteenth.
+struct CodeAndDescription
+{
+    QString code;
+    QString description;
+};
+CodeAndDescription splitCodeAndDescription(const QString &line);
+
 } // namespace korvane

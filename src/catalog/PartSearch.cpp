@@ -3,6 +3,7 @@
 #include "catalog/Win1251.h"
 
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace korvane {
@@ -115,6 +116,22 @@ SubstringMatcher::SubstringMatcher(const QString &text) : m_text(text.left(kSear
     // A text with a character outside the code page is in no file's line.
     m_bytes = encodeWin1251(m_text);
     m_possibleInBytes = decodeWin1251(m_bytes) == m_text;
+}
+
+SubstringScan::SubstringScan(const CatalogLines &lines, int selectedIndex, const QString &text)
+    : m_lines(lines), m_matcher(text), m_count(int(std::min<qsizetype>(lines.size(), INT_MAX))),
+      m_at(substringSearchStart(selectedIndex, m_count))
+{
+}
+
+std::optional<int> SubstringScan::next()
+{
+    while (m_at < m_count) {
+        const int line = m_at++;
+        if (m_matcher.holds(m_lines, line))
+            return line;
+    }
+    return std::nullopt;
 }
 
 bool SubstringMatcher::holds(const CatalogLines &lines, qsizetype index) const

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace korvane {
@@ -72,5 +73,23 @@ private:
     bool m_possibleInBytes = true;
 };
 bool lineHoldsText(QStringView line, QStringView text);
+
+// The substring search over a list: from the start after the selected line
+// (-1 for none) to the last line, each line that holds the text, in order.
+// The search selects every one in turn and does not stop, so the last line
+// of the range that holds the text is the one that ends selected.
+class SubstringScan
+{
+public:
+    SubstringScan(const CatalogLines &lines, int selectedIndex, const QString &text);
+    // The next line that holds the text; nothing once the scan is through.
+    std::optional<int> next();
+
+private:
+    const CatalogLines &m_lines;
+    SubstringMatcher m_matcher;
+    int m_count;
+    int m_at;
+};
 
 } // namespace korvane

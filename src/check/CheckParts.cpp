@@ -92,7 +92,7 @@ quint32 PhotoTable::addFile(const QByteArray &file)
 
 QByteArrayView PhotoTable::keep(QByteArrayView code)
 {
-    constexpr qsizetype kBlock = 64 * 1024;
+    constexpr qsizetype kBlock = qsizetype{64} * 1024;
     if (m_blocks.empty() || m_usedInLast + code.size() > kBlock) {
         m_blocks.push_back(std::make_unique<char[]>(size_t(std::max(kBlock, code.size()))));
         m_usedInLast = 0;
@@ -350,19 +350,13 @@ void Walker::checkPhotos(const PhotoBatch &photos)
 void Walker::checkPhoto(const PhotoReference &photo, const QString &code, const ComposedPath &path)
 {
     NameMatch how;
-    const std::optional<CatalogFile> found = m_lookup.findFile(path, &how);
+    const std::optional<CatalogFile> found = findByRoute(routes::partPhoto, path, &how);
     const auto photoName = [&] { return quoted(nameWithin(paths::dataFolder(m_setting.base), path)); };
     if (!found) {
-        ++m_outcome.totals.partsWithoutPhoto;
-        if (!m_setting.listPartsWithoutPhoto)
-            return;
-        const Source namedAt = photo.namedAt();
-        Finding finding{namedAt.file, namedAt.line, Severity::Warning,
-                        QStringLiteral("part %1 has no photo %2: choosing it shows \"Изображение отсутствует\"; add "
-                                       "the photo as a JPEG")
-                            .arg(quoted(code), photoName())};
-        finding.partWithoutPhoto = true;
-        add(std::move(finding));
+        reportMissing(routes::partPhoto, photo.namedAt(), [&](const QString &shows) {
+            return QStringLiteral("part %1 has no photo %2: choosing it %3; add the photo as a JPEG")
+                .arg(quoted(code), photoName(), shows);
+        });
         return;
     }
     ++m_outcome.totals.photos;

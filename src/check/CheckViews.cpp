@@ -8,9 +8,9 @@ namespace korvane::check {
 void Walker::checkViews(const ModelEntry &entry, const QByteArray &modelFolder, const CatalogLines *partLines)
 {
     const QString &base = m_setting.base;
-    // Tested: a model without one keeps the views listed before.
-    const auto list = readTestedList(paths::explodedViewList(base, entry.manufacturer, entry.model), modelFolder,
-                                     Subject{"the view list"});
+    const auto list
+        = readModelList(routes::explodedViewList, entry, paths::explodedViewList(base, entry.manufacturer, entry.model),
+                        modelFolder, Subject{"the view list"});
     if (!list)
         return;
     const auto &[listFile, lines] = *list;
@@ -28,36 +28,39 @@ void Walker::checkView(const ModelEntry &entry, const QString &view, const Sourc
     const Subject what{"view", &view};
     NameMatch how;
 
-    // Both files are read untested when the view is chosen: missing, an
-    // error box. The hotspots are checked even when the diagram fails, as
-    // they will matter once it is mended.
+    // The hotspots are checked even when the diagram fails, as they will
+    // matter once it is mended.
     HotspotContext context;
     const ComposedPath diagramPath = paths::diagram(base, entry.manufacturer, entry.model, view);
     if (!staysInData(diagramPath, what, namedAt))
         return;
-    if (const std::optional<QByteArray> diagram = m_lookup.resolveEntry(diagramPath, &how)) {
+    if (const std::optional<CatalogFile> diagram = findByRoute(routes::diagram, diagramPath, &how)) {
         reportLoose(how, viewFolder, namedAt, view);
         ++m_outcome.totals.diagrams;
-        context.diagram = checkPicture(CatalogFile{diagramPath, *diagram}, Subject{"the diagram"}, true);
+        context.diagram = checkPicture(*diagram, Subject{"the diagram"}, true);
     } else {
-        error(namedAt, QStringLiteral("%1 has no diagram %2: choosing it shows an error box and loads no hotspots; "
-                                      "add the diagram as a Windows bitmap (BMP) or correct the name on this line")
-                           .arg(what.text(), quoted(nameWithin(folderPath, diagramPath))));
+        reportMissing(routes::diagram, namedAt, [&](const QString &shows) {
+            return QStringLiteral("%1 has no diagram %2: choosing it %3 and loads no hotspots; add the diagram as a "
+                                  "Windows bitmap (BMP) or correct the name on this line")
+                .arg(what.text(), quoted(nameWithin(folderPath, diagramPath)), shows);
+        });
     }
 
     const ComposedPath hotspotPath = paths::hotspotFile(base, entry.manufacturer, entry.model, view);
-    const std::optional<QByteArray> hotspots = m_lookup.resolveEntry(hotspotPath, &how);
+    const std::optional<CatalogFile> hotspots = findByRoute(routes::hotspotFile, hotspotPath, &how);
     if (!hotspots) {
-        error(namedAt, QStringLiteral("%1 has no hotspot file %2: choosing it shows an error box after the diagram; "
-                                      "write one, a line NAME=X-Y for each hotspot")
-                           .arg(what.text(), quoted(nameWithin(folderPath, hotspotPath))));
+        reportMissing(routes::hotspotFile, namedAt, [&](const QString &shows) {
+            return QStringLiteral("%1 has no hotspot file %2: choosing it %3 after the diagram; write one, a line "
+                                  "NAME=X-Y for each hotspot")
+                .arg(what.text(), quoted(nameWithin(folderPath, hotspotPath)), shows);
+        });
         return;
     }
     reportLoose(how, viewFolder, namedAt, view);
     context.partLines = partLines;
     context.partListName = nameWithin(paths::modelFolder(base, entry.manufacturer, entry.model),
                                       paths::modelPartList(base, entry.manufacturer, entry.model));
-    checkHotspots(CatalogFile{hotspotPath, *hotspots}, context);
+    checkHotspots(*hotspots, context);
 }
 
 void Walker::checkHotspots(const CatalogFile &file, const HotspotContext &context)

@@ -8,11 +8,10 @@
 #include <algorithm>
 
 // The walk follows the browser's roads: the same compositions, the same
-// lookup, the same line rules and decoders, taken from the catalog library.
-// Where the browser tests a file first, a missing one is what the user meets
-// as a message or nothing; where it reads untested, a missing one is an
-// error box, and so an error here. Every finding says what is wrong in the
-// catalog's terms, then how to mend it.
+// lookup, the same line rules and decoders, taken from the catalog library,
+// and each file found and judged by the route the browser reads it by
+// (FileRoutes.h). Every finding says what is wrong in the catalog's terms,
+// then how to mend it.
 
 namespace korvane::check {
 
@@ -33,6 +32,21 @@ QString shownWithin(const ComposedPath &folder, const ComposedPath &path)
 QString Subject::text() const
 {
     return name ? QString::fromLatin1(words) + u' ' + quoted(*name) : QString::fromLatin1(words);
+}
+
+QString missingShows(const FileRoute &route)
+{
+    switch (route.whenMissing) {
+    case WhenMissing::ErrorBox:
+        return QStringLiteral("shows an error box");
+    case WhenMissing::StatusText:
+        return QStringLiteral("shows \"%1\"").arg(route.message);
+    case WhenMissing::PathInCaption:
+        return QStringLiteral("changes only the window caption");
+    case WhenMissing::Nothing:
+        break;
+    }
+    return QStringLiteral("keeps what was shown before");
 }
 
 QString quoted(const QString &text)
@@ -76,13 +90,29 @@ std::optional<CatalogLines> Walker::readText(const CatalogFile &found, const Sub
     }
 }
 
+std::optional<CatalogFile> Walker::findByRoute(const FileRoute &route, const ComposedPath &path, NameMatch *how)
+{
+    if (route.tested())
+        return m_lookup.findFile(path, how);
+    if (std::optional<QByteArray> entry = m_lookup.resolveEntry(path, how))
+        return CatalogFile{path, std::move(*entry)};
+    return std::nullopt;
+}
+
 std::optional<std::pair<CatalogFile, CatalogLines>>
-Walker::readTestedList(const ComposedPath &path, const QByteArray &modelFolder, const Subject &what)
+Walker::readModelList(const FileRoute &route, const ModelEntry &entry, const ComposedPath &path,
+                      const QByteArray &modelFolder, const Subject &what)
 {
     NameMatch how;
-    std::optional<CatalogFile> list = m_lookup.findFile(path, &how);
-    if (!list)
+    std::optional<CatalogFile> list = findByRoute(route, path, &how);
+    if (!list) {
+        reportMissing(route, entry.source, [&](const QString &shows) {
+            const ComposedPath folderPath = paths::modelFolder(m_setting.base, entry.manufacturer, entry.model);
+            return QStringLiteral("model %1 lacks %2 %3: choosing it %4")
+                .arg(quoted(entry.model), what.text(), quoted(nameWithin(folderPath, path)), shows);
+        });
         return std::nullopt;
+    }
     reportLoose(how, modelFolder, std::nullopt, QString());
     std::optional<CatalogLines> lines = readText(*list, what);
     if (!lines)
@@ -123,43 +153,49 @@ std::vector<ModelEntry> Walker::walkManufacturers()
 {
     const QString &base = m_setting.base;
     NameMatch how;
-    // Read at start-up without a test: missing, it is the first error box.
     const ComposedPath listPath = paths::manufacturerList(base);
-    const std::optional<QByteArray> list = m_lookup.resolveEntry(listPath, &how);
+    const std::optional<CatalogFile> list = findByRoute(routes::manufacturerList, listPath, &how);
     if (!list) {
-        error({QFile::encodeName(listPath.text()), 0},
-              QStringLiteral("there is no manufacturer list: the program starts with an error box and offers no "
-                             "manufacturers; write catalog.txt here, a manufacturer folder's name a line"));
+        reportMissing(routes::manufacturerList, {QFile::encodeName(listPath.text()), 0}, [](const QString &shows) {
+            return QStringLiteral("there is no manufacturer list: starting, the program %1 and offers no "
+                                  "manufacturers; write catalog.txt here, a manufacturer folder's name a line")
+                .arg(shows);
+        });
         return {};
     }
     reportLoose(how, m_setting.dataFolder, std::nullopt, QString());
-    const std::optional<CatalogLines> manufacturers
-        = readText(CatalogFile{listPath, *list}, Subject{"the manufacturer list"});
+    const std::optional<CatalogLines> manufacturers = readText(*list, Subject{"the manufacturer list"});
     if (!manufacturers)
         return {};
 
     std::vector<ModelEntry> models;
-    for (const auto &[manufacturer, namedAt] : listedNames(*list, *manufacturers, QStringLiteral("manufacturer"))) {
+    for (const auto &[manufacturer, namedAt] :
+         listedNames(list->native, *manufacturers, QStringLiteral("manufacturer"))) {
         const Subject what{"manufacturer", &manufacturer};
         const ComposedPath folderPath = paths::manufacturerFolder(base, manufacturer);
         if (!staysInData(folderPath, what, namedAt))
             continue;
         const std::optional<QByteArray> folder = m_lookup.resolveEntry(folderPath, &how);
         if (!folder) {
-            error(namedAt, QStringLiteral("%1 has no folder %2: choosing it shows \"Изображение отсутствует\"; make "
-                                          "the folder or correct the name on this line")
-                               .arg(what.text(), quoted(shownWithin(paths::dataFolder(base), folderPath))));
+            // Without the folder, the model list is missing.
+            reportMissing(routes::modelList, namedAt, [&](const QString &shows) {
+                return QStringLiteral("%1 has no folder %2: choosing it %3; make the folder or correct the name on "
+                                      "this line")
+                    .arg(what.text(), quoted(shownWithin(paths::dataFolder(base), folderPath)), shows);
+            });
             continue;
         }
         if (!isReachable(*folder, what, namedAt))
             continue;
         reportLoose(how, m_setting.dataFolder, namedAt, manufacturer);
         const ComposedPath modelListPath = paths::modelList(base, manufacturer);
-        const std::optional<CatalogFile> modelList = m_lookup.findFile(modelListPath, &how);
+        const std::optional<CatalogFile> modelList = findByRoute(routes::modelList, modelListPath, &how);
         if (!modelList) {
-            error(namedAt, QStringLiteral("%1 has no model list %2: choosing it shows \"Изображение "
-                                          "отсутствует\"; write one there, a model folder's name a line")
-                               .arg(what.text(), quoted(shownWithin(paths::dataFolder(base), modelListPath))));
+            reportMissing(routes::modelList, namedAt, [&](const QString &shows) {
+                return QStringLiteral("%1 has no model list %2: choosing it %3; write one there, a model folder's "
+                                      "name a line")
+                    .arg(what.text(), quoted(shownWithin(paths::dataFolder(base), modelListPath)), shows);
+            });
             continue;
         }
         reportLoose(how, *folder, std::nullopt, QString());
@@ -175,7 +211,7 @@ std::vector<ModelEntry> Walker::walkManufacturers()
 std::optional<QByteArray> Walker::findDataFolder()
 {
     NameMatch how;
-    const std::optional<QByteArray> folder = m_lookup.resolveEntry(paths::dataFolder(m_setting.base), &how);
+    std::optional<QByteArray> folder = m_lookup.resolveEntry(paths::dataFolder(m_setting.base), &how);
     if (folder)
         reportLoose(how, QByteArray(), std::nullopt, QString());
     return folder;
@@ -203,22 +239,26 @@ void Walker::checkModel(const ModelEntry &entry)
         return;
     const std::optional<QByteArray> folder = m_lookup.resolveEntry(folderPath, &how);
     if (!folder) {
-        error(entry.source, QStringLiteral("%1 has no folder %2: choosing it changes only the window caption; make "
-                                           "the folder or correct the name on this line")
-                                .arg(what.text(), quoted(shownWithin(paths::dataFolder(base), folderPath))));
+        // Without the folder, the model's part list is missing.
+        reportMissing(routes::modelPartList, entry.source, [&](const QString &shows) {
+            return QStringLiteral("%1 has no folder %2: choosing it %3; make the folder or correct the name on this "
+                                  "line")
+                .arg(what.text(), quoted(shownWithin(paths::dataFolder(base), folderPath)), shows);
+        });
         return;
     }
     if (!isReachable(*folder, what, entry.source))
         return;
     reportLoose(how, entry.manufacturerFolder, entry.source, model);
 
-    // Tested: without it, choosing the model changes nothing but the caption.
     const ComposedPath partListPath = paths::modelPartList(base, manufacturer, model);
-    const std::optional<CatalogFile> partList = m_lookup.findFile(partListPath, &how);
+    const std::optional<CatalogFile> partList = findByRoute(routes::modelPartList, partListPath, &how);
     if (!partList) {
-        error(entry.source, QStringLiteral("%1 has no part list %2 in its folder: choosing it changes only the "
-                                           "window caption; write the part list there, a part a line: CODE NAME")
-                                .arg(what.text(), quoted(nameWithin(folderPath, partListPath))));
+        reportMissing(routes::modelPartList, entry.source, [&](const QString &shows) {
+            return QStringLiteral("%1 has no part list %2 in its folder: choosing it %3; write the part list there, "
+                                  "a part a line: CODE NAME")
+                .arg(what.text(), quoted(nameWithin(folderPath, partListPath)), shows);
+        });
         return;
     }
     reportLoose(how, *folder, entry.source, model);
@@ -226,16 +266,17 @@ void Walker::checkModel(const ModelEntry &entry)
     if (partLines)
         checkPartLines(partList->native, *partLines, paths::partPhotoFor(manufacturer), m_partListCodes);
 
-    // Read untested: a missing picture ends the model change in an error box
-    // before the group list is read.
+    // A missing picture ends the model change before the group list is read.
     const ComposedPath picturePath = paths::modelPicture(base, manufacturer, model);
-    if (const std::optional<QByteArray> picture = m_lookup.resolveEntry(picturePath, &how)) {
+    if (const std::optional<CatalogFile> picture = findByRoute(routes::modelPicture, picturePath, &how)) {
         reportLoose(how, *folder, entry.source, model);
-        checkPicture(CatalogFile{picturePath, *picture}, Subject{"the model picture"}, m_setting.deep);
+        checkPicture(*picture, Subject{"the model picture"}, m_setting.deep);
     } else {
-        error(entry.source, QStringLiteral("%1 has no picture %2 in its folder: choosing it shows an error box and "
-                                           "its groups never load; add the picture as a JPEG")
-                                .arg(what.text(), quoted(nameWithin(folderPath, picturePath))));
+        reportMissing(routes::modelPicture, entry.source, [&](const QString &shows) {
+            return QStringLiteral("%1 has no picture %2 in its folder: choosing it %3 and its groups never load; add "
+                                  "the picture as a JPEG")
+                .arg(what.text(), quoted(nameWithin(folderPath, picturePath)), shows);
+        });
     }
 
     checkViews(entry, *folder, partLines ? &*partLines : nullptr);
@@ -246,9 +287,8 @@ void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder,
                          const FirstLines *partListCodes)
 {
     const QString &base = m_setting.base;
-    // Tested: a model without one keeps the groups shown before.
-    const auto list = readTestedList(paths::groupList(base, entry.manufacturer, entry.model), modelFolder,
-                                     Subject{"the group list"});
+    const auto list = readModelList(routes::groupList, entry, paths::groupList(base, entry.manufacturer, entry.model),
+                                    modelFolder, Subject{"the group list"});
     if (!list)
         return;
     const auto &[listFile, lines] = *list;
@@ -258,21 +298,22 @@ void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder,
     const paths::PartPhotoPath photoPath = paths::partPhotoFor(entry.manufacturer);
     for (const auto &[group, namedAt] : listedNames(listFile.native, lines, QStringLiteral("group"))) {
         const Subject what{"group", &group};
-        // Read untested when the group is chosen: missing, an error box.
         const ComposedPath path = paths::groupPartList(base, entry.manufacturer, entry.model, group);
         if (!staysInData(path, what, namedAt))
             continue;
-        const std::optional<QByteArray> found = m_lookup.resolveEntry(path, &how);
+        const std::optional<CatalogFile> found = findByRoute(routes::groupPartList, path, &how);
         if (!found) {
-            error(namedAt, QStringLiteral("%1 has no part list %2: choosing it shows an error box; write the part "
-                                          "list or correct the name on this line")
-                               .arg(what.text(), quoted(nameWithin(folderPath, path))));
+            reportMissing(routes::groupPartList, namedAt, [&](const QString &shows) {
+                return QStringLiteral("%1 has no part list %2: choosing it %3; write the part list or correct the "
+                                      "name on this line")
+                    .arg(what.text(), quoted(nameWithin(folderPath, path)), shows);
+            });
             continue;
         }
         reportLoose(how, folder, namedAt, group);
-        if (const std::optional<CatalogLines> parts
-            = readText(CatalogFile{path, *found}, Subject{"the part list of group", &group}))
-            checkPartLines(*found, *parts, photoPath, m_listCodes, partListFile < *found ? partListCodes : nullptr);
+        if (const std::optional<CatalogLines> parts = readText(*found, Subject{"the part list of group", &group}))
+            checkPartLines(found->native, *parts, photoPath, m_listCodes,
+                           partListFile < found->native ? partListCodes : nullptr);
     }
 }
 

@@ -4,8 +4,9 @@
 #include "catalog/CatalogNames.h"
 #include "catalog/CatalogPaths.h"
 #include "catalog/Failure.h"
+#include "catalog/FileRoutes.h"
 #include "catalog/HotspotCheck.h"
-#include "check/CatalogCheck.h"
+#include "check/Finding.h"
 
 #include <QHash>
 #include <QSize>
@@ -225,11 +226,24 @@ private:
     // mark dropped, UTF-8 converted), so one fault hides no other; with
     // --fix that mending is written.
     std::optional<CatalogLines> readText(const CatalogFile &file, const Subject &what);
-    // A model's list that the browser tests before reading it (groups,
-    // views): nothing when it is missing, which is no fault, or unreadable.
-    // A name found loosely is reported below the model's folder.
-    std::optional<std::pair<CatalogFile, CatalogLines>>
-    readTestedList(const ComposedPath &path, const QByteArray &modelFolder, const Subject &what);
+    // The entry a route's step opens, looked up as the browser looks: a
+    // tested route's test passes on a file only (a folder of the name is
+    // missing); an untested read opens whatever the name names, which
+    // canOpen then judges. Nothing when it is missing.
+    std::optional<CatalogFile> findByRoute(const FileRoute &route, const ComposedPath &path, NameMatch *how);
+    // A file the catalog lacks, judged by its route: nothing when a catalog
+    // may leave it out, else a finding at the line that leads to it, worded
+    // by message from what choosing it then shows (missingShows): an error,
+    // or for a part's photo a warning, counted apart and listed on request.
+    template <typename Message>
+    void reportMissing(const FileRoute &route, const Source &at, Message message);
+    // A list in a model's folder (groups, views), found by its route: nothing
+    // when it is missing (reported as the route says) or unreadable. A name
+    // found loosely is reported below the model's folder.
+    std::optional<std::pair<CatalogFile, CatalogLines>> readModelList(const FileRoute &route, const ModelEntry &entry,
+                                                                      const ComposedPath &path,
+                                                                      const QByteArray &modelFolder,
+                                                                      const Subject &what);
     CatalogLines checkEncoding(const CatalogFile &file, CatalogLines lines);
     // Whether the browser can open the entry (what it is, for the message):
     // a file, at a path short enough. Anything else is reported at `at`,
@@ -277,6 +291,26 @@ private:
     FirstLines m_partListCodes;
     FirstLines m_listCodes;
 };
+
+// What choosing a thing shows when its route's file is missing, as findings
+// word it: "shows an error box", "shows \"Текст отсутствует\"", ...
+QString missingShows(const FileRoute &route);
+
+template <typename Message>
+void Walker::reportMissing(const FileRoute &route, const Source &at, Message message)
+{
+    if (route.absence == Absence::Allowed)
+        return;
+    const bool counted = route.absence == Absence::Counted;
+    if (counted) {
+        ++m_outcome.totals.partsWithoutPhoto;
+        if (!m_setting.listPartsWithoutPhoto)
+            return;
+    }
+    Finding finding{at.file, at.line, counted ? Severity::Warning : Severity::Error, message(missingShows(route))};
+    finding.partWithoutPhoto = counted;
+    add(std::move(finding));
+}
 
 // A name as findings quote it.
 QString quoted(const QString &text);

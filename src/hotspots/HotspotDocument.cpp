@@ -2,7 +2,6 @@
 
 #include "catalog/Failure.h"
 #include "catalog/IntegerText.h"
-#include "catalog/PartSearch.h"
 #include "catalog/Win1251.h"
 
 #include <QBrush>
@@ -45,6 +44,13 @@ void HotspotDocument::reset(const QByteArray &bytes, QSize diagram, std::optiona
     m_text = HotspotFileText(bytes);
     m_diagram = diagram;
     m_partList = std::move(partList);
+    m_context = {};
+    if (!m_diagram.isEmpty())
+        m_context.diagram = m_diagram;
+    if (m_partList) {
+        m_context.partLines = &m_partList->lines;
+        m_context.partListName = m_partList->name;
+    }
     m_dragLine = -1;
     m_beforeDrag.reset();
     m_infos.clear();
@@ -107,63 +113,42 @@ bool HotspotDocument::takesPresses(qsizetype line) const
     return m_infos[size_t(line)].named && m_infos[size_t(line)].converts && (m_firstStop < 0 || line < m_firstStop);
 }
 
+const HotspotDocument::LineInfo &HotspotDocument::checked(qsizetype line) const
+{
+    const LineInfo &info = m_infos[size_t(line)];
+    if (info.checked < 0) {
+        Severity worst = Severity::None;
+        for (const HotspotFault &fault : checkHotspotLine(m_text.line(line).text, cellBytes(line), m_context).faults) {
+            worst = std::max(worst, fault.error ? Severity::Error : Severity::Warning);
+            info.checkerSays.append(fault.message);
+        }
+        info.checked = qint8(worst);
+    }
+    return info;
+}
+
+bool HotspotDocument::isNeverReached(qsizetype line) const
+{
+    return m_firstStop >= 0 && line > m_firstStop && m_infos[size_t(line)].converts;
+}
+
 LineCheck HotspotDocument::check(qsizetype line) const
 {
-    return checkLine(line, true);
+    // The line's faults in korvane-check's words, found by its own function,
+    // and then what only the file as a whole shows: korvane-check says of
+    // the line that stops every press that it does, not of each line after.
+    const LineInfo &info = checked(line);
+    LineCheck result{Severity(info.checked), info.checkerSays};
+    if (isNeverReached(line)) {
+        result.severity = Severity::Error;
+        result.messages.append(neverReachedHotspotLine(m_text.line(line).text, m_firstStop + 1).message);
+    }
+    return result;
 }
 
 Severity HotspotDocument::severity(qsizetype line) const
 {
-    return checkLine(line, false).severity;
-}
-
-LineCheck HotspotDocument::checkLine(qsizetype line, bool describe) const
-{
-    // The faults korvane-check finds in a hotspot line, found by the same
-    // library rules, and what follows from them for the press. The diagram
-    // asks for every hotspot in sight, so the texts are made only for the
-    // list.
-    LineCheck result;
-    QStringList faults;
-    const auto note = [&](Severity severity, const auto &text) {
-        result.severity = std::max(result.severity, severity);
-        if (describe)
-            faults.append(text());
-    };
-    const LineInfo &info = m_infos[size_t(line)];
-    if (!isHotspotLine(m_text.line(line).text))
-        note(Severity::Warning,
-             [] { return tr("not a hotspot line NAME=X-Y: cut at the \"=\" or \"-\" of a line before"); });
-    if (!info.converts) {
-        note(Severity::Error, [&] {
-            const HotspotBytes cells = cellBytes(line);
-            QString message;
-            try {
-                convertToInteger(cells.x);
-                convertToInteger(cells.y);
-            } catch (const Failure &failure) {
-                message = failure.message();
-            }
-            return tr("%1: every press stops at this line").arg(message);
-        });
-    } else {
-        if (m_firstStop >= 0 && line > m_firstStop)
-            note(Severity::Error,
-                 [&] { return tr("never reached: every press stops at line %1").arg(m_firstStop + 1); });
-        if (!info.named)
-            note(Severity::Error, [] { return tr("no name: a press here writes nothing into the search"); });
-        if (!m_diagram.isEmpty() && !QRect(QPoint(0, 0), m_diagram).contains(info.x, info.y))
-            note(Severity::Warning,
-                 [&] { return tr("outside the %1 x %2 diagram").arg(m_diagram.width()).arg(m_diagram.height()); });
-    }
-    if (info.named && m_partList) {
-        if (info.beginsPartLine < 0)
-            info.beginsPartLine = findFirstStartingWith(m_partList->lines, name(line)) >= 0 ? 1 : 0;
-        if (info.beginsPartLine == 0)
-            note(Severity::Warning, [&] { return tr("begins no line of the part list '%1'").arg(m_partList->name); });
-    }
-    result.text = faults.join(QStringLiteral("; "));
-    return result;
+    return isNeverReached(line) ? Severity::Error : Severity(checked(line).checked);
 }
 
 QSet<QString> HotspotDocument::names() const
@@ -324,7 +309,7 @@ QVariant HotspotDocument::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case Qt::ToolTipRole: {
         if (index.column() == CheckColumn)
-            return check(line).text;
+            return check(line).messages.join(role == Qt::ToolTipRole ? QStringLiteral("\n") : QStringLiteral(" | "));
         const HotspotBytes cells = cellBytes(line);
         // A cell of a megabyte is shown by its start; the list is no place
         // to read it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalog/CatalogLines.h"
+#include "catalog/HotspotCheck.h"
 #include "catalog/HotspotFile.h"
 #include "catalog/Hotspots.h"
 
@@ -21,7 +22,8 @@ enum class Severity { None, Warning, Error };
 struct LineCheck
 {
     Severity severity = Severity::None;
-    QString text;
+    // korvane-check's message for each fault of the line, in its words.
+    QStringList messages;
 };
 
 // The part list a hotspot's name is looked for in, as korvane-check looks:
@@ -107,15 +109,20 @@ private:
         qint32 y = 0;
         bool converts = false;
         bool named = false;
-        // Whether the name begins a part line: asked for when shown.
-        mutable qint8 beginsPartLine = -1;
+        // What the checker says of the line, made when first asked for:
+        // the diagram asks for every line in sight on each paint, the list
+        // for every row it shows. checked is a Severity, -1 before.
+        mutable qint8 checked = -1;
+        mutable QStringList checkerSays;
     };
 
     void push(const HotspotFileText::Edit &edit, const QString &text, qsizetype selectAfter, qsizetype selectBefore);
     // Applies an edit; announced, it ends in edited().
     void apply(const HotspotFileText::Edit &edit, qsizetype selectAfter, bool announce);
     LineInfo infoOf(qsizetype line, HotspotCut carried) const;
-    LineCheck checkLine(qsizetype line, bool describe) const;
+    const LineInfo &checked(qsizetype line) const;
+    // Never reached: a line after the one that stops every press.
+    bool isNeverReached(qsizetype line) const;
     HotspotCut cutBefore(qsizetype line) const;
     QByteArray lineWithPoint(qsizetype line, QPoint point) const;
 
@@ -124,6 +131,8 @@ private:
     qsizetype m_firstStop = -1;
     QSize m_diagram;
     std::optional<PartList> m_partList;
+    // What the checker knows around the file: the diagram and m_partList.
+    HotspotContext m_context;
     QUndoStack m_undo;
     // The line being dragged as it was before the drag.
     qsizetype m_dragLine = -1;

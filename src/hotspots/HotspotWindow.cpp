@@ -6,6 +6,7 @@
 #include "platform/PartListBox.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
@@ -21,6 +22,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStringListModel>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -36,6 +38,34 @@ namespace korvane::hotspots {
 namespace {
 
 constexpr int kZooms[] = {1, 2, 4, 8};
+
+// A row of the list holds korvane-check's messages, a few hundred characters,
+// of which the column shows a part; laid out whole, each step of a drag would
+// shape text nobody sees. The text is cut, a few characters past the column's
+// width, before it is laid out and elided. Only what is painted is cut: a
+// column fitted to its contents is measured by the whole text.
+class ShownTextDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem shown = option;
+        initStyleOption(&shown, index);
+        // Kerning moves a character by less than a pixel: eight more are
+        // more than it takes.
+        constexpr qsizetype kSpare = 8;
+        int advance = 0;
+        qsizetype end = 0;
+        while (end < shown.text.size() && advance <= shown.rect.width())
+            advance += shown.fontMetrics.horizontalAdvance(shown.text.at(end++));
+        if (end + kSpare < shown.text.size())
+            shown.text.truncate(end + kSpare);
+        const QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &shown, painter, option.widget);
+    }
+};
 
 } // namespace
 
@@ -110,6 +140,7 @@ void HotspotWindow::buildWidgets()
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setWordWrap(false);
+    m_list->setItemDelegate(new ShownTextDelegate(m_list));
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 4);
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_list->horizontalHeader()->setStretchLastSection(true);

@@ -55,7 +55,13 @@ std::optional<int> answerWithoutDisplay(int argc, char **argv)
     // they are taken out once the toolkit has started.
     parser.parse(QCoreApplication::arguments());
     if (parser.isSet(options.help)) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        // Under the program's own name, as its manual page has it, not the
+        // path it was started by.
+        QString text = parser.helpText();
+        text.replace(
+            0, text.indexOf(u'\n'),
+            QStringLiteral("Usage: %1 [options] [DIAGRAM]").arg(QLatin1String(korvane::hotspots::kProgramName)));
+        std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }
     if (parser.isSet(options.version)) {

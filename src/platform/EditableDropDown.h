@@ -42,6 +42,9 @@ public:
     bool isDroppedDown() const;
     void showDropDown();
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     // The user changed the text: a typed character that alters it, a
     // deletion, a paste, every Backspace (even one that deletes nothing), or a
@@ -50,6 +53,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -60,6 +65,8 @@ private:
     void passKeyOn(const QKeyEvent *event);
     void listFollowsText();
     void rememberPickBaseline();
+    void prepareList();
+    void giveFieldTheFont();
     int widestEntryWidth();
 
     bool completeTypedText(const QString &typed);
@@ -80,6 +87,12 @@ private:
     // The widest entry's width, measured at the first opening after the
     // entries changed; -1 until then.
     int m_widestEntry = -1;
+    // The list is made ready (entry height, keys) when it first opens; the
+    // toolkit builds it then too.
+    bool m_listPrepared = false;
+    // The drop-down's font is still to be given to its field (it was hidden).
+    bool m_fieldFontPending = false;
+    int m_entryHeight = 0;
 };
 
 } // namespace korvane

@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextLayout>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -294,23 +296,82 @@ void PartListBox::paintEvent(QPaintEvent *event)
     QPainter painter(viewport());
     QStyleOptionViewItem option;
     initViewItemOption(&option);
+    option.features = QStyleOptionViewItem::HasDisplay;
     const int first = firstVisibleRow();
     const int count = lineCount();
     const QRect dirty = event->rect();
     const QModelIndex current = currentIndex();
+    const int textMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     for (int row = first + dirty.top() / m_lineHeight; row < count; ++row) {
         const int y = (row - first) * m_lineHeight;
         if (y > dirty.bottom())
             break;
         const QModelIndex index = m_model->index(row);
+        option.index = index;
         option.rect = QRect(0, y, viewport()->width(), m_lineHeight);
         option.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_MouseOver);
         if (selectionModel()->isSelected(index))
             option.state |= QStyle::State_Selected;
-        if (index == current && hasFocus())
+        // The style draws the row's panel and selection as for any item, from
+        // an item without text: laying a line out costs most of a row's
+        // paint, and the style lays it out five times. The line is laid out
+        // once, here, and drawn where and how the style draws it, and then
+        // the focus frame over it, as the style draws that.
+        option.text.clear();
+        style()->drawControl(QStyle::CE_ItemViewItem, &option, &painter, this);
+        const QString text = m_model->lines().line(row);
+        drawLine(painter, option, text, textMargin);
+        if (index == current && hasFocus()) {
             option.state |= QStyle::State_HasFocus;
-        itemDelegateForIndex(index)->paint(&painter, option, index);
+            option.text = text;
+            drawFocusFrame(painter, option);
+        }
     }
+}
+
+void PartListBox::drawFocusFrame(QPainter &painter, const QStyleOptionViewItem &option) const
+{
+    QStyleOptionFocusRect focus;
+    focus.QStyleOption::operator=(option);
+    focus.rect = style()->subElementRect(QStyle::SE_ItemViewItemFocusRect, &option, this);
+    focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+    const QPalette::ColorGroup group = option.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+    focus.backgroundColor
+        = option.palette.color(group, option.state & QStyle::State_Selected ? QPalette::Highlight : QPalette::Window);
+    painter.save();
+    painter.setClipRect(option.rect);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    painter.restore();
+}
+
+void PartListBox::drawLine(QPainter &painter, const QStyleOptionViewItem &option, const QString &text,
+                           int textMargin) const
+{
+    if (text.isEmpty())
+        return;
+    QPalette::ColorGroup group = option.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+    if (group == QPalette::Normal && !(option.state & QStyle::State_Active))
+        group = QPalette::Inactive;
+    const QRect textRect = option.rect.adjusted(textMargin, 0, -textMargin, 0);
+    QTextOption textOption;
+    textOption.setWrapMode(QTextOption::ManualWrap);
+    textOption.setTextDirection(option.direction);
+    textOption.setAlignment(QStyle::visualAlignment(option.direction, option.displayAlignment));
+    QTextLayout layout(text, option.font);
+    layout.setTextOption(textOption);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(textRect.width());
+    line.setPosition(QPointF(0, 0));
+    layout.endLayout();
+    const QSize size(qCeil(line.naturalTextWidth()), qCeil(line.height()));
+    const QRect placed = QStyle::alignedRect(option.direction, option.displayAlignment, size, textRect);
+    painter.save();
+    painter.setClipRect(option.rect);
+    painter.setPen(option.palette.color(group, option.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                                     : QPalette::Text));
+    layout.draw(&painter, QPointF(textRect.left(), placed.top()));
+    painter.restore();
 }
 
 void PartListBox::mousePressEvent(QMouseEvent *event)

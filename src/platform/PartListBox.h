@@ -71,6 +71,8 @@ protected:
 
 private:
     int firstVisibleRow() const;
+    void drawLine(QPainter &painter, const QStyleOptionViewItem &option, const QString &text, int textMargin) const;
+    void drawFocusFrame(QPainter &painter, const QStyleOptionViewItem &option) const;
     // Rows that fit the viewport whole; at least one.
     int rowsInSight() const;
 

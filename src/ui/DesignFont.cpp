@@ -11,7 +11,7 @@ QString designFontFamily()
         const QStringList installed = QFontDatabase::families();
         for (const char *wanted :
              {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arimo", "Arial", "DejaVu Sans"}) {
-            const QString name = QString::fromLatin1(wanted);
+            QString name = QString::fromLatin1(wanted);
             if (installed.contains(name, Qt::CaseInsensitive))
                 return name;
         }

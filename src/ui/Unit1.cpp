@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
+#include "catalog/FileRoutes.h"
 #include "catalog/Hotspots.h"
 #include "platform/CaptionPanel.h"
 #include "platform/EditableDropDown.h"
@@ -185,8 +186,10 @@ void TForm1::buildControls()
     html->setAutoFillBackground(true);
     html->setBackgroundRole(QPalette::Base);
 
-    savnam = place(new QLineEdit(QStringLiteral("savename"), this), "savnam", 8, 80, 129, 28);
+    // The font before the text, which is then laid out once.
+    savnam = place(new QLineEdit(this), "savnam", 8, 80, 129, 28);
     savnam->setFont(big);
+    savnam->setText(QStringLiteral("savename"));
     {
         QPalette red = savnam->palette();
         red.setColor(QPalette::Text, Qt::red);
@@ -213,8 +216,9 @@ void TForm1::buildControls()
     Button6 = makeButton(this, "Button6", QStringLiteral("добавить"), 928, 520, 75, 25);
     Button7 = makeButton(this, "Button7", QStringLiteral("SaveText"), 608, 520, 75, 25);
 
-    find = place(new QLineEdit(QStringLiteral("find"), this), "find", 672, 615, 129, 27);
+    find = place(new QLineEdit(this), "find", 672, 615, 129, 27);
     find->setFont(big);
+    find->setText(QStringLiteral("find"));
     {
         QPalette blue = find->palette();
         blue.setColor(QPalette::Text, Qt::blue);
@@ -373,6 +377,25 @@ void TForm1::setStatusText(const QString &text)
         sb->setText(text);
 }
 
+std::optional<CatalogFile> TForm1::routeFile(const FileRoute &route, const ComposedPath &path)
+{
+    std::optional<CatalogFile> file = findRouteFile(route, path);
+    if (file)
+        return file;
+    switch (route.whenMissing) {
+    case WhenMissing::StatusText:
+        setStatusText(route.message.toString());
+        break;
+    case WhenMissing::PathInCaption:
+        setWindowTitle(path.text());
+        break;
+    case WhenMissing::ErrorBox: // the read fails instead
+    case WhenMissing::Nothing:
+        break;
+    }
+    return std::nullopt;
+}
+
 // --- start-up and window ----------------------------------------------------
 
 void TForm1::FormCreate()
@@ -385,7 +408,9 @@ void TForm1::FormCreate()
     OpenPictureDialog1->setFilter(filter);
     SavePictureDialog1->setFilter(filter);
     recomputeBaseFolder();
-    Manufacturer->setEntries(readCatalogLines(paths::manufacturerList(BaseFolder)).toStringList());
+    if (const std::optional<CatalogFile> manufacturers
+        = routeFile(routes::manufacturerList, paths::manufacturerList(BaseFolder)))
+        Manufacturer->setEntries(readCatalogLines(*manufacturers).toStringList());
     HotspotHalfWidth = kHotspotHalfWidth;
     HotspotHalfHeight = kHotspotHalfHeight;
     HotspotTestMode = true;

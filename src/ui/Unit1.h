@@ -26,6 +26,7 @@ class HotspotGrid;
 class PartListBox;
 class PictureBox;
 class PictureDialog;
+struct FileRoute;
 } // namespace korvane
 
 class TForm1;
@@ -78,6 +79,10 @@ public:
 
     QString statusText() const;
     void setStatusText(const QString &text);
+
+    // The file a handler step reads, by its route (FileRoutes.h): a tested
+    // file that is missing shows what its route shows, and gives nothing.
+    std::optional<korvane::CatalogFile> routeFile(const korvane::FileRoute &route, const korvane::ComposedPath &path);
 
     // --- controls, in their designed order --------------------------------
     QLabel *Label1;

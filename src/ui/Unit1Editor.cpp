@@ -4,6 +4,7 @@
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
+#include "catalog/PartCategory.h"
 #include "platform/EditableDropDown.h"
 #include "platform/PictureBox.h"
 #include "platform/PictureDialog.h"
@@ -13,7 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include <array>
+#include <optional>
 #include <utility>
 
 // New-part editor: category, code, name, description and photo; a save
@@ -24,20 +25,6 @@ using namespace korvane;
 namespace {
 
 constexpr QChar kEnter(13);
-
-// The category's abbreviation; "Chasis" keeps its own spelling.
-const std::array<std::pair<const char16_t *, const char16_t *>, 10> kAbbreviations{{
-    {u"Chasis", u"Chasis"},
-    {u"Steering", u"Steer"},
-    {u"Front Chasis", u"Fchasis"},
-    {u"Rear Chasis", u"Rchasis"},
-    {u"Transmission", u"Trans"},
-    {u"Engine", u"Engn"},
-    {u"Clutch", u"Clut"},
-    {u"Wheels", u"Wls"},
-    {u"Body", u"Bdy"},
-    {u"Other", u"Othr"},
-}};
 
 } // namespace
 
@@ -51,10 +38,9 @@ void TForm1::newcomboChange()
 {
     const int index = newcombo->currentIndex();
     Label3->setText(index >= 0 ? newcombo->entries().at(index) : QString());
-    for (const auto &[category, abbreviation] : kAbbreviations) {
-        if (Label3->text() == QStringView(category))
-            Label2->setText(QString::fromUtf16(abbreviation));
-    }
+    // A text that is no category leaves the abbreviation shown before.
+    if (const std::optional<QString> abbreviation = categoryAbbreviation(Label3->text()))
+        Label2->setText(*abbreviation);
 }
 
 void TForm1::newcomboKeyPress(QChar Key)

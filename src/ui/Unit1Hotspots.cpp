@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
+#include "catalog/FileRoutes.h"
 #include "catalog/Hotspots.h"
 #include "catalog/Win1251.h"
 #include "platform/EditableDropDown.h"
@@ -25,16 +26,23 @@ const QString kStartChecking = QStringLiteral("Начать проверку");
 
 void TForm1::exviewChange()
 {
-    // Not tested first: a missing or broken diagram ends the change in the
-    // error box, and the old hotspots stay in force.
-    logo->setPicture(loadPictureFile(paths::diagram(BaseFolder, Manufacturer->text(), Model->text(), exview->text())));
+    // A missing or broken diagram ends the change, and the old hotspots stay
+    // in force.
+    const std::optional<CatalogFile> diagram
+        = routeFile(routes::diagram, paths::diagram(BaseFolder, Manufacturer->text(), Model->text(), exview->text()));
+    if (!diagram)
+        return;
+    logo->setPicture(loadPictureFile(*diagram));
     runButtonStep(SpeedButton1, &TForm1::SpeedButton1Click);
 }
 
 void TForm1::SpeedButton1Click()
 {
-    lbmet->setLines(
-        readCatalogLines(paths::hotspotFile(BaseFolder, Manufacturer->text(), Model->text(), exview->text())));
+    const std::optional<CatalogFile> hotspots = routeFile(
+        routes::hotspotFile, paths::hotspotFile(BaseFolder, Manufacturer->text(), Model->text(), exview->text()));
+    if (!hotspots)
+        return;
+    lbmet->setLines(readCatalogLines(*hotspots));
     HotspotCount = lbmet->lineCount();
     // The grid cuts the same lines, shared, not copied.
     sg1->setHotspotTable(HotspotTable(lbmet->catalogLines()));

@@ -3,6 +3,7 @@
 #include "catalog/CatalogNames.h"
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
+#include "catalog/FileRoutes.h"
 #include "platform/CaptionPanel.h"
 #include "platform/EditableDropDown.h"
 #include "platform/PartListBox.h"
@@ -19,13 +20,6 @@
 
 using namespace korvane;
 
-namespace {
-
-const QString kTextMissing = QStringLiteral("Текст отсутствует");
-const QString kPictureMissing = QStringLiteral("Изображение отсутствует");
-
-} // namespace
-
 void TForm1::ManufacturerChange()
 {
     CurrentGroup->clearEntries();
@@ -36,37 +30,35 @@ void TForm1::ManufacturerChange()
     Group->setText(QString());
     Group->setEntries(groupNamesFromListedFiles(CurrentGroup->entries()));
 
-    if (const std::optional<CatalogFile> models = findCatalogFile(paths::modelList(BaseFolder, Manufacturer->text())))
+    if (const std::optional<CatalogFile> models
+        = routeFile(routes::modelList, paths::modelList(BaseFolder, Manufacturer->text())))
         Model->setEntries(readCatalogLines(*models).toStringList());
-    else
-        setStatusText(kPictureMissing);
 }
 
 void TForm1::ModelChange()
 {
     recomputeBaseFolder();
-    const ComposedPath partListPath = paths::modelPartList(BaseFolder, Manufacturer->text(), Model->text());
-    const std::optional<CatalogFile> partList = findCatalogFile(partListPath);
-    if (!partList) {
-        setWindowTitle(partListPath.text());
+    const std::optional<CatalogFile> partList
+        = routeFile(routes::modelPartList, paths::modelPartList(BaseFolder, Manufacturer->text(), Model->text()));
+    if (!partList)
         return;
-    }
     runButtonStep(Button2, &TForm1::Button2Click);
     fl1->setLines(readCatalogLines(*partList));
-    // Not tested first: a missing picture ends the change here, in the error
-    // box, before the group list is read.
-    logo->setPicture(loadPictureFile(paths::modelPicture(BaseFolder, Manufacturer->text(), Model->text())));
+    // A missing picture ends the change here, before the group list is read.
+    const std::optional<CatalogFile> picture
+        = routeFile(routes::modelPicture, paths::modelPicture(BaseFolder, Manufacturer->text(), Model->text()));
+    if (!picture)
+        return;
+    logo->setPicture(loadPictureFile(*picture));
     runButtonStep(loadgroup, &TForm1::loadgroupClick);
 }
 
 void TForm1::Button2Click()
 {
     const ComposedPath viewListPath = paths::explodedViewList(BaseFolder, Manufacturer->text(), Model->text());
-    if (const std::optional<CatalogFile> viewList = findCatalogFile(viewListPath)) {
+    if (const std::optional<CatalogFile> viewList = routeFile(routes::explodedViewList, viewListPath)) {
         exview->setEntries(readCatalogLines(*viewList).toStringList());
         setStatusText(viewListPath.text());
-    } else {
-        setStatusText(kTextMissing);
     }
 }
 
@@ -75,32 +67,32 @@ void TForm1::loadgroupClick()
     recomputeBaseFolder();
     const ComposedPath groupListPath = paths::groupList(BaseFolder, Manufacturer->text(), Model->text());
     setWindowTitle(groupListPath.text());
-    if (const std::optional<CatalogFile> groupList = findCatalogFile(groupListPath))
+    if (const std::optional<CatalogFile> groupList = routeFile(routes::groupList, groupListPath))
         Group->setEntries(readCatalogLines(*groupList).toStringList());
 }
 
 void TForm1::GroupChange()
 {
-    // The group list is only tested; the group's own file is read untested.
-    if (catalogFileExists(paths::groupList(BaseFolder, Manufacturer->text(), Model->text())))
-        fl1->setLines(
-            readCatalogLines(paths::groupPartList(BaseFolder, Manufacturer->text(), Model->text(), Group->text())));
-    else
-        setStatusText(kTextMissing);
+    // The group list is only looked for, as the condition of reading the
+    // group's own file.
+    if (!routeFile(routes::groupListOnGroupChange, paths::groupList(BaseFolder, Manufacturer->text(), Model->text())))
+        return;
+    if (const std::optional<CatalogFile> partList
+        = routeFile(routes::groupPartList,
+                    paths::groupPartList(BaseFolder, Manufacturer->text(), Model->text(), Group->text())))
+        fl1->setLines(readCatalogLines(*partList));
 }
 
 void TForm1::CurrentGroupChange()
 {
     if (const std::optional<CatalogFile> listed
-        = findCatalogFile(paths::listedGroupFile(BaseFolder, ModelSubfolder, CurrentGroup->text())))
+        = routeFile(routes::listedGroupFile, paths::listedGroupFile(BaseFolder, ModelSubfolder, CurrentGroup->text())))
         fl1->setLines(readCatalogLines(*listed));
-    else
-        setStatusText(kTextMissing);
 }
 
 void TForm1::Panel1Click()
 {
     recomputeBaseFolder();
     // What the panel is to open is not settled; it only looks.
-    catalogFileExists(paths::panelPartList(BaseFolder, Manufacturer->text(), Model->text()));
+    routeFile(routes::panelPartList, paths::panelPartList(BaseFolder, Manufacturer->text(), Model->text()));
 }

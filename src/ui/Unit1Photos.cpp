@@ -3,6 +3,7 @@
 #include "catalog/CatalogNames.h"
 #include "catalog/CatalogPaths.h"
 #include "catalog/Failure.h"
+#include "catalog/FileRoutes.h"
 #include "catalog/PartLine.h"
 #include "platform/EditableDropDown.h"
 #include "platform/PartListBox.h"
@@ -27,10 +28,8 @@ void showPhotoAt(paths::PartPhotoPath composePath)
     const ComposedPath photoPath = composePath(BaseFolder, CurrentPartCode);
     // The path shows in the status bar before the test, as the user waits.
     form.setStatusText(photoPath.text());
-    if (const std::optional<CatalogFile> photo = findCatalogFile(photoPath))
+    if (const std::optional<CatalogFile> photo = form.routeFile(routes::partPhoto, photoPath))
         form.logo->setPicture(loadPictureFile(*photo));
-    else
-        form.setStatusText(QStringLiteral("Изображение отсутствует"));
 }
 
 } // namespace
@@ -49,10 +48,7 @@ void TForm1::fl1Click()
         throw Failure(QStringLiteral("List index out of bounds (%1)").arg(index));
     setStatusText(fl1->line(index).left(kPartLineCapacity));
     // The status bar text is the line's only keeper from here on.
-    QString work = statusText();
-    QString partCode;
-    NextToken(work, u' ', partCode);
-    newCode->setText(partCode);
+    newCode->setText(partCodeOfLine(statusText()));
     CurrentPartCode = newCode->text().left(kPartCodeCapacity);
     ShowPartPhoto();
 }

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <optional>
+
 // Part search: the prefix search of savnam, and the substring search of the
 // edit find, which nothing shows.
 
@@ -31,16 +33,13 @@ void TForm1::findKeyPress(QChar Key)
     if (!find->text().isEmpty())
         fl1->viewport()->update();
 
-    // Letter case counts here. The scan does not stop at a match: the last
-    // line of the range that holds the text ends selected.
-    const SubstringMatcher needle(find->text());
+    // Every line found is selected in turn, each scrolled into view as it
+    // comes: the last one found ends selected.
     const CatalogLines &lines = fl1->catalogLines();
-    const int count = fl1->lineCount();
-    for (int i = substringSearchStart(fl1->selectedIndex(), count); i < count; ++i) {
-        if (needle.holds(lines, i)) {
-            fl1->selectLine(i);
-            Label1->setText(lines.line(i));
-        }
+    SubstringScan scan(lines, fl1->selectedIndex(), find->text());
+    while (const std::optional<int> found = scan.next()) {
+        fl1->selectLine(*found);
+        Label1->setText(lines.line(*found));
     }
 }
 

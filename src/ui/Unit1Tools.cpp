@@ -3,6 +3,7 @@
 #include "catalog/CatalogPaths.h"
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
+#include "catalog/PartLine.h"
 #include "platform/EditableDropDown.h"
 #include "platform/PartListBox.h"
 
@@ -26,17 +27,9 @@ void TForm1::Button4Click()
 
 void TForm1::Button5Click()
 {
-    QString work = statusText();
-    QString token;
-    NextToken(work, u' ', token);
-    newCode->setText(token);
-    // Always twelve more cuts and eleven joining spaces, whatever they hold.
-    QStringList description;
-    for (int i = 0; i < 12; ++i) {
-        NextToken(work, u' ', token);
-        description.append(token);
-    }
-    newcomment->setPlainText(description.join(u' '));
+    const CodeAndDescription split = splitCodeAndDescription(statusText());
+    newCode->setText(split.code);
+    newcomment->setPlainText(split.description);
 }
 
 void TForm1::Button6Click()
