@@ -102,7 +102,7 @@ EntryKind statKind(const QByteArray &native)
 template <typename Visit>
 bool listOpenFolder(int fd, std::vector<char> &buffer, Visit visit)
 {
-    constexpr size_t kBufferBytes = 32 * 1024;
+    constexpr size_t kBufferBytes = size_t{32} * 1024;
     if (buffer.size() < kBufferBytes)
         buffer.resize(kBufferBytes);
     for (;;) {
@@ -266,7 +266,7 @@ void NameTable::insert(quint32 hash, quint32 entry)
 
 void *ListingMemory::allocateBytes(size_t bytes, size_t alignment)
 {
-    constexpr size_t kBlock = 256 * 1024;
+    constexpr size_t kBlock = size_t{256} * 1024;
     size_t skip = size_t(-reinterpret_cast<quintptr>(m_next)) & (alignment - 1);
     if (!m_next || skip + bytes > m_left) {
         // A listing larger than a block has one of its own.
