@@ -1,10 +1,14 @@
 // One check (without --deep) of a catalog of 10,000 models, 1,000,000 part
 // lines and 50,000 photos, on every core and on one, each beside its floor:
-// listing every folder of the catalog once and reading every file the check
-// reads (opening, without reading, the pictures it only opens), by the same
-// number of threads, in turn in the same run.
+// listing every folder of the catalog once, reading every file the check
+// reads (opening, without reading, the pictures it only opens) and decoding
+// every diagram, by the same number of threads, in turn in the same run; and
+// beside two lesser floors, which do not decode and also open by whole paths.
 //
-//   ./build/bench/bench_check [--keep] [--rounds N] [DATA]
+//   ./build/bench/bench_check [--keep] [--rounds N] [--threads N] [--only check|floor] [DATA]
+//
+// --only runs one side alone, to be looked at by a profiler or strace;
+// --threads N runs on N threads only.
 //
 // Ten manufacturers of 1,000 models, three of them with photos; each model
 // has a part list of 100 lines, a picture, four groups that split the same
@@ -13,7 +17,9 @@
 // catalog is written once, so its files are in the page cache when checked.
 
 #include "catalog/CatalogText.h"
+#include "catalog/Failure.h"
 #include "check/CatalogCheck.h"
+#include "platform/BmpDecoder.h"
 #include "support/BitmapFile.h"
 
 #include <QCoreApplication>
@@ -94,76 +100,121 @@ Run measure(const std::function<void()> &work)
 // The floor: the plainest way to touch the same bytes. Every folder listed
 // once (readdir), every list, part list, hotspot file and diagram read whole
 // with read(), every JPEG opened and closed, as the check without --deep
-// only opens them.
+// only opens them. Two choices the check's own way bears on:
+// - relative: each file and folder opened by its name within the folder
+//   just listed (openat on the listing's descriptor), as the check opens
+//   them, rather than by its whole path;
+// - decode: each diagram decoded by the program's own decoder, as every
+//   correct check must.
 class Floor
 {
 public:
-    explicit Floor(std::string data) : m_data(std::move(data)) { }
+    struct Kind
+    {
+        bool relative = false;
+        bool decode = false;
+    };
 
-    void run(int threads)
+    Floor(std::string data, Kind kind) : m_data(std::move(data)), m_kind(kind) { }
+
+    void run(int threads) const
     {
         // DATA, its manufacturers and the photo folder on one thread; then
         // the model folders and the photos shared out, as the check shares
-        // them.
+        // them. The photos are opened within the photo folder, held open.
         std::vector<std::string> models;
         std::vector<std::string> photos;
+        int photoFolder = -1;
         Buffer buffer;
-        list(m_data, [&](const std::string &path, bool folder) {
-            if (!folder) {
-                touch(path, buffer);
-            } else if (path.ends_with("/IMG")) {
-                list(path, [&](const std::string &photo, bool) { photos.push_back(photo); });
-            } else {
-                list(path, [&](const std::string &entry, bool isFolder) {
-                    if (isFolder)
-                        models.push_back(entry);
-                    else
-                        touch(entry, buffer);
-                });
-            }
-        });
-        shareOut(models, threads, [this](const std::string &model, Buffer &own) { walk(model, own); });
-        shareOut(photos, threads, [](const std::string &photo, Buffer &own) { touch(photo, own); });
+        list(
+            AT_FDCWD, m_data, m_data.c_str(),
+            [&](int data, const std::string &path, const char *name, bool folder) {
+                if (!folder) {
+                    touch(data, path, name, buffer);
+                } else if (std::string_view(name) == "IMG") {
+                    if (m_kind.relative)
+                        photoFolder = ::openat(data, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                    list(data, path, name, [&](int, const std::string &photo, const char *photoName, bool) {
+                        photos.push_back(m_kind.relative ? std::string(photoName) : photo);
+                    });
+                } else {
+                    list(
+                        data, path, name,
+                        [&](int manufacturer, const std::string &entry, const char *entryName, bool isFolder) {
+                            if (isFolder)
+                                models.push_back(entry);
+                            else
+                                touch(manufacturer, entry, entryName, buffer);
+                        },
+                        true);
+                }
+            },
+            true);
+        shareOut(models, threads,
+                 [this](const std::string &model, Buffer &own) { walk(AT_FDCWD, model, model.c_str(), own); });
+        shareOut(photos, threads,
+                 [&](const std::string &photo, Buffer &own) { touch(photoFolder, photo, photo.c_str(), own); });
+        if (photoFolder >= 0)
+            ::close(photoFolder);
     }
 
 private:
     using Buffer = std::unique_ptr<char[]>;
     static constexpr size_t kBuffer = size_t(1) << 20;
 
+    // visit(folder's descriptor, entry's path, entry's name, is a folder);
+    // the path is made only when files are opened by their paths.
     template <typename Visit>
-    static void list(const std::string &folder, Visit visit)
+    void list(int parent, const std::string &path, const char *name, Visit visit, bool withPaths = false) const
     {
-        DIR *dir = ::opendir(folder.c_str());
-        if (!dir)
+        const int fd = m_kind.relative ? ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                       : ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+        if (!dir) {
+            if (fd >= 0)
+                ::close(fd);
             return;
+        }
+        const std::string none;
         while (const dirent *entry = ::readdir(dir)) {
-            const std::string_view name(entry->d_name);
-            if (name != "." && name != "..")
-                visit(folder + '/' + entry->d_name, entry->d_type == DT_DIR);
+            const std::string_view entryName(entry->d_name);
+            if (entryName != "." && entryName != "..")
+                visit(::dirfd(dir), m_kind.relative && !withPaths ? none : path + '/' + entry->d_name, entry->d_name,
+                      entry->d_type == DT_DIR);
         }
         ::closedir(dir);
     }
 
-    static void touch(const std::string &path, Buffer &buffer)
+    void touch(int folder, const std::string &path, const char *name, Buffer &buffer) const
     {
         if (!buffer)
             buffer.reset(new char[kBuffer]);
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = m_kind.relative ? ::openat(folder, name, O_RDONLY | O_CLOEXEC)
+                                       : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             return;
-        if (!path.ends_with(".jpg")) {
-            while (::read(fd, buffer.get(), kBuffer) > 0) { }
+        const std::string_view file(name);
+        if (!file.ends_with(".jpg")) {
+            size_t used = 0;
+            for (ssize_t got; (got = ::read(fd, buffer.get() + used % kBuffer, kBuffer - used % kBuffer)) > 0;)
+                used += size_t(got);
+            if (m_kind.decode && file.ends_with(".bmp") && used < kBuffer) {
+                try {
+                    decodeBmp(QByteArrayView(buffer.get(), qsizetype(used)));
+                } catch (const Failure &) {
+                }
+            }
         }
         ::close(fd);
     }
 
-    void walk(const std::string &folder, Buffer &buffer)
+    void walk(int parent, const std::string &path, const char *name, Buffer &buffer) const
     {
-        list(folder, [&](const std::string &path, bool isFolder) {
+        list(parent, path, name, [&](int folder, const std::string &entry, const char *entryName, bool isFolder) {
             if (isFolder)
-                walk(path, buffer);
+                walk(folder, entry, entryName, buffer);
             else
-                touch(path, buffer);
+                touch(folder, entry, entryName, buffer);
         });
     }
 
@@ -182,6 +233,7 @@ private:
     }
 
     std::string m_data;
+    Kind m_kind;
 };
 
 QByteArray loadAverage()
@@ -203,7 +255,7 @@ struct Times
     }
     double minimum(double Run::*field) const
     {
-        double least = 1e300;
+        double least = runs.empty() ? 0 : 1e300;
         for (const Run &run : runs)
             least = std::min(least, run.*field);
         return least;
@@ -284,10 +336,16 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     dir.setAutoRemove(!arguments.contains(QStringLiteral("--keep")));
     int rounds = 5;
+    int onlyThreads = 0;
+    QString only;
     QString given;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         if (arguments.at(i) == QLatin1String("--rounds"))
             rounds = std::max(1, arguments.value(++i).toInt());
+        else if (arguments.at(i) == QLatin1String("--threads"))
+            onlyThreads = std::max(1, arguments.value(++i).toInt());
+        else if (arguments.at(i) == QLatin1String("--only"))
+            only = arguments.value(++i);
         else if (!arguments.at(i).startsWith(QLatin1String("--")))
             given = arguments.at(i);
     }
@@ -303,32 +361,45 @@ int main(int argc, char **argv)
                     dir.autoRemove() ? "" : ", kept in ", dir.autoRemove() ? "" : qPrintable(data));
     }
 
-    // The check and its floor in turn, round after round, so that a burst of
-    // another process's work falls on both alike.
+    // The check and its floors in turn, round after round, so that a burst
+    // of another process's work falls on all alike. The first floor is the
+    // one the check is held to; the others show what its two choices weigh.
     check::Report report;
-    Floor floor(QFile::encodeName(data).toStdString());
+    const std::string native = QFile::encodeName(data).toStdString();
+    struct FloorRow
+    {
+        const char *name;
+        Floor floor;
+    };
+    const std::vector<FloorRow> floorRows{
+        {"floor", Floor(native, {true, true})},
+        {"not decoding", Floor(native, {true, false})},
+        {"by whole paths", Floor(native, {false, false})},
+    };
     const int cores = QThread::idealThreadCount();
-    const QList<int> threadCounts = cores > 1 ? QList<int>{1, cores} : QList<int>{1};
-    std::vector<Times> checks(size_t(threadCounts.size()));
-    std::vector<Times> floors(size_t(threadCounts.size()));
+    const QList<int> threadCounts = onlyThreads > 0 ? QList<int>{onlyThreads}
+                                    : cores > 1     ? QList<int>{1, cores}
+                                                    : QList<int>{1};
+    const bool runCheck = only != QLatin1String("floor");
+    const bool runFloor = only != QLatin1String("check");
+    // times[thread count][0 for the check, then each floor]
+    std::vector<std::vector<Times>> times(size_t(threadCounts.size()), std::vector<Times>(floorRows.size() + 1));
     const QByteArray loadBefore = loadAverage();
-    floor.run(1); // the page cache warmed alike for both
+    if (runFloor)
+        floorRows.front().floor.run(1); // the page cache warmed alike for all
     for (int round = 0; round < rounds; ++round) {
         for (qsizetype i = 0; i < threadCounts.size(); ++i) {
             check::Options options;
             options.threads = threadCounts.at(i);
+            const size_t sides = floorRows.size() + 1;
             // Which goes first changes every round.
-            const auto checkOnce = [&] {
-                checks[size_t(i)].runs.push_back(measure([&] { report = check::checkCatalog(data, options); }));
-            };
-            const auto floorOnce
-                = [&] { floors[size_t(i)].runs.push_back(measure([&] { floor.run(threadCounts.at(i)); })); };
-            if (round % 2 == 0) {
-                checkOnce();
-                floorOnce();
-            } else {
-                floorOnce();
-                checkOnce();
+            for (size_t k = 0; k < sides; ++k) {
+                const size_t side = (k + size_t(round)) % sides;
+                if (side == 0 && runCheck)
+                    times[size_t(i)][0].runs.push_back(measure([&] { report = check::checkCatalog(data, options); }));
+                else if (side > 0 && runFloor)
+                    times[size_t(i)][side].runs.push_back(
+                        measure([&] { floorRows[side - 1].floor.run(threadCounts.at(i)); }));
             }
         }
     }
@@ -338,17 +409,27 @@ int main(int argc, char **argv)
                 t.models, t.parts, t.diagrams, t.hotspots, t.photos, t.partsWithoutPhoto, t.errors, t.warnings);
     std::printf("%d rounds; load average before %s, after %s\n", rounds, loadBefore.constData(),
                 loadAverage().constData());
-    std::printf("%-18s %7s  %15s  %15s  %5s\n", "", "threads", "check", "floor", "ratio");
+    std::printf("floor: files opened within their folders, diagrams decoded; not decoding: the same without the "
+                "decoding; by whole paths: opened by their whole paths, not decoding\n");
+    std::printf("%-18s %7s %9s", "", "threads", "check");
+    for (const FloorRow &floorRow : floorRows)
+        std::printf(" %15s %5s", floorRow.name, "ratio");
+    std::printf("\n");
     for (qsizetype i = 0; i < threadCounts.size(); ++i) {
-        const Times &c = checks[size_t(i)];
-        const Times &f = floors[size_t(i)];
-        const auto row = [&](const char *name, double check, double floorTime) {
-            std::printf("%-18s %7d  %12.0f ms  %12.0f ms  %5.2f\n", name, threadCounts.at(i), check, floorTime,
-                        check / floorTime);
+        const std::vector<Times> &sides = times[size_t(i)];
+        const auto row = [&](const char *name, double (Times::*statistic)(double Run::*) const, double Run::*field) {
+            const double check = (sides[0].*statistic)(field);
+            std::printf("%-18s %7d %6.0f ms", name, threadCounts.at(i), check);
+            for (size_t f = 1; f < sides.size(); ++f) {
+                const double floorTime = (sides[f].*statistic)(field);
+                std::printf(" %12.0f ms %5.2f", floorTime, floorTime > 0 ? check / floorTime : 0.0);
+            }
+            std::printf("\n");
         };
-        row("wall, median", c.median(&Run::wall), f.median(&Run::wall));
-        row("wall, least", c.minimum(&Run::wall), f.minimum(&Run::wall));
-        row("processor, median", c.median(&Run::cpu), f.median(&Run::cpu));
+        row("wall, median", &Times::median, &Run::wall);
+        row("wall, least", &Times::minimum, &Run::wall);
+        row("processor, median", &Times::median, &Run::cpu);
+        row("processor, least", &Times::minimum, &Run::cpu);
     }
     return t.errors == 0 ? 0 : 1;
 }

@@ -367,6 +367,18 @@ void BmpTest::decodesUncompressedPixels_data()
     add("24 bpp, 5 wide, top-down", direct(24, colours, asIs, true));
     add("24 bpp, 12-byte header", direct(24, colours, asIs, false, 12));
     add("24 bpp, 124-byte header", direct(24, colours, asIs, false, 124));
+    // Rows wide enough for four pixels at a time, and their last few alone.
+    for (const int width : {6, 7, 10, 33}) {
+        Rows rows(3);
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < width; ++x)
+                rows[y].append(qRgb((x * 37 + y * 11) & 0xFF, (x * 101 + 7) & 0xFF, (255 - x * 13 - y) & 0xFF));
+        }
+        QTest::addRow("24 bpp, %d wide, bottom-up", width)
+            << direct(24, rows, asIs).first << direct(24, rows, asIs).second;
+        QTest::addRow("24 bpp, %d wide, top-down", width)
+            << direct(24, rows, asIs, true).first << direct(24, rows, asIs, true).second;
+    }
 
     const Rows words = {{0x12FF0000, 0xAB00FF00, 0x000000FF}, {0xFF010203, 0x00FFFFFF, 0x7F000000}};
     const auto opaque = [](quint32 value) { return QRgb(value | 0xFF000000u); };

@@ -4,8 +4,16 @@
 #include "catalog/Win1251.h"
 
 #include <QFile>
+#include <QVarLengthArray>
 
 #include <algorithm>
+#include <bit>
+
+#include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace korvane {
 
@@ -104,7 +112,7 @@ struct EntryMatch
 
 // Whether an entry's bytes read as the piece, letter case ignored, in UTF-8,
 // in Windows-1251 or in CP866, and how.
-std::optional<EntryMatch> readEntryAs(QByteArrayView entry, const QString &piece)
+std::optional<EntryMatch> readEntryAs(QByteArrayView entry, QStringView piece)
 {
     using CodePage = LooseMatch::CodePage;
     const auto match = [&](const QString &reading, CodePage codePage) -> std::optional<EntryMatch> {
@@ -133,35 +141,63 @@ std::optional<EntryMatch> readEntryAs(QByteArrayView entry, const QString &piece
 
 enum class OtherMatches { Ignore, Collect };
 
+// A piece's name on disk as it stands. Most are ASCII, which the general
+// conversion takes long over, and most names looked up in a photo folder
+// are not there: an ASCII name is kept without an allocation of its own.
+class EncodedName
+{
+public:
+    explicit EncodedName(QStringView piece)
+    {
+        m_ascii.resize(piece.size());
+        for (qsizetype i = 0; i < piece.size(); ++i) {
+            const char16_t u = piece.at(i).unicode();
+            if (u >= 0x80) {
+                m_other = QFile::encodeName(piece.toString());
+                m_isAscii = false;
+                return;
+            }
+            m_ascii[i] = char(u);
+        }
+    }
+
+    QByteArrayView view() const
+    {
+        return m_isAscii ? QByteArrayView(m_ascii.constData(), m_ascii.size()) : QByteArrayView(m_other);
+    }
+    QByteArray toByteArray() const { return m_isAscii ? view().toByteArray() : m_other; }
+    bool isAscii() const { return m_isAscii; }
+
+private:
+    QVarLengthArray<char, 128> m_ascii;
+    QByteArray m_other;
+    bool m_isAscii = true;
+};
+
 // The entry of the folder that the piece names: the exact name when it exists,
 // else the first one, in the order of the names' bytes, that reads as it.
 // Only the matches are kept, so big picture folders are not sorted for every
 // lookup. Asked to, it also collects the other entries that read as the piece.
-// A piece's name on disk as it stands. Most are ASCII, which the general
-// conversion takes long over.
-QByteArray encodedName(const QString &piece)
-{
-    QByteArray bytes(piece.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < piece.size(); ++i) {
-        const char16_t u = piece.at(i).unicode();
-        if (u >= 0x80)
-            return QFile::encodeName(piece);
-        bytes[i] = char(u);
-    }
-    return bytes;
-}
-
-std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &folder, const QString &piece,
+std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &folder, QStringView piece,
                                     OtherMatches others = OtherMatches::Ignore)
 {
-    QByteArray exact = encodedName(piece);
+    const EncodedName encoded(piece);
+    switch (encoded.isAscii() ? folders.lookUpPlainName(folder, encoded.view()) : FolderAccess::PlainName::Unknown) {
+    case FolderAccess::PlainName::Missing:
+        return std::nullopt;
+    case FolderAccess::PlainName::Alone:
+        return EntryMatch{encoded.toByteArray()};
+    case FolderAccess::PlainName::Unknown:
+        break;
+    }
+    const QByteArrayView exact = encoded.view();
     const bool exactExists = folders.entryExists(folder, exact);
     const bool collect = others == OtherMatches::Collect && folders.mayHoldNamesAlike(folder);
     if (exactExists && !collect)
-        return EntryMatch{std::move(exact)};
+        return EntryMatch{encoded.toByteArray()};
     std::optional<EntryMatch> best;
     if (exactExists)
-        best = EntryMatch{exact};
+        best = EntryMatch{encoded.toByteArray()};
     QList<QByteArray> matching;
     folders.forEachCandidate(folder, piece, [&](QByteArrayView name) {
         const bool better = !exactExists && (!best || name < best->name);
@@ -183,14 +219,20 @@ std::optional<EntryMatch> findEntry(FolderAccess &folders, const QByteArray &fol
 }
 
 // Keeps the record of an added piece that was not found as it stands.
+void noteMatch(NameMatch *how, QStringView piece, bool added, bool foldedSeparators, const EntryMatch &entry,
+               const QByteArray &native)
+{
+    if (!how || !added)
+        return;
+    if (entry.ignoringCase || entry.codePage != LooseMatch::CodePage::Utf8 || foldedSeparators
+        || !entry.alsoMatching.isEmpty())
+        how->push_back(LooseMatch{piece.toString(), native, entry.reading.isNull() ? piece.toString() : entry.reading,
+                                  entry.ignoringCase, entry.codePage, foldedSeparators, entry.alsoMatching});
+}
+
 void noteMatch(NameMatch *how, const Piece &piece, const EntryMatch &entry, const QByteArray &native)
 {
-    if (!how || !piece.added)
-        return;
-    if (entry.ignoringCase || entry.codePage != LooseMatch::CodePage::Utf8 || piece.foldedSeparators
-        || !entry.alsoMatching.isEmpty())
-        how->push_back(LooseMatch{piece.text, native, entry.reading.isNull() ? piece.text : entry.reading,
-                                  entry.ignoringCase, entry.codePage, piece.foldedSeparators, entry.alsoMatching});
+    noteMatch(how, piece.text, piece.added, piece.foldedSeparators, entry, native);
 }
 
 // A composed name resolved up to its last piece: the folder that holds it,
@@ -198,8 +240,15 @@ void noteMatch(NameMatch *how, const Piece &piece, const EntryMatch &entry, cons
 struct Parent
 {
     QByteArray folder;
-    Piece last;
+    // The last piece: its text views the composed name's own (which outlives
+    // this), or the copy here when the name was split anew.
+    QStringView last;
+    bool lastAdded = false;
+    bool lastFoldedSeparators = false;
     bool trailingSeparator = false;
+    QString split = {};
+
+    QStringView lastText() const { return split.isNull() ? last : QStringView(split); }
 };
 
 // The first count pieces of a split name, each a folder in the one before.
@@ -231,9 +280,19 @@ bool isSeparator(QChar c)
 const ResolvedFolder &rememberedFolder(FolderAccess &folders, RememberedFolders &remembered, const QString &base,
                                        QStringView folderAdded)
 {
-    // Where the base ends decides which "\\" separate, so it is part of the key.
-    QString key = QString::number(base.size()) + u':' + base;
-    key += folderAdded;
+    // Where the base ends decides which "\\" separate, so it is part of the
+    // key; it is made in one allocation, as a walk asks for every model's
+    // folders.
+    char16_t length[24];
+    qsizetype digits = 0;
+    for (qsizetype n = base.size(); digits == 0 || n > 0; n /= 10)
+        length[digits++] = char16_t(u'0' + n % 10);
+    QString key(digits + 1 + base.size() + folderAdded.size(), Qt::Uninitialized);
+    char16_t *at = reinterpret_cast<char16_t *>(key.data());
+    at = std::reverse_copy(length, length + digits, at);
+    *at++ = u':';
+    at = std::copy_n(reinterpret_cast<const char16_t *>(base.constData()), base.size(), at);
+    std::copy_n(reinterpret_cast<const char16_t *>(folderAdded.data()), folderAdded.size(), at);
     auto found = remembered.byName.constFind(key);
     if (found != remembered.byName.constEnd())
         return *found;
@@ -270,29 +329,65 @@ const ResolvedFolder &rememberedFolder(FolderAccess &folders, RememberedFolders 
 // name's last piece names the same folder every time, so it is resolved once.
 // False when the name's end is no ordinary piece added to the base, which is
 // then resolved as a whole.
+// Where the last piece of what was added begins: after its last separator.
+qsizetype lastPieceStart(QStringView added)
+{
+    const char16_t *begin = added.utf16();
+    const char16_t *at = begin + added.size();
+#if defined(__SSE2__)
+    // Eight characters at once where the processor compares so (every
+    // x86-64 does): a walk asks for the last piece of every name it looks up.
+    const __m128i slash = _mm_set1_epi16(u'/');
+    const __m128i backslash = _mm_set1_epi16(u'\\');
+    for (; at - begin >= 8; at -= 8) {
+        const __m128i characters = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at - 8));
+        const int separators = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi16(characters, slash), _mm_cmpeq_epi16(characters, backslash)));
+        if (separators != 0)
+            return at - 8 - begin + (31 - std::countl_zero(unsigned(separators))) / 2 + 1;
+    }
+#endif
+    while (at > begin && at[-1] != u'/' && at[-1] != u'\\')
+        --at;
+    return at - begin;
+}
+
+// The same base is mostly the same text: its data is compared only when it
+// is another copy.
+bool sameText(const QString &a, const QString &b)
+{
+    return a.constData() == b.constData() ? a.size() == b.size() : a == b;
+}
+
+bool isDotPiece(QStringView piece)
+{
+    return (piece.size() == 1 && piece[0] == u'.') || (piece.size() == 2 && piece[0] == u'.' && piece[1] == u'.');
+}
+
 bool resolveRememberedParent(FolderAccess &folders, RememberedFolders &remembered, const ComposedPath &path,
                              NameMatch *how, std::optional<Parent> &parent)
 {
     const QString &added = path.added;
-    qsizetype start = added.size();
-    while (start > 0 && !isSeparator(added.at(start - 1)))
-        --start;
+    const qsizetype start = lastPieceStart(added);
     const QStringView last = QStringView(added).sliced(start);
-    if (start == 0 || last.isEmpty() || last == u"." || last == u"..")
+    if (start == 0 || last.isEmpty() || isDotPiece(last))
         return false;
     const QStringView folderAdded = QStringView(added).left(start);
-    if (!remembered.last || remembered.lastAdded != folderAdded || remembered.lastBase != path.base) {
+    if (!remembered.last || !sameText(path.base, remembered.lastBase)
+        || QStringView(remembered.lastAdded) != folderAdded) {
         remembered.last = rememberedFolder(folders, remembered, path.base, folderAdded);
         remembered.lastBase = path.base;
-        remembered.lastAdded = folderAdded.toString();
+        // Kept in the same block from one folder to the next.
+        remembered.lastAdded.resize(folderAdded.size());
+        std::copy(folderAdded.begin(), folderAdded.end(), remembered.lastAdded.begin());
     }
     const ResolvedFolder &folder = *remembered.last;
     parent.reset();
     if (!folder.native)
         return true;
-    if (how)
+    if (how && !folder.loose.empty())
         how->insert(how->end(), folder.loose.begin(), folder.loose.end());
-    parent = Parent{*folder.native, Piece{last.toString(), true, folder.foldPending}};
+    parent.emplace(Parent{*folder.native, last, true, folder.foldPending});
     return true;
 }
 
@@ -312,12 +407,13 @@ std::optional<Parent> resolveParent(FolderAccess &folders, const ComposedPath &p
     const std::optional<QByteArray> folder = resolveFolders(folders, split, last, how);
     if (!folder)
         return std::nullopt;
-    return Parent{*folder, split.pieces.at(last), split.trailingSeparator};
+    const Piece &piece = split.pieces.at(last);
+    return Parent{*folder, QStringView(), piece.added, piece.foldedSeparators, split.trailingSeparator, piece.text};
 }
 
-bool hasWildcard(const QString &piece)
+bool hasWildcard(QStringView piece)
 {
-    return piece.contains(QLatin1Char('*')) || piece.contains(QLatin1Char('?'));
+    return std::any_of(piece.begin(), piece.end(), [](QChar c) { return c == u'*' || c == u'?'; });
 }
 
 bool sameCharIgnoringCase(QChar a, QChar b)
@@ -325,8 +421,34 @@ bool sameCharIgnoringCase(QChar a, QChar b)
     return a == b || a.toCaseFolded() == b.toCaseFolded();
 }
 
+// A folder's name (ending in a separator) through the folders a lookup
+// keeps, resolved as the folders of the names in it are: a walk asks for
+// every model's folders. False when the folder's last piece is no ordinary
+// piece added to the base; the name is then resolved as a whole.
+bool resolveRememberedFolder(FolderAccess &folders, const ComposedPath &path, NameMatch *how,
+                             std::optional<QByteArray> &resolved)
+{
+    RememberedFolders *remembered = folders.rememberedFolders();
+    const QString &added = path.added;
+    if (!remembered || added.isEmpty() || !isSeparator(added.back()))
+        return false;
+    qsizetype start = added.size() - 1;
+    while (start > 0 && !isSeparator(added.at(start - 1)))
+        --start;
+    const QStringView piece = QStringView(added).sliced(start, added.size() - 1 - start);
+    if (start == 0 || piece.isEmpty() || isDotPiece(piece))
+        return false;
+    const ResolvedFolder &folder = rememberedFolder(folders, *remembered, path.base, added);
+    resolved = folder.native;
+    if (resolved && how)
+        how->insert(how->end(), folder.loose.begin(), folder.loose.end());
+    return true;
+}
+
 std::optional<QByteArray> resolveEntryIn(FolderAccess &folders, const ComposedPath &path, NameMatch *how)
 {
+    if (std::optional<QByteArray> folder; resolveRememberedFolder(folders, path, how, folder))
+        return folder;
     const std::optional<Parent> parent = resolveParent(folders, path, how);
     if (!parent) {
         // The name of the root alone.
@@ -335,13 +457,13 @@ std::optional<QByteArray> resolveEntryIn(FolderAccess &folders, const ComposedPa
         return std::nullopt;
     }
     const std::optional<EntryMatch> entry
-        = findEntry(folders, parent->folder, parent->last.text, how ? OtherMatches::Collect : OtherMatches::Ignore);
+        = findEntry(folders, parent->folder, parent->lastText(), how ? OtherMatches::Collect : OtherMatches::Ignore);
     if (!entry)
         return std::nullopt;
     QByteArray resolved = joinNative(parent->folder, entry->name);
     if (parent->trailingSeparator && !folders.isFolder(resolved))
         return std::nullopt;
-    noteMatch(how, parent->last, *entry, resolved);
+    noteMatch(how, parent->lastText(), parent->lastAdded, parent->lastFoldedSeparators, *entry, resolved);
     return resolved;
 }
 
@@ -355,10 +477,11 @@ std::optional<CatalogFile> findFileIn(FolderAccess &folders, const ComposedPath 
     const std::optional<Parent> parent = resolveParent(folders, path, how);
     if (!parent || parent->trailingSeparator)
         return std::nullopt;
-    if (hasWildcard(parent->last.text)) {
+    if (hasWildcard(parent->lastText())) {
+        const QString pattern = parent->lastText().toString();
         bool found = false;
         folders.forEachEntry(parent->folder, [&](QByteArrayView name) {
-            if (!found && wildcardMatch(parent->last.text, nameOnDisk(name))
+            if (!found && wildcardMatch(pattern, nameOnDisk(name))
                 && folders.isExistingNonFolder(joinNative(parent->folder, name)))
                 found = true;
         });
@@ -371,13 +494,13 @@ std::optional<CatalogFile> findFileIn(FolderAccess &folders, const ComposedPath 
     // The same entry that reading opens, so a "yes" here is one the reader
     // agrees with.
     const std::optional<EntryMatch> entry
-        = findEntry(folders, parent->folder, parent->last.text, how ? OtherMatches::Collect : OtherMatches::Ignore);
+        = findEntry(folders, parent->folder, parent->lastText(), how ? OtherMatches::Collect : OtherMatches::Ignore);
     if (!entry)
         return std::nullopt;
     QByteArray native = joinNative(parent->folder, entry->name);
     if (!folders.isExistingNonFolder(native))
         return std::nullopt;
-    noteMatch(how, parent->last, *entry, native);
+    noteMatch(how, parent->lastText(), parent->lastAdded, parent->lastFoldedSeparators, *entry, native);
     return CatalogFile{path, std::move(native)};
 }
 
@@ -415,6 +538,32 @@ EntryKind CatalogLookup::kindOf(const QByteArray &native)
     return m_folders->kindOf(native);
 }
 
+void CatalogLookup::prefetch(const ComposedPath &path)
+{
+    // Only in the folder resolved last: nothing is looked up here.
+    const RememberedFolders &remembered = *m_folders->rememberedFolders();
+    const QString &added = path.added;
+    const qsizetype start = lastPieceStart(added);
+    if (start == 0 || !remembered.last || !remembered.last->native
+        || QStringView(remembered.lastAdded) != QStringView(added).left(start)
+        || !sameText(path.base, remembered.lastBase))
+        return;
+    m_folders->prefetch(*remembered.last->native, QStringView(added).sliced(start));
+}
+
+std::shared_ptr<const OpenFolder> CatalogLookup::openFolderOf(const QByteArray &native)
+{
+    const qsizetype slash = native.lastIndexOf('/');
+    if (slash <= 0 || slash + 1 == native.size())
+        return nullptr;
+    return m_folders->heldOpen(QByteArrayView(native).first(slash));
+}
+
+OpenFolder::~OpenFolder()
+{
+    ::close(m_fd);
+}
+
 QString nameOnDisk(QByteArrayView native)
 {
     if (isAsciiName(native))
@@ -449,8 +598,8 @@ std::optional<QByteArray> resolveForWriting(const ComposedPath &path)
         return std::nullopt;
     // Rewriting "catalog.txt" must replace "CATALOG.TXT" rather than put a
     // second file beside it that Windows could not even hold.
-    const std::optional<EntryMatch> entry = findEntry(folders, parent->folder, parent->last.text);
-    return joinNative(parent->folder, entry ? entry->name : QFile::encodeName(parent->last.text));
+    const std::optional<EntryMatch> entry = findEntry(folders, parent->folder, parent->lastText());
+    return joinNative(parent->folder, entry ? entry->name : QFile::encodeName(parent->lastText().toString()));
 }
 
 QStringList listMatchingFiles(const ComposedPath &pattern)
@@ -459,10 +608,11 @@ QStringList listMatchingFiles(const ComposedPath &pattern)
     const std::optional<Parent> parent = resolveParent(folders, pattern, nullptr);
     if (!parent || parent->trailingSeparator)
         return {};
+    const QString lastPiece = parent->lastText().toString();
     QStringList names;
     folders.forEachEntry(parent->folder, [&](QByteArrayView native) {
         const QString name = nameOnDisk(native);
-        if (wildcardMatch(parent->last.text, name) && folders.isExistingNonFolder(joinNative(parent->folder, native)))
+        if (wildcardMatch(lastPiece, name) && folders.isExistingNonFolder(joinNative(parent->folder, native)))
             names.append(name);
     });
     // The listing drives what the user sees in a drop-down, so its order must

@@ -49,6 +49,23 @@ struct ComposedPath
 // nothing (missing, or a link to nothing).
 enum class EntryKind { Missing, Folder, File, Other };
 
+// A folder held open, so that the files in it are opened relative to it: a
+// walk opens tens of thousands of files without walking each whole name
+// again. Closed with its last holder.
+class OpenFolder
+{
+public:
+    explicit OpenFolder(int fd) : m_fd(fd) { }
+    ~OpenFolder();
+    OpenFolder(const OpenFolder &) = delete;
+    OpenFolder &operator=(const OpenFolder &) = delete;
+
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
 // A catalog file as found on disk: the existence test finds it once and hands
 // it to the read that follows, so one selection resolves each name once.
 struct CatalogFile
@@ -61,6 +78,9 @@ struct CatalogFile
     // followed), so the look before opening it is taken already; what is
     // opened is still refused unless it is one.
     bool seenRegular = false;
+    // The folder named by native up to its last "/", held open by a walk's
+    // lookup: the file is opened by its own name relative to it.
+    std::shared_ptr<const OpenFolder> folder = nullptr;
 };
 
 // A piece of a name, added to its base, that was found on disk other than as
@@ -141,6 +161,14 @@ public:
     // What an entry found by these lookups is, from its folder's listing:
     // nothing is opened to find out.
     EntryKind kindOf(const QByteArray &native);
+    // Readies the lookup of a name to be asked for soon, in the folder asked
+    // for last: a walk through a folder of tens of thousands of names fetches
+    // the place each is kept in while the names before it are looked up.
+    void prefetch(const ComposedPath &path);
+    // The folder that holds an entry found by these lookups, while the
+    // lookup still holds it open from listing it (the last few folders
+    // listed or asked for), else nothing.
+    std::shared_ptr<const OpenFolder> openFolderOf(const QByteArray &native);
 
 private:
     std::unique_ptr<ListedFolders> m_folders;

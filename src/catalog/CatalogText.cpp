@@ -47,15 +47,20 @@ FileDescriptor openRegularFile(const CatalogFile &file, struct stat &info)
     // tape rewinds), and a catalog entry may be a link to one: what the name
     // is, links followed, is looked at first, and only a regular file opened.
     const char *name = file.native.isEmpty() ? "." : file.native.constData();
+    // Within a folder a walk holds open, by the name's last piece alone: the
+    // system need not walk the whole name again.
+    const int folder = file.folder ? file.folder->fd() : AT_FDCWD;
+    if (file.folder)
+        name = static_cast<const char *>(::memrchr(name, '/', size_t(file.native.size()))) + 1;
     struct stat seen
     {
     };
-    if (!file.seenRegular && (::stat(name, &seen) != 0 || !S_ISREG(seen.st_mode)))
+    if (!file.seenRegular && (::fstatat(folder, name, &seen, 0) != 0 || !S_ISREG(seen.st_mode)))
         return FileDescriptor(-1);
     // O_NONBLOCK and O_NOCTTY: should a FIFO or a terminal take the file's
     // place meanwhile, the open neither waits for a writer forever nor makes
     // it this process's terminal; it is then refused like any other swap.
-    FileDescriptor fd(::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    FileDescriptor fd(::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() >= 0
         && (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)
             || (!file.seenRegular && (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino))))

@@ -121,25 +121,28 @@ HotspotLineCheck checkHotspotLine(QByteArrayView line, const HotspotBytes &cells
         return check;
     }
 
-    const QString at = QStringLiteral("hotspot %1 at %2,%3").arg(quotedBytes(cells.name)).arg(check.x).arg(check.y);
+    // Put into words only for a fault: a catalog check passes tens of
+    // thousands of lines that have none.
+    const auto at
+        = [&] { return QStringLiteral("hotspot %1 at %2,%3").arg(quotedBytes(cells.name)).arg(check.x).arg(check.y); };
     if (!canBePressed(check.x, check.y))
         add(false, QStringLiteral("%1 cannot be pressed: the picture area shows only %2 x %3 pixels of a diagram; "
                                   "place the hotspot within them")
-                       .arg(at)
+                       .arg(at())
                        .arg(kShownDiagramWidth)
                        .arg(kShownDiagramHeight));
     else if (context.diagram
              && (check.x < 0 || check.y < 0 || check.x >= context.diagram->width()
                  || check.y >= context.diagram->height()))
         add(false, QStringLiteral("%1 lies outside its %2 x %3 diagram; x and y count pixels from its top-left corner")
-                       .arg(at)
+                       .arg(at())
                        .arg(context.diagram->width())
                        .arg(context.diagram->height()));
     // A press selects the first part line that begins with the name.
     if (context.partLines && findFirstStartingWith(*context.partLines, decodeWin1251(cells.name)) < 0)
         add(false, QStringLiteral("%1 begins no line of the part list '%2': a press on it selects nothing; name it "
                                   "by a part code of that list")
-                       .arg(at, context.partListName));
+                       .arg(at(), context.partListName));
     return check;
 }
 

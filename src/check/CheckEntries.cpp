@@ -202,6 +202,7 @@ std::optional<QSize> Walker::checkPicture(const CatalogFile &found, const Subjec
         return std::nullopt;
     CatalogFile file = found;
     file.seenRegular = true;
+    file.folder = m_lookup.openFolderOf(file.native);
     if (!decode) {
         if (!catalogFileOpens(file))
             reportUnreadable(file, what, Failure::cannotOpen(file.composed.text()));

@@ -13,6 +13,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // Catalog texts are Windows-1251. Those saved as UTF-8 by a modern editor,
 // with or without a byte-order mark, are the common fault; both have one
 // certain mending, which --fix writes. A name pasted from a web page into a
@@ -54,6 +58,19 @@ bool isAscii(QByteArrayView text)
 // Windows-1251 text such pairs are rare, so eight bytes are looked at at once.
 const char *nextUtf8Start(const char *p, const char *end)
 {
+#if defined(__SSE2__)
+    // Sixteen at once where the processor compares so (every x86-64 does).
+    const __m128i topBits = _mm_set1_epi8(char(0xC0));
+    const __m128i continuation = _mm_set1_epi8(char(0x80));
+    for (; end - p >= 17; p += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 1));
+        const __m128i lead = _mm_cmpeq_epi8(_mm_and_si128(here, topBits), topBits);
+        const __m128i follows = _mm_cmpeq_epi8(_mm_and_si128(next, topBits), continuation);
+        if (const int hits = _mm_movemask_epi8(_mm_and_si128(lead, follows)))
+            return p + std::countr_zero(unsigned(hits));
+    }
+#endif
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
     for (; end - p >= 9; p += 8) {
         quint64 word;

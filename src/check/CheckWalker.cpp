@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QSet>
 
+#include <algorithm>
+
 // The walk follows the browser's roads: the same compositions, the same
 // lookup, the same line rules and decoders, taken from the catalog library,
 // and each file found and judged by the route the browser reads it by
@@ -79,6 +81,7 @@ std::optional<CatalogLines> Walker::readText(const CatalogFile &found, const Sub
     // The listing has said what it is: the library need not look again.
     CatalogFile file = found;
     file.seenRegular = true;
+    file.folder = m_lookup.openFolderOf(file.native);
     try {
         return checkEncoding(file, readCatalogLines(file));
     } catch (const Failure &failure) {
@@ -121,7 +124,18 @@ std::vector<std::pair<QString, Source>> Walker::listedNames(const QByteArray &fi
                                                             const QString &kind)
 {
     std::vector<std::pair<QString, Source>> names;
+    // Most lists name a few groups or views, which are compared in turn; a
+    // model list of thousands is kept in a set.
+    constexpr qsizetype kComparedInTurn = 16;
     QSet<QString> seen;
+    const auto isNew = [&](const QString &name) {
+        if (lines.size() > kComparedInTurn) {
+            const qsizetype before = seen.size();
+            seen.insert(name);
+            return seen.size() > before;
+        }
+        return std::none_of(names.begin(), names.end(), [&](const auto &each) { return each.first == name; });
+    };
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString name = lines.line(i);
         if (name.isEmpty()) {
@@ -129,10 +143,8 @@ std::vector<std::pair<QString, Source>> Walker::listedNames(const QByteArray &fi
                     QStringLiteral("empty line: the list offers an empty %1; delete the line").arg(kind));
             continue;
         }
-        if (!seen.contains(name)) {
-            seen.insert(name);
+        if (isNew(name))
             names.emplace_back(name, Source{file, i + 1});
-        }
     }
     return names;
 }
@@ -252,7 +264,7 @@ void Walker::checkModel(const ModelEntry &entry)
     reportLoose(how, *folder, entry.source, model);
     const std::optional<CatalogLines> partLines = readText(*partList, Subject{"the part list"});
     if (partLines)
-        checkPartLines(partList->native, *partLines, paths::partPhotoFor(manufacturer));
+        checkPartLines(partList->native, *partLines, paths::partPhotoFor(manufacturer), m_partListCodes);
 
     // A missing picture ends the model change before the group list is read.
     const ComposedPath picturePath = paths::modelPicture(base, manufacturer, model);
@@ -268,10 +280,11 @@ void Walker::checkModel(const ModelEntry &entry)
     }
 
     checkViews(entry, *folder, partLines ? &*partLines : nullptr);
-    checkGroups(entry, *folder);
+    checkGroups(entry, *folder, partList->native, partLines ? &m_partListCodes : nullptr);
 }
 
-void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder)
+void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder, const QByteArray &partListFile,
+                         const FirstLines *partListCodes)
 {
     const QString &base = m_setting.base;
     const auto list = readModelList(routes::groupList, entry, paths::groupList(base, entry.manufacturer, entry.model),
@@ -299,7 +312,8 @@ void Walker::checkGroups(const ModelEntry &entry, const QByteArray &modelFolder)
         }
         reportLoose(how, folder, namedAt, group);
         if (const std::optional<CatalogLines> parts = readText(*found, Subject{"the part list of group", &group}))
-            checkPartLines(found->native, *parts, photoPath);
+            checkPartLines(found->native, *parts, photoPath, m_listCodes,
+                           partListFile < found->native ? partListCodes : nullptr);
     }
 }
 

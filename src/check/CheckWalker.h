@@ -64,36 +64,117 @@ struct ModelEntry
     QByteArray manufacturerFolder;
 };
 
-// A photo that part lines name: the photo row and the part code (as the
-// photo name takes it) compose its name; the first line naming it is where
-// a missing one is reported.
+class PhotoTable;
+
+// A photo that part lines name, as a table noted it: the photo row and the
+// part code (the bytes the part lines hold) compose its name; the first line
+// naming it is where a missing one is reported.
 struct PhotoReference
 {
-    paths::PartPhotoPath photoPath = nullptr;
-    QString code;
-    Source source;
+    const PhotoTable *table = nullptr;
+    size_t noted = 0;
+
+    paths::PartPhotoPath photoPath() const;
+    QByteArrayView code() const;
+    Source namedAt() const;
+};
+
+// A run of photo references, checked by one walker.
+struct PhotoBatch
+{
+    const PhotoReference *begin = nullptr;
+    const PhotoReference *end = nullptr;
+};
+
+// The hash by which the tables below keep a part code.
+quint32 hashOfCode(QByteArrayView code);
+
+// The line each code of one part list is first on. Part lists hold millions
+// of lines between them: the table holds views of the codes where they lie,
+// in the list's lines, and is kept from one list to the next, its slots
+// emptied by a new generation rather than cleared.
+class FirstLines
+{
+public:
+    // Empty, with room for the codes of count lines.
+    void reset(qsizetype count);
+    // The line the code is already on, or 0 when it is new, which notes it
+    // at this line. The hash is the code's hashOfCode.
+    qint64 note(QByteArrayView code, quint32 hash, qint64 line);
+    bool contains(QByteArrayView code, quint32 hash) const;
+
+private:
+    // The hash kept beside the code, so that a probe compares codes only
+    // when the hashes agree.
+    struct Slot
+    {
+        const char *data = nullptr;
+        quint32 size = 0;
+        quint32 hash = 0;
+        quint32 line = 0;
+        quint32 generation = 0;
+    };
+    std::vector<Slot> m_slots;
+    size_t m_mask = 0;
+    quint32 m_generation = 0;
 };
 
 // The photos one photo row names, each by code (the bytes the part lines
-// hold) with the first line naming it. Hundreds of thousands of codes are
-// noted: their bytes are kept in blocks that never move, which the keys view.
+// hold) with the first line naming it. Millions of part lines are noted, and
+// hundreds of thousands of codes kept: a note costs one probe of a flat
+// table of numbers, the codes are kept in the order first noted, their bytes
+// in blocks that never move, and a line as the number of its file and its
+// own.
 class PhotoTable
 {
 public:
     explicit PhotoTable(paths::PartPhotoPath photoPath) : m_photoPath(photoPath) { }
 
     paths::PartPhotoPath photoPath() const { return m_photoPath; }
-    void note(QByteArrayView code, const Source &namedAt);
+    // The number by which notes name a file whose lines are noted next.
+    quint32 addFile(const QByteArray &file);
+    // A code of a line of the file.
+    struct Naming
+    {
+        QByteArrayView code;
+        quint32 hash; // hashOfCode
+        qint64 line;
+    };
+    // Every code a list names, by its lines in the file.
+    void note(const std::vector<Naming> &namings, quint32 file);
     // Every code of the other table noted here too.
     void take(PhotoTable &&other);
+    // A reference to every code noted, valid while the table is.
     void appendTo(std::vector<PhotoReference> &references) const;
-    qsizetype size() const { return m_firstNamedAt.size(); }
+    qsizetype size() const { return qsizetype(m_noted.size()); }
 
 private:
+    friend struct PhotoReference;
+    struct Noted
+    {
+        const char *code;
+        quint32 size;
+        quint32 file;
+        qint64 line;
+    };
+    struct Slot
+    {
+        quint32 hash;
+        quint32 noted; // kFree: the slot is free
+    };
+    static constexpr quint32 kFree = 0xFFFFFFFFu;
+
     QByteArrayView keep(QByteArrayView code);
+    // Notes a code at its line, or an earlier line for a code noted before;
+    // a new code's bytes are copied into the blocks unless kept there already.
+    void insert(quint32 hash, const Noted &noted, bool kept);
+    bool comesFirst(quint32 file, qint64 line, const Noted &than) const;
+    void grow();
 
     paths::PartPhotoPath m_photoPath;
-    QHash<QByteArrayView, Source> m_firstNamedAt;
+    std::vector<Noted> m_noted;
+    std::vector<Slot> m_slots;
+    std::vector<QByteArray> m_files;
     std::vector<std::unique_ptr<char[]>> m_blocks;
     qsizetype m_usedInLast = 0;
 };
@@ -107,8 +188,10 @@ struct Outcome
     // once, and a missing one reported at the first line naming it.
     std::vector<PhotoTable> photos;
 
-    void notePhoto(paths::PartPhotoPath photoPath, QByteArrayView code, const Source &namedAt);
-    std::vector<PhotoReference> takePhotos();
+    PhotoTable &photoTable(paths::PartPhotoPath photoPath);
+    // Every photo noted, by reference to the tables, which stay until
+    // cleared.
+    std::vector<PhotoReference> photoReferences() const;
     void take(Outcome &&other);
 };
 
@@ -127,9 +210,12 @@ public:
     // DATA/IMG as found on disk, empty when missing.
     QByteArray findPhotoFolder();
     void checkModel(const ModelEntry &entry);
-    void checkPhoto(const PhotoReference &photo);
+    // Photos a few at a time: the lookup of each is readied while the ones
+    // before it are checked.
+    void checkPhotos(const PhotoBatch &photos);
 
 private:
+    void checkPhoto(const PhotoReference &photo, const QString &code, const ComposedPath &path);
     void error(const Source &at, const QString &message);
     void warning(const Source &at, const QString &message);
     void add(Finding finding);
@@ -185,8 +271,14 @@ private:
     // giving its size.
     std::optional<QSize> checkPicture(const CatalogFile &file, const Subject &what, bool decode);
 
-    void checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath);
-    void checkGroups(const ModelEntry &entry, const QByteArray &modelFolder);
+    // The list's codes, each with the line it is first on. Codes of a list
+    // whose file comes after another's (the model's part list before its
+    // groups') are noted as photos only when that other list holds none of
+    // them: a photo is reported at the first line naming it.
+    void checkPartLines(const QByteArray &file, const CatalogLines &lines, paths::PartPhotoPath photoPath,
+                        FirstLines &codes, const FirstLines *notedBefore = nullptr);
+    void checkGroups(const ModelEntry &entry, const QByteArray &modelFolder, const QByteArray &partListFile,
+                     const FirstLines *partListCodes);
     void checkViews(const ModelEntry &entry, const QByteArray &modelFolder, const CatalogLines *partLines);
     void checkView(const ModelEntry &entry, const QString &view, const Source &namedAt, const QByteArray &viewFolder,
                    const CatalogLines *partLines);
@@ -195,6 +287,9 @@ private:
     const Setting &m_setting;
     Outcome &m_outcome;
     CatalogLookup m_lookup;
+    // The codes of a model's part list, and of the group list being read.
+    FirstLines m_partListCodes;
+    FirstLines m_listCodes;
 };
 
 // What choosing a thing shows when its route's file is missing, as findings

@@ -11,6 +11,10 @@
 #include <climits>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace korvane {
 
 namespace {
@@ -334,6 +338,34 @@ void forEachRow(QImage &image, const uchar *data, const Layout &layout, DecodeRo
     }
 }
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define KORVANE_BGR_SHUFFLE 1
+
+// Four 24-bit pixels into four 32-bit ones by one byte shuffle: the hot case
+// of diagrams, which a catalog check decodes by the thousand. Every x86-64
+// processor of the last fifteen years shuffles so (SSSE3), though the
+// baseline this is compiled for does not promise it: it is asked at run
+// time. The pixels from where a 16-byte read would pass the row's data on
+// are left to the plain loop; the count done is returned.
+__attribute__((target("ssse3"))) qint64 expandBgrRow(const uchar *src, QRgb *dst, qint64 width)
+{
+    const __m128i toPixels = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i opaque = _mm_set1_epi32(int(kBlack));
+    qint64 x = 0;
+    for (; x + 6 <= width; x += 4, src += 12) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + x), _mm_or_si128(_mm_shuffle_epi8(bytes, toPixels), opaque));
+    }
+    return x;
+}
+
+bool canShuffleBytes()
+{
+    static const bool can = __builtin_cpu_supports("ssse3");
+    return can;
+}
+#endif
+
 void decodeUncompressed(QImage &image, const uchar *data, const Layout &layout, const std::array<QRgb, 256> &palette)
 {
     const qint64 width = layout.width;
@@ -359,6 +391,16 @@ void decodeUncompressed(QImage &image, const uchar *data, const Layout &layout, 
     case 24:
         // The hot case of big diagrams: four pixels from three 32-bit words,
         // which keeps the loop near the speed of a plain copy.
+#ifdef KORVANE_BGR_SHUFFLE
+        if (canShuffleBytes()) {
+            forEachRow(image, data, layout, [&](const uchar *src, QRgb *dst) {
+                qint64 x = expandBgrRow(src, dst, width);
+                for (src += 3 * x; x < width; ++x, src += 3)
+                    dst[x] = kBlack | quint32(src[2]) << 16 | quint32(src[1]) << 8 | src[0];
+            });
+            return;
+        }
+#endif
         forEachRow(image, data, layout, [&](const uchar *src, QRgb *dst) {
             qint64 x = 0;
             for (; x + 4 <= width; x += 4, src += 12) {
