@@ -4,6 +4,7 @@
 #include "catalog/Win1251.h"
 
 #include <QFile>
+#include <QHash>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -16,6 +17,28 @@
 #endif
 
 namespace korvane {
+
+// A folder as a walk's lookup remembers it, by the composed text that names
+// it: found on disk or not, the pieces of that text found loosely, and
+// whether a "." or ".." at its end is still to be folded into the piece that
+// follows.
+struct ResolvedFolder
+{
+    std::optional<QByteArray> native;
+    NameMatch loose;
+    bool foldPending = false;
+};
+
+// The folders a walk's lookup has resolved, by the composed text that names
+// them, and the last one asked for: a walk asks for the same folder many
+// times in a row.
+struct RememberedFolders
+{
+    QHash<QString, ResolvedFolder> byName;
+    QString lastBase;
+    QString lastAdded;
+    std::optional<ResolvedFolder> last;
+};
 
 namespace {
 
@@ -393,10 +416,11 @@ bool resolveRememberedParent(FolderAccess &folders, RememberedFolders &remembere
 
 // The one split-and-resolve that every lookup starts with. Nothing when the
 // name is empty or a folder on the way is missing.
-std::optional<Parent> resolveParent(FolderAccess &folders, const ComposedPath &path, NameMatch *how)
+std::optional<Parent> resolveParent(FolderAccess &folders, RememberedFolders *remembered, const ComposedPath &path,
+                                    NameMatch *how)
 {
     std::optional<Parent> parent;
-    if (RememberedFolders *remembered = folders.rememberedFolders()) {
+    if (remembered) {
         if (resolveRememberedParent(folders, *remembered, path, how, parent))
             return parent;
     }
@@ -425,10 +449,9 @@ bool sameCharIgnoringCase(QChar a, QChar b)
 // keeps, resolved as the folders of the names in it are: a walk asks for
 // every model's folders. False when the folder's last piece is no ordinary
 // piece added to the base; the name is then resolved as a whole.
-bool resolveRememberedFolder(FolderAccess &folders, const ComposedPath &path, NameMatch *how,
-                             std::optional<QByteArray> &resolved)
+bool resolveRememberedFolder(FolderAccess &folders, RememberedFolders *remembered, const ComposedPath &path,
+                             NameMatch *how, std::optional<QByteArray> &resolved)
 {
-    RememberedFolders *remembered = folders.rememberedFolders();
     const QString &added = path.added;
     if (!remembered || added.isEmpty() || !isSeparator(added.back()))
         return false;
@@ -445,11 +468,12 @@ bool resolveRememberedFolder(FolderAccess &folders, const ComposedPath &path, Na
     return true;
 }
 
-std::optional<QByteArray> resolveEntryIn(FolderAccess &folders, const ComposedPath &path, NameMatch *how)
+std::optional<QByteArray> resolveEntryIn(FolderAccess &folders, RememberedFolders *remembered, const ComposedPath &path,
+                                         NameMatch *how)
 {
-    if (std::optional<QByteArray> folder; resolveRememberedFolder(folders, path, how, folder))
+    if (std::optional<QByteArray> folder; resolveRememberedFolder(folders, remembered, path, how, folder))
         return folder;
-    const std::optional<Parent> parent = resolveParent(folders, path, how);
+    const std::optional<Parent> parent = resolveParent(folders, remembered, path, how);
     if (!parent) {
         // The name of the root alone.
         if (path.text().startsWith(QLatin1Char('/')) && splitPath(path).pieces.isEmpty())
@@ -467,14 +491,15 @@ std::optional<QByteArray> resolveEntryIn(FolderAccess &folders, const ComposedPa
     return resolved;
 }
 
-CatalogFile locateFileIn(FolderAccess &folders, const ComposedPath &path, NameMatch *how)
+CatalogFile locateFileIn(FolderAccess &folders, RememberedFolders *remembered, const ComposedPath &path, NameMatch *how)
 {
-    return CatalogFile{path, resolveEntryIn(folders, path, how).value_or(QFile::encodeName(path.text()))};
+    return CatalogFile{path, resolveEntryIn(folders, remembered, path, how).value_or(QFile::encodeName(path.text()))};
 }
 
-std::optional<CatalogFile> findFileIn(FolderAccess &folders, const ComposedPath &path, NameMatch *how)
+std::optional<CatalogFile> findFileIn(FolderAccess &folders, RememberedFolders *remembered, const ComposedPath &path,
+                                      NameMatch *how)
 {
-    const std::optional<Parent> parent = resolveParent(folders, path, how);
+    const std::optional<Parent> parent = resolveParent(folders, remembered, path, how);
     if (!parent || parent->trailingSeparator)
         return std::nullopt;
     if (hasWildcard(parent->lastText())) {
@@ -489,7 +514,7 @@ std::optional<CatalogFile> findFileIn(FolderAccess &folders, const ComposedPath 
             return std::nullopt;
         if (how)
             how->clear();
-        return locateFileIn(folders, path, how);
+        return locateFileIn(folders, remembered, path, how);
     }
     // The same entry that reading opens, so a "yes" here is one the reader
     // agrees with.
@@ -506,7 +531,8 @@ std::optional<CatalogFile> findFileIn(FolderAccess &folders, const ComposedPath 
 
 } // namespace
 
-CatalogLookup::CatalogLookup() : m_folders(std::make_unique<ListedFolders>())
+CatalogLookup::CatalogLookup()
+    : m_folders(std::make_unique<ListedFolders>()), m_remembered(std::make_unique<RememberedFolders>())
 {
 }
 
@@ -516,21 +542,21 @@ std::optional<CatalogFile> CatalogLookup::findFile(const ComposedPath &path, Nam
 {
     if (how)
         how->clear();
-    return findFileIn(*m_folders, path, how);
+    return findFileIn(*m_folders, m_remembered.get(), path, how);
 }
 
 CatalogFile CatalogLookup::locateFile(const ComposedPath &path, NameMatch *how)
 {
     if (how)
         how->clear();
-    return locateFileIn(*m_folders, path, how);
+    return locateFileIn(*m_folders, m_remembered.get(), path, how);
 }
 
 std::optional<QByteArray> CatalogLookup::resolveEntry(const ComposedPath &path, NameMatch *how)
 {
     if (how)
         how->clear();
-    return resolveEntryIn(*m_folders, path, how);
+    return resolveEntryIn(*m_folders, m_remembered.get(), path, how);
 }
 
 EntryKind CatalogLookup::kindOf(const QByteArray &native)
@@ -541,7 +567,7 @@ EntryKind CatalogLookup::kindOf(const QByteArray &native)
 void CatalogLookup::prefetch(const ComposedPath &path)
 {
     // Only in the folder resolved last: nothing is looked up here.
-    const RememberedFolders &remembered = *m_folders->rememberedFolders();
+    const RememberedFolders &remembered = *m_remembered;
     const QString &added = path.added;
     const qsizetype start = lastPieceStart(added);
     if (start == 0 || !remembered.last || !remembered.last->native
@@ -574,25 +600,25 @@ QString nameOnDisk(QByteArrayView native)
 std::optional<QByteArray> resolveCatalogEntry(const ComposedPath &path)
 {
     DirectFolders folders;
-    return resolveEntryIn(folders, path, nullptr);
+    return resolveEntryIn(folders, nullptr, path, nullptr);
 }
 
 CatalogFile locateCatalogFile(const ComposedPath &path)
 {
     DirectFolders folders;
-    return locateFileIn(folders, path, nullptr);
+    return locateFileIn(folders, nullptr, path, nullptr);
 }
 
 std::optional<CatalogFile> findCatalogFile(const ComposedPath &path)
 {
     DirectFolders folders;
-    return findFileIn(folders, path, nullptr);
+    return findFileIn(folders, nullptr, path, nullptr);
 }
 
 std::optional<QByteArray> resolveForWriting(const ComposedPath &path)
 {
     DirectFolders folders;
-    const std::optional<Parent> parent = resolveParent(folders, path, nullptr);
+    const std::optional<Parent> parent = resolveParent(folders, nullptr, path, nullptr);
     // A name ending in a separator names a folder; no file can be made there.
     if (!parent || parent->trailingSeparator)
         return std::nullopt;
@@ -605,7 +631,7 @@ std::optional<QByteArray> resolveForWriting(const ComposedPath &path)
 QStringList listMatchingFiles(const ComposedPath &pattern)
 {
     DirectFolders folders;
-    const std::optional<Parent> parent = resolveParent(folders, pattern, nullptr);
+    const std::optional<Parent> parent = resolveParent(folders, nullptr, pattern, nullptr);
     if (!parent || parent->trailingSeparator)
         return {};
     const QString lastPiece = parent->lastText().toString();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalog/FolderEntry.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -42,28 +44,6 @@ struct ComposedPath
 
     QString base;
     QString added;
-};
-
-// What an entry is once links are followed: a folder, a regular file,
-// something else that is never to be opened (a device, a FIFO, a socket), or
-// nothing (missing, or a link to nothing).
-enum class EntryKind { Missing, Folder, File, Other };
-
-// A folder held open, so that the files in it are opened relative to it: a
-// walk opens tens of thousands of files without walking each whole name
-// again. Closed with its last holder.
-class OpenFolder
-{
-public:
-    explicit OpenFolder(int fd) : m_fd(fd) { }
-    ~OpenFolder();
-    OpenFolder(const OpenFolder &) = delete;
-    OpenFolder &operator=(const OpenFolder &) = delete;
-
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
 };
 
 // A catalog file as found on disk: the existence test finds it once and hands
@@ -137,6 +117,7 @@ std::optional<QByteArray> resolveCatalogEntry(const ComposedPath &path);
 std::optional<QByteArray> resolveForWriting(const ComposedPath &path);
 
 class ListedFolders;
+struct RememberedFolders;
 
 // The lookups above for a walk through a whole catalog: every folder is listed
 // once, when a name is first looked up in it, and the names looked up there
@@ -172,6 +153,8 @@ public:
 
 private:
     std::unique_ptr<ListedFolders> m_folders;
+    // The folders resolved so far, by the composed text that names them.
+    std::unique_ptr<RememberedFolders> m_remembered;
 };
 
 // Names of the files (not folders) in the folder of the pattern that match the

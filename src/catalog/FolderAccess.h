@@ -2,7 +2,7 @@
 
 // Inside the catalog library only: how its name lookup sees the folders.
 
-#include "catalog/CatalogNames.h"
+#include "catalog/FolderEntry.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -50,28 +50,6 @@ bool isAsciiName(QByteArrayView bytes);
 // The name read as UTF-8, or nothing when its bytes are not that.
 std::optional<QString> decodeUtf8Name(QByteArrayView bytes);
 
-// A folder as a lookup with listings remembers it, by the composed text that
-// names it: found on disk or not, the pieces of that text found loosely, and
-// whether a "." or ".." at its end is still to be folded into the piece that
-// follows.
-struct ResolvedFolder
-{
-    std::optional<QByteArray> native;
-    NameMatch loose;
-    bool foldPending = false;
-};
-
-// The folders a lookup with listings has resolved, by the composed text that
-// names them, and the last one asked for: a walk asks for the same folder
-// many times in a row.
-struct RememberedFolders
-{
-    QHash<QString, ResolvedFolder> byName;
-    QString lastBase;
-    QString lastAdded;
-    std::optional<ResolvedFolder> last;
-};
-
 // How a lookup sees the folders: straight from the file system, or through
 // listings kept for a whole walk. The naming rules (CatalogNames.cpp) are
 // written once, on top of either.
@@ -107,8 +85,6 @@ public:
         const EntryKind kind = kindOf(native);
         return kind == EntryKind::File || kind == EntryKind::Other;
     }
-    // The folders resolved so far, for a view that keeps them.
-    virtual RememberedFolders *rememberedFolders() { return nullptr; }
 };
 
 // Asks the file system every time, as the browser does at every selection.
@@ -211,7 +187,6 @@ public:
     PlainName lookUpPlainName(const QByteArray &folder, QByteArrayView name) override;
     void forEachEntry(const QByteArray &folder, const EntryVisitor &visit) override;
     EntryKind kindOf(const QByteArray &native) override;
-    RememberedFolders *rememberedFolders() override { return &m_remembered; }
     // Fetches where the entries that may read as the piece are kept, when the
     // folder is one of the recent ones and indexed; nothing else is done.
     void prefetch(QByteArrayView folder, QStringView piece) const;
@@ -330,7 +305,6 @@ private:
     std::vector<Entry> m_entries;
     // Entries outside any listing (a folder that cannot be listed, "..").
     QHash<QByteArray, EntryKind> m_kinds;
-    RememberedFolders m_remembered;
 };
 
 } // namespace korvane
