@@ -15,6 +15,7 @@
 #include "catalog/CatalogText.h"
 #include "check/CatalogCheck.h"
 #include "support/BitmapFile.h"
+#include "support/CatalogTexts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,6 +40,7 @@
 #include <unistd.h>
 
 using namespace korvane;
+using korvane::testing::writeCatalogLines;
 
 namespace {
 

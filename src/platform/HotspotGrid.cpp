@@ -234,16 +234,6 @@ void HotspotGrid::paintEvent(QPaintEvent *)
     }
 }
 
-int HotspotGrid::rowCount() const
-{
-    return m_model->rowCount();
-}
-
-QString HotspotGrid::cell(int column, int row) const
-{
-    return m_model->cell(column, row);
-}
-
 HotspotCells HotspotGrid::row(int row) const
 {
     return m_model->rowCells(row);

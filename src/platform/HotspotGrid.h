@@ -24,8 +24,6 @@ public:
 
     explicit HotspotGrid(int rows, QWidget *parent = nullptr);
 
-    int rowCount() const;
-    QString cell(int column, int row) const;
     // The three texts of a row at once: x (column 1), y (column 2) and the
     // name (column 3), cut from its line once.
     HotspotCells row(int row) const;
