@@ -48,8 +48,6 @@ public:
     // writes nothing.
     bool save();
 
-    // The hotspot file as composed beside the diagram.
-    const ComposedPath &hotspotFile() const { return m_hotspotFile; }
     // The part codes offered as names, in part list order.
     const QStringList &partCodes() const { return m_codes; }
 
