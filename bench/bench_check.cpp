@@ -21,6 +21,7 @@
 #include "check/CatalogCheck.h"
 #include "platform/BmpDecoder.h"
 #include "support/BitmapFile.h"
+#include "support/CatalogTexts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,6 +46,7 @@
 #include <unistd.h>
 
 using namespace korvane;
+using korvane::testing::writeCatalogLines;
 
 namespace {
 

@@ -125,19 +125,19 @@ int main(int argc, char **argv)
 
     const std::unique_ptr<HotspotWindow> editing = openWindow(exploded + QStringLiteral("Big.bmp"));
     const std::unique_ptr<HotspotWindow> bare = openWindow(exploded + QStringLiteral("Bare.bmp"));
-    DiagramView *view = editing->diagram();
-    DiagramView *bareView = bare->diagram();
+    DiagramView *view = editing->findChild<DiagramView *>(QStringLiteral("diagram"));
+    DiagramView *bareView = bare->findChild<DiagramView *>(QStringLiteral("diagram"));
+    HotspotDocument *document = editing->findChild<HotspotDocument *>();
 
     // The hotspot nearest the middle of the view, pressed on its point.
     const QPoint middle(kSide / 2, kSide / 2);
     qsizetype dragged = -1;
-    for (qsizetype line = 0; line < editing->document()->lineCount(); ++line) {
-        const QPoint at = *editing->document()->point(line);
-        if (dragged < 0
-            || (at - middle).manhattanLength() < (*editing->document()->point(dragged) - middle).manhattanLength())
+    for (qsizetype line = 0; line < document->lineCount(); ++line) {
+        const QPoint at = *document->point(line);
+        if (dragged < 0 || (at - middle).manhattanLength() < (*document->point(dragged) - middle).manhattanLength())
             dragged = line;
     }
-    const QPoint start = *editing->document()->point(dragged);
+    const QPoint start = *document->point(dragged);
     QMouseEvent press(QEvent::MouseButtonPress, start, view->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QCoreApplication::sendEvent(view, &press);
@@ -164,7 +164,7 @@ int main(int argc, char **argv)
     QMouseEvent release(QEvent::MouseButtonRelease, end, view->mapToGlobal(end), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QCoreApplication::sendEvent(view, &release);
-    if (editing->document()->undoStack()->count() != 1) {
+    if (document->undoStack()->count() != 1) {
         std::fprintf(stderr, "the drag moved no hotspot\n");
         return 1;
     }

@@ -22,6 +22,7 @@
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
 #include "support/BitmapFile.h"
+#include "support/CatalogTexts.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>
@@ -266,7 +267,7 @@ void Bench::makeCatalog()
     QStringList groups;
     for (int i = 1; i <= kGroups; ++i)
         groups.append(QStringLiteral("Группа %1").arg(i, 4, 10, QLatin1Char('0')));
-    writeFile(root() + QStringLiteral("/groups.txt"), korvane::joinCatalogLines(groups));
+    writeFile(root() + QStringLiteral("/groups.txt"), korvane::testing::joinCatalogLines(groups));
     writeFile(root() + QStringLiteral("/views.txt"), "Grid\r\nSmall\r\nHuge\r\n");
     // A tiny diagram: what these rows measure is the hotspot files.
     const QByteArray diagram = korvane::testing::solidBitmap(8, 8, qRgb(255, 255, 255));
@@ -280,7 +281,7 @@ void Bench::makeCatalog()
                         .arg(i * 97 % kPartLists[2].lines, 7, 10, QLatin1Char('0'))
                         .arg(i % 100 * 40 + 20)
                         .arg(i / 100 * 20 + 10));
-    writeFile(root() + QStringLiteral("/grid.met"), korvane::joinCatalogLines(grid));
+    writeFile(root() + QStringLiteral("/grid.met"), korvane::testing::joinCatalogLines(grid));
 
     // Two models of each size, so that the arrow keys change between equals;
     // they share the files' bytes through hard links.
@@ -373,7 +374,7 @@ void Bench::partListRows()
         const QString path = partListPath(root(), size);
         const korvane::ComposedPath composed(path.section(u'/', 0, -2) + u'/', path.section(u'/', -1));
         const auto load = [&] {
-            auto lines = korvane::readCatalogLines(composed);
+            auto lines = korvane::testing::readCatalogLines(composed);
             list->setLines(lines);
             list->repaint();
         };
@@ -659,13 +660,13 @@ void Bench::storageRows()
         korvane::CatalogLines ours;
         PlainLines plain;
         const Pair pair
-            = measureInterleaved({[&] { ours = {}; }, [&] { ours = korvane::readCatalogLines(composed); }},
+            = measureInterleaved({[&] { ours = {}; }, [&] { ours = korvane::testing::readCatalogLines(composed); }},
                                  {[&] { plain = {}; }, [&] { plain = readPlainLines(file.path); }}, m_rounds);
         if (ours.size() != file.lines || qint64(plain.starts.size()) != file.lines + 1)
             fail(QStringLiteral("the storages hold %1 and %2 lines").arg(ours.size()).arg(plain.starts.size() - 1));
         ours = {};
         plain = {};
-        const Held oursHeld = measureHeld([&] { ours = korvane::readCatalogLines(composed); });
+        const Held oursHeld = measureHeld([&] { ours = korvane::testing::readCatalogLines(composed); });
         ours = {};
         const Held plainHeld = measureHeld([&] { plain = readPlainLines(file.path); });
         plain = {};

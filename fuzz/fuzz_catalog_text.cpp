@@ -11,8 +11,8 @@
 
 #include "FuzzCheck.h"
 #include "catalog/CatalogLines.h"
-#include "catalog/CatalogText.h"
 #include "catalog/Win1251.h"
+#include "support/CatalogTexts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -59,13 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView bytes(data, qsizetype(size));
 
-    const QStringList lines = splitCatalogLines(bytes);
+    const QStringList lines = testing::splitCatalogLines(bytes);
     for (const QString &line : lines) {
         fuzzCheck(!line.contains(u'\r') && !line.contains(u'\n') && !line.contains(QChar(u'\0')),
                   "no line holds CR, LF or NUL");
     }
     fuzzCheck(lines == referenceLines(bytes), "the lines follow the line rules");
-    fuzzCheck(splitCatalogLines(joinCatalogLines(lines)) == lines, "lines written and read again are the same");
+    fuzzCheck(testing::splitCatalogLines(testing::joinCatalogLines(lines)) == lines,
+              "lines written and read again are the same");
 
     const CatalogLines kept = CatalogLines::fromText(bytes.toByteArray());
     fuzzCheck(kept.size() == lines.size() && kept.textLineCount() == lines.size(), "the kept list has every line");
@@ -74,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                   "a kept line is the line");
         fuzzCheck(kept.textLineWithBreak(i).startsWith(kept.textLine(i)), "a line with its break starts with the line");
     }
-    fuzzCheck(kept.joined() == joinCatalogLines(lines), "a kept list is written as its lines");
+    fuzzCheck(kept.joined() == testing::joinCatalogLines(lines), "a kept list is written as its lines");
 
     fuzzCheck(encodeWin1251(decodeWin1251(bytes)) == bytes, "bytes decoded and encoded again are the same");
     checkEncodingOfAnyText(bytes);

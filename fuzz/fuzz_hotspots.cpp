@@ -12,11 +12,11 @@
 
 #include "FuzzCheck.h"
 #include "catalog/CatalogLines.h"
-#include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
 #include "catalog/Hotspots.h"
 #include "catalog/IntegerText.h"
 #include "catalog/Win1251.h"
+#include "support/CatalogTexts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,7 +29,7 @@ namespace {
 std::optional<qint32> converted(const QString &text, QString &message)
 {
     try {
-        return convertToInteger(text);
+        return testing::convertToInteger(text);
     } catch (const Failure &failure) {
         message = failure.message();
         return std::nullopt;
@@ -54,9 +54,9 @@ void checkConversion(QByteArrayView bytes)
                   "a failed conversion quotes the text");
         return;
     }
-    fuzzCheck(convertToInteger(QString::number(*value)) == *value, "a value written in decimal converts back");
+    fuzzCheck(testing::convertToInteger(QString::number(*value)) == *value, "a value written in decimal converts back");
     const QString hex = QStringLiteral("$%1").arg(quint32(*value), 8, 16, QLatin1Char('0'));
-    fuzzCheck(convertToInteger(hex) == *value, "a value written in hexadecimal converts back");
+    fuzzCheck(testing::convertToInteger(hex) == *value, "a value written in hexadecimal converts back");
 }
 
 } // namespace
@@ -64,9 +64,9 @@ void checkConversion(QByteArrayView bytes)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView bytes(data, qsizetype(size));
-    const QStringList lines = splitCatalogLines(bytes);
+    const QStringList lines = testing::splitCatalogLines(bytes);
     const HotspotTable table(CatalogLines::fromText(bytes.toByteArray()));
-    const std::vector<HotspotCells> fromText = cutHotspotLines(lines);
+    const std::vector<HotspotCells> fromText = testing::cutHotspotLines(lines);
     fuzzCheck(table.size() == lines.size() && fromText.size() == size_t(lines.size()), "one row per line");
 
     HotspotCut carried;

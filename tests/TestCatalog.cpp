@@ -1,9 +1,9 @@
 #include "TestCatalog.h"
 
-#include "catalog/CatalogText.h"
 #include "platform/ErrorBox.h"
 #include "platform/ExecutablePath.h"
 #include "support/BitmapFile.h"
+#include "support/CatalogTexts.h"
 #include "ui/Unit1.h"
 
 #include <QBuffer>
@@ -40,7 +40,7 @@ void TestCatalog::writeBytes(const QString &relative, const QByteArray &bytes) c
 
 void TestCatalog::writeLines(const QString &relative, const QStringList &lines) const
 {
-    writeBytes(relative, korvane::joinCatalogLines(lines));
+    writeBytes(relative, korvane::testing::joinCatalogLines(lines));
 }
 
 void TestCatalog::makeFolder(const QString &relative) const

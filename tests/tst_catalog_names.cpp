@@ -1,6 +1,7 @@
 #include "catalog/CatalogNames.h"
 #include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
+#include "support/CatalogTexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -273,14 +274,14 @@ void TestCatalogNames::folderInPlaceOfFile()
     const QString path = at(QStringLiteral("FOLDER/catalog.txt"));
     QVERIFY(!catalogFileExists(path));
     try {
-        readCatalogLines(path);
+        testing::readCatalogLines(path);
         QFAIL("a folder was read as a file");
     } catch (const Failure &failure) {
         QCOMPARE(failure.message(), QStringLiteral("Cannot open file ") + path);
     }
     QVERIFY(!catalogFileOpens(locateCatalogFile(path)));
     // The same catalog's real file is read through other-case folders.
-    QCOMPARE(readCatalogLines(at(QStringLiteral("DATA/Lst/catalog.TXT"))).toStringList(),
+    QCOMPARE(testing::readCatalogLines(at(QStringLiteral("DATA/Lst/catalog.TXT"))).toStringList(),
              QStringList{QStringLiteral("Tamiya")});
     QVERIFY(catalogFileOpens(locateCatalogFile(at(QStringLiteral("DATA/Lst/catalog.TXT")))));
 }
@@ -311,7 +312,7 @@ void TestCatalogNames::symlinks()
     QVERIFY(QFile::link(at(QStringLiteral("var/lib/korvane/DATA")), at(QStringLiteral("usr/lib/korvane/DATA"))));
     QVERIFY(QFile::link(at(QStringLiteral("shared")), at(QStringLiteral("var/lib/korvane/DATA"))));
     QVERIFY(QFile::link(at(QStringLiteral("data/lst")), at(QStringLiteral("shared/Lst"))));
-    QCOMPARE(readCatalogLines(at(QStringLiteral("usr/lib/korvane/DATA/LST/catalog.txt"))),
+    QCOMPARE(testing::readCatalogLines(at(QStringLiteral("usr/lib/korvane/DATA/LST/catalog.txt"))).toStringList(),
              QStringList{QStringLiteral("Tamiya")});
     QVERIFY(catalogFileExists(at(QStringLiteral("usr/lib/korvane/data/lst/*.TXT"))));
     QCOMPARE(korvane::listMatchingFiles(at(QStringLiteral("usr/lib/korvane/DATA/LST/*.txt"))),
@@ -340,7 +341,8 @@ void TestCatalogNames::namesFromWindowsArchives()
     QCOMPARE(korvane::listMatchingFiles(at(QStringLiteral("win/*.txt"))), QStringList{QStringLiteral("Колёса.txt")});
     // Found without regard to case in either code page, and opened by its bytes.
     QCOMPARE(resolveCatalogEntry(at(QStringLiteral("WIN/КОЛЁСА.TXT"))), folder + '/' + wheels);
-    QCOMPARE(readCatalogLines(at(QStringLiteral("win/колёса.txt"))).toStringList(), QStringList{QStringLiteral("a")});
+    QCOMPARE(testing::readCatalogLines(at(QStringLiteral("win/колёса.txt"))).toStringList(),
+             QStringList{QStringLiteral("a")});
     QVERIFY(catalogFileExists(at(QStringLiteral("win/Детали/LIST.TXT"))));
     QVERIFY(!catalogFileExists(at(QStringLiteral("win/Колеса.txt")))); // е is not ё
 

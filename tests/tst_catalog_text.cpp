@@ -7,6 +7,7 @@
 #include "catalog/PartLine.h"
 #include "catalog/PartSearch.h"
 #include "catalog/Win1251.h"
+#include "support/CatalogTexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -156,14 +157,14 @@ void TestCatalogText::splitLines()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, lines);
-    QCOMPARE(splitCatalogLines(bytes), lines);
+    QCOMPARE(testing::splitCatalogLines(bytes), lines);
 }
 
 void TestCatalogText::splitMillionLines()
 {
     const QByteArray line("12345-678 Shock absorber \xCA\xF3\xE7\xEE\xE2\r\n");
     const QByteArray bytes = line.repeated(1000000);
-    const QStringList lines = splitCatalogLines(bytes);
+    const QStringList lines = testing::splitCatalogLines(bytes);
     QCOMPARE(lines.size(), 1000000);
     QCOMPARE(lines.first(), QStringLiteral("12345-678 Shock absorber Кузов"));
     // Every start right, across the move from the heap into mapped memory.
@@ -260,7 +261,7 @@ void TestCatalogText::joinLines()
 {
     QFETCH(QStringList, lines);
     QFETCH(QByteArray, bytes);
-    QCOMPARE(joinCatalogLines(lines), bytes);
+    QCOMPARE(testing::joinCatalogLines(lines), bytes);
 }
 
 void TestCatalogText::fileRoundTripKeepsEveryByte()
@@ -284,12 +285,12 @@ void TestCatalogText::fileRoundTripKeepsEveryByte()
 
     const QString source = dir.filePath(QStringLiteral("all.txt"));
     QVERIFY(writeRaw(source, original));
-    const QStringList lines = readCatalogLines(source).toStringList();
+    const QStringList lines = testing::readCatalogLines(source).toStringList();
     QCOMPARE(lines.size(), 16);
-    QCOMPARE(joinCatalogLines(lines), original);
+    QCOMPARE(testing::joinCatalogLines(lines), original);
 
     const QString copy = dir.filePath(QStringLiteral("copy.txt"));
-    writeCatalogLines(copy, lines);
+    testing::writeCatalogLines(copy, lines);
     QCOMPARE(readRaw(copy), original);
 }
 
@@ -314,11 +315,11 @@ void TestCatalogText::writeLinesExactBytes()
 
     // Once into a new file and once over a longer old one, which must not
     // leave its tail behind.
-    writeCatalogLines(path, lines);
+    testing::writeCatalogLines(path, lines);
     QVERIFY(QFileInfo::exists(path));
     QCOMPARE(readRaw(path), bytes);
     QVERIFY(writeRaw(path, QByteArray(100, 'z')));
-    writeCatalogLines(path, lines);
+    testing::writeCatalogLines(path, lines);
     QCOMPARE(readRaw(path), bytes);
 }
 
@@ -329,7 +330,7 @@ void TestCatalogText::writeReplacesFileOfOtherCase()
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("data/lst")));
     QVERIFY(writeRaw(dir.filePath(QStringLiteral("data/lst/CATALOG.TXT")), "old\r\n"));
 
-    writeCatalogLines(dir.path() + QStringLiteral("/DATA/LST/catalog.txt"), {QStringLiteral("new")});
+    testing::writeCatalogLines(dir.path() + QStringLiteral("/DATA/LST/catalog.txt"), {QStringLiteral("new")});
 
     QCOMPARE(readRaw(dir.filePath(QStringLiteral("data/lst/CATALOG.TXT"))), QByteArray("new\r\n"));
     QCOMPARE(QDir(dir.filePath(QStringLiteral("data/lst"))).entryList(QDir::Files | QDir::Hidden),
@@ -365,7 +366,7 @@ void TestCatalogText::writeFailureNamesComposedPath()
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("data/pipe.txt"))).constData(), 0600), 0);
 
     const QString path = dir.path() + QLatin1Char('/') + relative;
-    QCOMPARE(failureOf([&] { writeCatalogLines(path, {QStringLiteral("x")}); }),
+    QCOMPARE(failureOf([&] { testing::writeCatalogLines(path, {QStringLiteral("x")}); }),
              QStringLiteral("Cannot create file ") + path);
     QCOMPARE(readRaw(dir.filePath(QStringLiteral("data/plain.txt"))), QByteArray("keep\r\n"));
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("data/Folder.txt"))).isDir());
@@ -452,14 +453,16 @@ void TestCatalogText::writeInFolderThatTakesNoNewFiles()
         // protected one taken or refused with another message, 4 a new file
         // made, 8 the link taken or refused with another message.
         int faults = 0;
-        if (!failureOf([&] { writeCatalogLines(writable, {QStringLiteral("new")}); }).isEmpty())
+        if (!failureOf([&] { testing::writeCatalogLines(writable, {QStringLiteral("new")}); }).isEmpty())
             faults |= 1;
-        if (failureOf([&] { writeCatalogLines(protectedFile, {QStringLiteral("x")}); })
+        if (failureOf([&] { testing::writeCatalogLines(protectedFile, {QStringLiteral("x")}); })
             != QStringLiteral("Cannot create file ") + protectedFile)
             faults |= 2;
-        if (failureOf([&] { writeCatalogLines(folder + QStringLiteral("/new.txt"), {QStringLiteral("x")}); }).isEmpty())
+        if (failureOf([&] {
+                testing::writeCatalogLines(folder + QStringLiteral("/new.txt"), {QStringLiteral("x")});
+            }).isEmpty())
             faults |= 4;
-        if (failureOf([&] { writeCatalogLines(link, {QStringLiteral("x")}); })
+        if (failureOf([&] { testing::writeCatalogLines(link, {QStringLiteral("x")}); })
             != QStringLiteral("Cannot create file ") + link)
             faults |= 8;
         ::_exit(faults);
@@ -499,7 +502,7 @@ void TestCatalogText::readFailures()
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("data/pipe.txt"))).constData(), 0600), 0);
 
     const QString path = dir.path() + QLatin1Char('/') + relative;
-    QCOMPARE(failureOf([&] { readCatalogLines(path); }), QStringLiteral("Cannot open file ") + path);
+    QCOMPARE(failureOf([&] { testing::readCatalogLines(path); }), QStringLiteral("Cannot open file ") + path);
 }
 
 void TestCatalogText::readFindsOtherCase()
@@ -508,7 +511,7 @@ void TestCatalogText::readFindsOtherCase()
     QVERIFY(dir.isValid());
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Data")));
     QVERIFY(writeRaw(dir.filePath(QStringLiteral("Data/Catalog.TXT")), "Tamiya\r\nKyosho\r\n"));
-    QCOMPARE(readCatalogLines(dir.path() + QStringLiteral("/DATA/catalog.txt")).toStringList(),
+    QCOMPARE(testing::readCatalogLines(dir.path() + QStringLiteral("/DATA/catalog.txt")).toStringList(),
              (QStringList{QStringLiteral("Tamiya"), QStringLiteral("Kyosho")}));
 }
 
@@ -560,7 +563,7 @@ void TestCatalogText::hotspots()
     QFETCH(QStringList, xs);
     QFETCH(QStringList, ys);
 
-    const std::vector<HotspotCells> cells = cutHotspotLines(lines);
+    const std::vector<HotspotCells> cells = testing::cutHotspotLines(lines);
     QCOMPARE(qsizetype(cells.size()), lines.size());
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const HotspotCells &cell = cells[size_t(i)];
@@ -792,7 +795,7 @@ void TestCatalogText::pressSteps()
     QFETCH(QPoint, press);
     QFETCH(QStringList, steps);
     QFETCH(QString, failure);
-    const HotspotTable table(CatalogLines::fromText(joinCatalogLines(lines)));
+    const HotspotTable table(CatalogLines::fromText(testing::joinCatalogLines(lines)));
     HotspotPress run(table, kHotspotHalfWidth, kHotspotHalfHeight, press.x(), press.y());
     QStringList taken;
     const QString failed = failureOf([&] {

@@ -1,7 +1,7 @@
-#include "catalog/CatalogText.h"
 #include "catalog/Failure.h"
 #include "check/CatalogCheck.h"
 #include "support/BitmapFile.h"
+#include "support/CatalogTexts.h"
 #include "support/JpegFile.h"
 
 #include <QDir>
@@ -123,7 +123,7 @@ void CheckTest::write(const QString &relative, const QByteArray &bytes)
 
 void CheckTest::writeLines(const QString &relative, const QStringList &lines)
 {
-    write(relative, joinCatalogLines(lines));
+    write(relative, testing::joinCatalogLines(lines));
 }
 
 // One catalog with one instance of each fault, beside the parts that are
@@ -135,7 +135,8 @@ void CheckTest::initTestCase()
     QVERIFY(!jpeg.isEmpty());
 
     // The mark hides nothing: LST, the first manufacturer, is walked.
-    write("catalog.txt", "\xEF\xBB\xBF" + joinCatalogLines({"LST", "Kyosho", "Tamiya", "Traxxas", "", "..\\outside"}));
+    write("catalog.txt",
+          "\xEF\xBB\xBF" + testing::joinCatalogLines({"LST", "Kyosho", "Tamiya", "Traxxas", "", "..\\outside"}));
     QVERIFY(QDir().mkpath(m_dir.path() + "/outside"));
     write("../outside/catalog.txt", "");
     write("IMG/L3101.jpg", jpeg);

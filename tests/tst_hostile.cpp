@@ -14,6 +14,8 @@
 #include "platform/PictureBox.h"
 #include "platform/PictureDialog.h"
 #include "support/BitmapFile.h"
+#include "support/CatalogTexts.h"
+#include "support/ControlTexts.h"
 #include "support/JpegFile.h"
 #include "ui/Unit1.h"
 
@@ -123,7 +125,7 @@ struct Session : SampleSession
     // The window still does its work: the good model loads at once.
     void stillAnswers() const
     {
-        form->fl1->setLines(QStringList());
+        korvane::testing::setPartListLines(*form->fl1, QStringList());
         chooseModel(QStringLiteral("T4"));
         QCOMPARE(form->fl1->lineCount(), 4);
     }
@@ -194,7 +196,7 @@ void HostileTest::filesThatAreNoFiles()
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), model + QStringLiteral("Hostile.jpg")));
     s.chooseModel(QStringLiteral("Hostile"));
     QCOMPARE(s.lastBox(), QStringLiteral("Cannot open file ") + s.data(QStringLiteral("XRAY/Hostile/Hostile.jpg.")));
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("A1 part")});
+    QCOMPARE(korvane::testing::partListLines(*f.fl1), QStringList{QStringLiteral("A1 part")});
 
     QVERIFY(QDir().mkpath(model + QStringLiteral("Parts/EXPLODED/Folder.bmp")));
     s.chooseView(QStringLiteral("Folder"));
@@ -230,7 +232,7 @@ void HostileTest::hugeTextsCostWhatTheirTextCosts()
     s.catalog.writeJpeg(QStringLiteral("DATA/XRAY/Hostile/Hostile.jpg"), 8, 8, Qt::red);
     const qint64 before = residentBytes();
     s.chooseModel(QStringLiteral("Hostile"));
-    QCOMPARE(f.fl1->lines(), lines);
+    QCOMPARE(korvane::testing::partListLines(*f.fl1), lines);
     QVERIFY2(residentBytes() - before < (qint64(64) << 20), "reading grew with the file, not with its text");
     QCOMPARE(s.boxes.shown, QStringList());
 
@@ -302,12 +304,12 @@ void HostileTest::namesFromWindowsArchives()
     s.chooseModel(QStringLiteral("T4"));
     QCOMPARE(f.Group->entries(), (QStringList{"Детали", "Колёса"}));
     for (const QString &group : {QStringLiteral("Колёса"), QStringLiteral("детали")}) {
-        f.fl1->setLines(QStringList());
+        korvane::testing::setPartListLines(*f.fl1, QStringList());
         f.Group->setFocus();
         f.Group->setText(group + u'~');
         f.Group->lineEdit()->end(false);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
-        QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("W1 wheel")});
+        QCOMPARE(korvane::testing::partListLines(*f.fl1), QStringList{QStringLiteral("W1 wheel")});
     }
     QCOMPARE(s.boxes.shown, QStringList());
 }
@@ -319,7 +321,7 @@ void HostileTest::fullDiskKeepsTheOldFile()
     const QString dump = s.catalog.path(QStringLiteral("DATA/PartList.txt"));
     korvane::paths::setPartListDumpForTesting(dump);
     s.catalog.writeBytes(QStringLiteral("DATA/PartList.txt"), "old\r\n");
-    f.fl1->setLines(QStringList(5000, QStringLiteral("line of a part list")));
+    korvane::testing::setPartListLines(*f.fl1, QStringList(5000, QStringLiteral("line of a part list")));
     // Only the limit: the program itself must keep the write from ending it.
     struct rlimit saved;
     ::getrlimit(RLIMIT_FSIZE, &saved);
@@ -378,7 +380,7 @@ void HostileTest::savesNeverWriteThroughALink()
     // The part list dump through a link named PartList.txt.
     korvane::paths::setPartListDumpForTesting(dump);
     const auto noDump = qScopeGuard([] { korvane::paths::setPartListDumpForTesting(QString()); });
-    f.fl1->setLines(QStringList{QStringLiteral("A1 part")});
+    korvane::testing::setPartListLines(*f.fl1, QStringList{QStringLiteral("A1 part")});
     f.Button7->show();
     QTest::mouseClick(f.Button7, Qt::LeftButton);
     QCOMPARE(s.lastBox(), QStringLiteral("Cannot create file ") + dump + u'.');
@@ -412,7 +414,7 @@ void HostileTest::endlessScansEndWithTheirBox()
     s.chooseModel(QStringLiteral("Hostile"));
     QCOMPARE(s.lastBox(), QStringLiteral("JPEG image has more than 100 scans."));
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QStringLiteral("the box came after %1 ms").arg(timer.elapsed())));
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("A1 part")});
+    QCOMPARE(korvane::testing::partListLines(*f.fl1), QStringList{QStringLiteral("A1 part")});
 
     // The same with refinement scans, each of which runs through the whole
     // band of every block.
@@ -521,7 +523,7 @@ void HostileTest::unreadableFilesAsANormalUser()
         if (::geteuid() == 0 || ::access(path.constData(), R_OK) == 0)
             ::_exit(4); // the file stays readable: nothing to show
         try {
-            korvane::readCatalogLines(korvane::ComposedPath(QString::fromUtf8(path)));
+            korvane::testing::readCatalogLines(korvane::ComposedPath(QString::fromUtf8(path)));
         } catch (const korvane::Failure &failure) {
             ::_exit(failure.message() == QStringLiteral("Cannot open file ") + QString::fromUtf8(path) ? 0 : 1);
         }

@@ -9,6 +9,7 @@
 #include "platform/EditableDropDown.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
+#include "support/CatalogTexts.h"
 #include "ui/Unit1.h"
 
 #include <QAbstractItemView>
@@ -50,6 +51,7 @@ struct Editor
     }
 
     DiagramView *view() const { return window->findChild<DiagramView *>(QStringLiteral("diagram")); }
+    HotspotDocument *document() const { return window->findChild<HotspotDocument *>(); }
     QLineEdit *name() const { return window->findChild<QLineEdit *>(QStringLiteral("hotspotName")); }
     QTableView *list() const { return window->findChild<QTableView *>(QStringLiteral("hotspotList")); }
     QString nameMessage() const { return window->findChild<QLabel *>(QStringLiteral("hotspotNameMessage"))->text(); }
@@ -172,7 +174,7 @@ void HotspotEditorTest::placeNameMoveDeleteAndUndoByHand()
     e.press({150, 120});
     e.type(QStringLiteral("A7"));
     e.key(Qt::Key_Escape);
-    QCOMPARE(e.window->document()->lineCount(), 1);
+    QCOMPARE(e.document()->lineCount(), 1);
     QCOMPARE(QApplication::focusWidget(), e.view());
     QCOMPARE(e.view()->selectedLine(), -1);
 
@@ -245,8 +247,8 @@ void HotspotEditorTest::filesKeepTheirBytes()
     e.save();
     QCOMPARE(e.saved(), after);
     // Read back, the lines are the editor's.
-    const QStringList reread = splitCatalogLines(after);
-    QCOMPARE(e.window->document()->lineCount(), reread.size());
+    const QStringList reread = testing::splitCatalogLines(after);
+    QCOMPARE(e.document()->lineCount(), reread.size());
 
     e.key(Qt::Key_Z, Qt::ControlModifier);
     e.save();
@@ -277,7 +279,7 @@ void HotspotEditorTest::refusedNamesWriteNothing()
     e.key(Qt::Key_Return);
     QVERIFY2(e.nameMessage().contains(message), qPrintable(e.nameMessage()));
     QCOMPARE(QApplication::focusWidget(), e.name());
-    QCOMPARE(e.window->document()->lineCount(), 1);
+    QCOMPARE(e.document()->lineCount(), 1);
     QFile::remove(e.metPath);
     e.save();
     QCOMPARE(e.saved(), QByteArray("<missing>"));
@@ -296,7 +298,7 @@ void HotspotEditorTest::refusedNamesWriteNothing()
     e.save();
     QVERIFY2(e.nameMessage().contains(message), qPrintable(e.nameMessage()));
     QCOMPARE(e.saved(), original);
-    QVERIFY(e.window->document()->undoStack()->isClean());
+    QVERIFY(e.document()->undoStack()->isClean());
 }
 
 void HotspotEditorTest::linesAreCheckedAsTheCheckerChecksThem()
@@ -342,7 +344,7 @@ void HotspotEditorTest::linesAreCheckedAsTheCheckerChecksThem()
     QCOMPARE(checkerSays(8), QStringList());
     QCOMPARE(mark(8), QStringLiteral("hotspot line 'A7=90-40' is never reached: every press on the diagram stops at "
                                      "line 7 before it; mend or delete that line"));
-    const HotspotDocument *document = e.window->document();
+    const HotspotDocument *document = e.document();
     QCOMPARE(document->severity(1), Severity::Warning);
     QCOMPARE(document->severity(2), Severity::Error);
     QCOMPARE(document->severity(8), Severity::Error);
@@ -403,7 +405,7 @@ void HotspotEditorTest::boxesAreWhereTheBrowserHits()
     TForm1 &f = *browser.form;
     f.Manufacturer->setText(QStringLiteral("XRAY"));
     f.Model->setText(QStringLiteral("T4"));
-    f.fl1->setLines(readCatalogLines(browser.data(QStringLiteral("XRAY/T4/T4.txt"))));
+    f.fl1->setLines(testing::readCatalogLines(browser.data(QStringLiteral("XRAY/T4/T4.txt"))));
     f.exview->setText(QStringLiteral("Gearbox~"));
     f.exview->lineEdit()->end(false);
     QTest::keyClick(f.exview, Qt::Key_Backspace);

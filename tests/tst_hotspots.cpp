@@ -6,6 +6,8 @@
 #include "platform/HotspotGrid.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
+#include "support/CatalogTexts.h"
+#include "support/ControlTexts.h"
 #include "ui/Unit1.h"
 
 #include <QLineEdit>
@@ -31,8 +33,9 @@ struct Session : SampleSession
     {
         form->Manufacturer->setText(QStringLiteral("XRAY"));
         form->Model->setText(QStringLiteral("T4"));
-        form->fl1->setLines({QStringLiteral("A1 first"), QStringLiteral("b7 shock"), QStringLiteral("B70 long shock"),
-                             QStringLiteral("C3 gear"), QStringLiteral("A1x other")});
+        testing::setPartListLines(*form->fl1, {QStringLiteral("A1 first"), QStringLiteral("b7 shock"),
+                                               QStringLiteral("B70 long shock"), QStringLiteral("C3 gear"),
+                                               QStringLiteral("A1x other")});
     }
 
     // A view with a diagram and a hotspot file, chosen the way the user does.
@@ -123,7 +126,7 @@ void HotspotsTest::conversionRules()
     QFETCH(QString, text);
     QFETCH(std::optional<qint32>, value);
     try {
-        const qint32 converted = convertToInteger(text);
+        const qint32 converted = testing::convertToInteger(text);
         QVERIFY2(value, qPrintable(QStringLiteral("converted to %1").arg(converted)));
         QCOMPARE(converted, *value);
     } catch (const Failure &failure) {
@@ -142,26 +145,26 @@ void HotspotsTest::viewLoadsDiagramAndHotspotTable()
     QCOMPARE(f.logo->picture().size(), QSize(200, 150));
     QCOMPARE(HotspotCount, 4);
     QCOMPARE(f.lbmet->lineCount(), 4);
-    QCOMPARE(f.sg1->rowCount(), 5);
-    QCOMPARE(f.sg1->cell(3, 1), QStringLiteral("A1"));
-    QCOMPARE(f.sg1->cell(1, 1), QStringLiteral("100"));
-    QCOMPARE(f.sg1->cell(2, 1), QStringLiteral("50"));
-    QCOMPARE(f.sg1->cell(3, 2), QStringLiteral("B-7"));
-    QCOMPARE(f.sg1->cell(1, 2), QStringLiteral("-5"));
-    QCOMPARE(f.sg1->cell(2, 2), QStringLiteral("10"));
+    QCOMPARE(testing::gridRowCount(*f.sg1), 5);
+    QCOMPARE(testing::gridCell(*f.sg1, 3, 1), QStringLiteral("A1"));
+    QCOMPARE(testing::gridCell(*f.sg1, 1, 1), QStringLiteral("100"));
+    QCOMPARE(testing::gridCell(*f.sg1, 2, 1), QStringLiteral("50"));
+    QCOMPARE(testing::gridCell(*f.sg1, 3, 2), QStringLiteral("B-7"));
+    QCOMPARE(testing::gridCell(*f.sg1, 1, 2), QStringLiteral("-5"));
+    QCOMPARE(testing::gridCell(*f.sg1, 2, 2), QStringLiteral("10"));
     // The empty line is cut at the earlier line's positions: all empty.
-    QCOMPARE(f.sg1->cell(3, 3), QString());
-    QCOMPARE(f.sg1->cell(1, 3), QString());
-    QCOMPARE(f.sg1->cell(2, 3), QString());
-    QCOMPARE(f.sg1->cell(1, 4), QStringLiteral("5-"));
-    QCOMPARE(f.sg1->cell(0, 1), QString());
-    QCOMPARE(f.sg1->cell(1, 0), QString());
+    QCOMPARE(testing::gridCell(*f.sg1, 3, 3), QString());
+    QCOMPARE(testing::gridCell(*f.sg1, 1, 3), QString());
+    QCOMPARE(testing::gridCell(*f.sg1, 2, 3), QString());
+    QCOMPARE(testing::gridCell(*f.sg1, 1, 4), QStringLiteral("5-"));
+    QCOMPARE(testing::gridCell(*f.sg1, 0, 1), QString());
+    QCOMPARE(testing::gridCell(*f.sg1, 1, 0), QString());
 
     // Fewer lines next time: exactly that many rows.
     s.chooseView(QStringLiteral("Small"), {QStringLiteral("Z=1-1")});
     QCOMPARE(HotspotCount, 1);
-    QCOMPARE(f.sg1->rowCount(), 2);
-    QCOMPARE(f.sg1->cell(3, 2), QString());
+    QCOMPARE(testing::gridRowCount(*f.sg1), 2);
+    QCOMPARE(testing::gridCell(*f.sg1, 3, 2), QString());
     // An empty hotspot file: no rows. A diagram of zero bytes is an empty picture.
     s.catalog.writeBytes(kViews + QStringLiteral("Empty.bmp"), QByteArray());
     s.catalog.writeBytes(kViews + QStringLiteral("Empty.met"), QByteArray());
@@ -169,7 +172,7 @@ void HotspotsTest::viewLoadsDiagramAndHotspotTable()
     QCOMPARE(s.boxes.shown, QStringList());
     QVERIFY(f.logo->picture().isNull());
     QCOMPARE(HotspotCount, 0);
-    QCOMPARE(f.sg1->rowCount(), 1);
+    QCOMPARE(testing::gridRowCount(*f.sg1), 1);
 }
 
 void HotspotsTest::hitBoxEdges_data()
@@ -293,7 +296,7 @@ void HotspotsTest::failuresKeepWhatWasThere()
     s.catalog.writeLines(kViews + QStringLiteral("Broken.met"), {QStringLiteral("X=1-1")});
     s.typeView(QStringLiteral("Broken"));
     QCOMPARE(s.boxes.shown.last(), QStringLiteral("Bitmap image is not valid."));
-    QCOMPARE(f.sg1->cell(3, 1), QStringLiteral("C3"));
+    QCOMPARE(testing::gridCell(*f.sg1, 3, 1), QStringLiteral("C3"));
 
     // A diagram without hotspot file: shown, and the old hotspots stay in force.
     s.catalog.writeBmp(kViews + QStringLiteral("Bare.bmp"), 60, 40, Qt::black);

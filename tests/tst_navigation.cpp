@@ -5,6 +5,7 @@
 #include "platform/EditableDropDown.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
+#include "support/ControlTexts.h"
 #include "ui/Unit1.h"
 
 #include <QAbstractItemView>
@@ -168,7 +169,7 @@ void NavigationTest::arrowKeysLoadEveryModelPassed()
 
     QTest::keyClick(f.Model, Qt::Key_Down);
     QCOMPARE(f.Model->text(), QStringLiteral("T4"));
-    QCOMPARE(f.fl1->lines().first(), QStringLiteral("301011 Рычаг передний"));
+    QCOMPARE(testing::partListLines(*f.fl1).first(), QStringLiteral("301011 Рычаг передний"));
     QCOMPARE(f.logo->picture().size(), QSize(40, 30));
     QVERIFY(qRed(f.logo->picture().pixel(5, 5)) > 200);
     QCOMPARE(f.exview->entries(), QStringList{QStringLiteral("Gearbox")});
@@ -180,7 +181,7 @@ void NavigationTest::arrowKeysLoadEveryModelPassed()
 
     QTest::keyClick(f.Model, Qt::Key_Down);
     QCOMPARE(f.Model->text(), QStringLiteral("XB8"));
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("350001 Chassis plate")});
+    QCOMPARE(testing::partListLines(*f.fl1), QStringList{QStringLiteral("350001 Chassis plate")});
     QCOMPARE(f.logo->picture().size(), QSize(50, 20));
     // No exploded views and no groups here: the old ones stay.
     QCOMPARE(f.statusText(), QStringLiteral("Текст отсутствует"));
@@ -225,7 +226,7 @@ void NavigationTest::modelWithoutPictureSkipsTheGroupStep()
 
     QCOMPARE(s.boxes.shown,
              QStringList{QStringLiteral("Cannot open file ") + s.data(QStringLiteral("XRAY/XB8/XB8.jpg."))});
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("350001 Chassis plate")});
+    QCOMPARE(testing::partListLines(*f.fl1), QStringList{QStringLiteral("350001 Chassis plate")});
     QCOMPARE(f.logo->picture().size(), QSize(40, 30));
     // The group step did not run: caption and groups are still T4's.
     QCOMPARE(f.windowTitle(), s.data(QStringLiteral("XRAY/T4/Parts/list.txt")));
@@ -242,7 +243,7 @@ void NavigationTest::modelWithoutPictureSkipsTheGroupStep()
     QCOMPARE(s.boxes.shown.last(),
              QStringLiteral("Cannot open file ") + s.data(QStringLiteral("XRAY/T4/Parts/EXPLODED/list.txt.")));
     QCOMPARE(f.statusText(), QStringLiteral("before"));
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("350001 Chassis plate")});
+    QCOMPARE(testing::partListLines(*f.fl1), QStringList{QStringLiteral("350001 Chassis plate")});
     QCOMPARE(f.logo->picture().size(), QSize(40, 30));
 }
 
@@ -256,23 +257,23 @@ void NavigationTest::groupChoiceReadsTheGroupPartList()
 
     QTest::keyClick(f.Group, Qt::Key_Down); // "body", first in sorted order
     QCOMPARE(f.Group->text(), QStringLiteral("body"));
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("A7 Shock")});
+    QCOMPARE(testing::partListLines(*f.fl1), QStringList{QStringLiteral("A7 Shock")});
     QTest::keyClick(f.Group, Qt::Key_Down);
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("301011 Рычаг передний")});
+    QCOMPARE(testing::partListLines(*f.fl1), QStringList{QStringLiteral("301011 Рычаг передний")});
 
     // A name the list does not have: an error box per keystroke, fl1 kept.
     f.Group->setText(QString());
     QTest::keyClick(f.Group, 'Z');
     QCOMPARE(s.boxes.shown,
              QStringList{QStringLiteral("Cannot open file ") + s.data(QStringLiteral("XRAY/T4/Parts/Z.txt."))});
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("301011 Рычаг передний")});
+    QCOMPARE(testing::partListLines(*f.fl1), QStringList{QStringLiteral("301011 Рычаг передний")});
 
     // Without a group list for the current model: a status message instead.
     QVERIFY(QFile::remove(s.data(QStringLiteral("XRAY/T4/Parts/list.txt"))));
     QTest::keyClick(f.Group, Qt::Key_Down);
     QCOMPARE(f.Group->text(), QStringLiteral("body"));
     QCOMPARE(f.statusText(), QStringLiteral("Текст отсутствует"));
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("301011 Рычаг передний")});
+    QCOMPARE(testing::partListLines(*f.fl1), QStringList{QStringLiteral("301011 Рычаг передний")});
     QCOMPARE(s.boxes.shown.size(), 1);
 }
 
@@ -284,9 +285,9 @@ void NavigationTest::programChangesRunNoHandler()
     f.Manufacturer->setEntries({QStringLiteral("XRAY")});
     f.Model->setEntries({QStringLiteral("T4")});
     f.Model->setText(QStringLiteral("T4"));
-    f.Group->addEntry(QStringLiteral("b"));
-    f.Group->addEntry(QStringLiteral("A"));
-    f.Group->addEntry(QStringLiteral("c"));
+    testing::addDropDownEntry(*f.Group, QStringLiteral("b"));
+    testing::addDropDownEntry(*f.Group, QStringLiteral("A"));
+    testing::addDropDownEntry(*f.Group, QStringLiteral("c"));
     QCOMPARE(f.Group->entries(), (QStringList{"A", "b", "c"}));
     QCOMPARE(f.Group->text(), QStringLiteral("Group"));
     // Losing the focus with a text equal to an entry picks nothing either.
@@ -307,7 +308,7 @@ void NavigationTest::listedGroupFileIsLookedUpInDataItself()
     // The control is never shown; its handler does what it would on a pick.
     QTest::keyClick(f.CurrentGroup, Qt::Key_Down);
     QCOMPARE(f.CurrentGroup->text(), QStringLiteral("Tools.txt"));
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("T9 Driver")});
+    QCOMPARE(testing::partListLines(*f.fl1), QStringList{QStringLiteral("T9 Driver")});
     f.CurrentGroup->setText(QString());
     QTest::keyClick(f.CurrentGroup, 'Q');
     QCOMPARE(f.statusText(), QStringLiteral("Текст отсутствует"));
@@ -409,15 +410,15 @@ void NavigationTest::mouseAndWheelPicksLoadTheModel()
     const QRect second = list->visualRect(list->model()->index(1, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
     QTRY_COMPARE(f.Model->text(), QStringLiteral("XB8"));
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("350001 Chassis plate")});
+    QCOMPARE(testing::partListLines(*f.fl1), QStringList{QStringLiteral("350001 Chassis plate")});
 
     // Picking the entry that is already current, with its text, changes nothing.
-    f.fl1->setLines({QStringLiteral("kept")});
+    testing::setPartListLines(*f.fl1, {QStringLiteral("kept")});
     f.Model->showPopup();
     QTRY_VERIFY(list->isVisible());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
     QTRY_VERIFY(!list->isVisible());
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("kept")});
+    QCOMPARE(testing::partListLines(*f.fl1), QStringList{QStringLiteral("kept")});
 
     // The wheel moves to the entry above and loads it.
     QWheelEvent up(QPointF(10, 10), f.Model->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120), Qt::NoButton,

@@ -4,6 +4,7 @@
 #include "platform/ErrorBox.h"
 #include "platform/PartListBox.h"
 #include "platform/PictureBox.h"
+#include "support/ControlTexts.h"
 #include "ui/Unit1.h"
 
 #include <QCheckBox>
@@ -30,7 +31,7 @@ struct Session : SampleSession
     void browse(const QString &manufacturer, const QStringList &lines) const
     {
         form->Manufacturer->setText(manufacturer);
-        form->fl1->setLines(lines);
+        testing::setPartListLines(*form->fl1, lines);
     }
 
     void clickLine(int index) const
@@ -330,7 +331,7 @@ void PartsTest::prefixSearchIgnoresCaseAndTakesTheFirstLine()
     QCOMPARE(f.fl1->selectedIndex(), 2);
     f.SelectPartByPrefix(QStringLiteral("nothing"));
     QCOMPARE(f.fl1->selectedIndex(), 2);
-    f.fl1->setLines(QStringList());
+    testing::setPartListLines(*f.fl1, QStringList());
     f.SelectPartByPrefix(QStringLiteral("A"));
     QCOMPARE(f.fl1->selectedIndex(), -1);
 }
@@ -412,9 +413,9 @@ void PartsTest::rowsLookAsTheStyleDrawsItems()
     list->setParent(&window);
     list->setGeometry(0, 0, 200, 80);
     list->setLineHeight(13);
-    list->setLines({QStringLiteral("P001 Деталь подвески, левая"), QString(),
-                    QStringLiteral("P002 a line far wider than the list, cut at its right edge"),
-                    QStringLiteral("P003 selected"), QStringLiteral("\tTab")});
+    testing::setPartListLines(*list, {QStringLiteral("P001 Деталь подвески, левая"), QString(),
+                                      QStringLiteral("P002 a line far wider than the list, cut at its right edge"),
+                                      QStringLiteral("P003 selected"), QStringLiteral("\tTab")});
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     list->setFocus();

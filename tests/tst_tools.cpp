@@ -3,6 +3,7 @@
 #include "catalog/CatalogPaths.h"
 #include "platform/EditableDropDown.h"
 #include "platform/PartListBox.h"
+#include "support/ControlTexts.h"
 #include "ui/Unit1.h"
 
 #include <QCheckBox>
@@ -102,11 +103,11 @@ void ToolsTest::descriptionBecomesOneLine()
 {
     Session s;
     TForm1 &f = *s.form;
-    f.fl1->setLines({QStringLiteral("first")});
+    testing::setPartListLines(*f.fl1, {QStringLiteral("first")});
     // A line separator (Shift+Enter) is a line break to a memo as well.
     f.newcomment->setPlainText(QStringLiteral("line one\nline two\u2028three"));
     f.Button6->click();
-    QCOMPARE(f.fl1->lines(), (QStringList{"first", "line one\r\nline two\r\nthree"}));
+    QCOMPARE(testing::partListLines(*f.fl1), (QStringList{"first", "line one\r\nline two\r\nthree"}));
     QCOMPARE(s.boxes.shown, QStringList());
 }
 
@@ -145,7 +146,7 @@ void ToolsTest::dumpWritesTheListByTheWritingRule()
     TForm1 &f = *s.form;
     f.Button7->click();
     QCOMPARE(readFileBytes(s.dump), QByteArray());
-    f.fl1->setLines({QStringLiteral("301011 Рычаг"), QString()});
+    testing::setPartListLines(*f.fl1, {QStringLiteral("301011 Рычаг"), QString()});
     f.Button7->click();
     QCOMPARE(readFileBytes(s.dump), QByteArray("301011 \xD0\xFB\xF7\xE0\xE3\r\n\r\n"));
     QCOMPARE(s.boxes.shown, QStringList());
@@ -163,7 +164,7 @@ void ToolsTest::dumpFailureKeepsTheOldFile()
     QStringList many;
     for (int i = 0; i < 1000; ++i)
         many.append(QStringLiteral("line %1").arg(i));
-    f.fl1->setLines(many);
+    testing::setPartListLines(*f.fl1, many);
     {
         const FileSizeLimit limit(100);
         f.Button7->click();
@@ -182,10 +183,10 @@ void ToolsTest::remainingControls()
 {
     Session s;
     TForm1 &f = *s.form;
-    f.fl1->setLines({QStringLiteral("a")});
+    testing::setPartListLines(*f.fl1, {QStringLiteral("a")});
     const int height = f.fl1->height();
     f.BitBtn3->click();
-    QCOMPARE(f.fl1->lines(), QStringList{QStringLiteral("a")});
+    QCOMPARE(testing::partListLines(*f.fl1), QStringList{QStringLiteral("a")});
     // The "Editor" check box follows the search-mode check box.
     f.CheckBox2->click();
     QCOMPARE(f.fl1->height(), height);

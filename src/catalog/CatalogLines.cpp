@@ -145,13 +145,6 @@ CatalogLines CatalogLines::fromText(QByteArrayView bytes)
     return builder.finish(std::move(text));
 }
 
-CatalogLines CatalogLines::fromStrings(const QStringList &strings)
-{
-    CatalogLines lines;
-    lines.m_added = strings;
-    return lines;
-}
-
 QString CatalogLines::line(qsizetype index) const
 {
     const qsizetype fromText = textLineCount();

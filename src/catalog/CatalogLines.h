@@ -31,10 +31,8 @@ public:
     // Texts of 4 GiB or more are refused with std::bad_alloc: a catalog list
     // of that size does not fit what the program keeps per line.
     static CatalogLines fromText(QByteArrayView text);
-    static CatalogLines fromStrings(const QStringList &lines);
 
     qsizetype size() const { return textLineCount() + m_added.size(); }
-    bool isEmpty() const { return size() == 0; }
 
     QString line(qsizetype index) const;
     QStringList toStringList() const;
@@ -73,8 +71,6 @@ public:
         return QByteArrayView(text.bytes.constData() + start, text.starts[size_t(index) + 1] - start);
     }
     const QStringList &addedLines() const { return m_added; }
-
-    bool operator==(const QStringList &lines) const { return toStringList() == lines; }
 
 private:
     // The line starts: a growing array in memory of its own (MappedBuffer).

@@ -170,11 +170,6 @@ Buffer readFile(const CatalogFile &file, EndOfText endOfText)
 
 } // namespace
 
-QStringList splitCatalogLines(QByteArrayView bytes)
-{
-    return CatalogLines::fromText(bytes).toStringList();
-}
-
 bool catalogFileOpens(const CatalogFile &file)
 {
     struct stat info;
@@ -205,16 +200,6 @@ CatalogLines readCatalogLines(const CatalogFile &file)
     } catch (const std::bad_alloc &) {
         throw Failure::outOfMemoryReading(file.composed.text());
     }
-}
-
-CatalogLines readCatalogLines(const ComposedPath &path)
-{
-    return readCatalogLines(locateCatalogFile(path));
-}
-
-QByteArray joinCatalogLines(const QStringList &lines)
-{
-    return CatalogLines::fromStrings(lines).joined();
 }
 
 void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes)
@@ -248,11 +233,6 @@ void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes)
     }
     if (!file.commit())
         throw Failure::cannotCreate(path.text());
-}
-
-void writeCatalogLines(const ComposedPath &path, const QStringList &lines)
-{
-    writeCatalogFile(path, joinCatalogLines(lines));
 }
 
 void writeCatalogLines(const ComposedPath &path, const CatalogLines &lines)

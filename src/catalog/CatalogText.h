@@ -4,33 +4,25 @@
 #include "catalog/CatalogNames.h"
 
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
 namespace korvane {
 
-// Splits catalog text into lines by the line rules (CatalogLines).
-QStringList splitCatalogLines(QByteArrayView bytes);
-
 // Reads a catalog text file, as far as its first NUL, into lines. Throws
 // Failure "Cannot open file <path>" when it is missing, is not a regular file
 // (which is never opened: a link to a device, say) or cannot be read, and
-// "Out of memory reading file <path>" when its text does not fit. A composed
-// name is located first (without regard to case).
+// "Out of memory reading file <path>" when its text does not fit.
 CatalogLines readCatalogLines(const CatalogFile &file);
-CatalogLines readCatalogLines(const ComposedPath &path);
 
 // Whether reading would open the file (a regular file this process may read),
 // found out without reading it.
 bool catalogFileOpens(const CatalogFile &file);
 
-// The whole file's bytes (pictures); fails like readCatalogLines.
+// The whole file's bytes (pictures); fails like readCatalogLines. A composed
+// name is located first (without regard to case).
 QByteArray readCatalogFile(const CatalogFile &file);
 QByteArray readCatalogFile(const ComposedPath &path);
-
-// Every entry followed by CR LF, the last one included.
-QByteArray joinCatalogLines(const QStringList &lines);
 
 // Replaces the file atomically: on any failure the old file stays as it was and
 // Failure "Cannot create file <path>" is thrown. In a folder that takes no new
@@ -40,7 +32,6 @@ QByteArray joinCatalogLines(const QStringList &lines);
 // there (to a file or to nothing), a folder, a device or a FIFO is refused
 // and left as it was. Folders on the way may be links.
 void writeCatalogFile(const ComposedPath &path, const QByteArray &bytes);
-void writeCatalogLines(const ComposedPath &path, const QStringList &lines);
 void writeCatalogLines(const ComposedPath &path, const CatalogLines &lines);
 
 // A listed file name (from the manufacturer folder listing) cut to 255

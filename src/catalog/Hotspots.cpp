@@ -166,14 +166,4 @@ HotspotCells HotspotTable::cells(qsizetype index) const
     return {decodeWin1251(raw.name), decodeWin1251(raw.x), decodeWin1251(raw.y)};
 }
 
-std::vector<HotspotCells> cutHotspotLines(const QStringList &lines)
-{
-    const HotspotTable table(CatalogLines::fromStrings(lines));
-    std::vector<HotspotCells> cells;
-    cells.reserve(size_t(table.size()));
-    for (qsizetype i = 0; i < table.size(); ++i)
-        cells.push_back(table.cells(i));
-    return cells;
-}
-
 } // namespace korvane

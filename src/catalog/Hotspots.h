@@ -5,7 +5,6 @@
 #include <QByteArrayView>
 #include <QRect>
 #include <QString>
-#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -70,11 +69,6 @@ private:
     };
     std::vector<Carried> m_carried;
 };
-
-// Cuts the lines of one hotspot file in order. The cut of a line may depend on
-// the lines before it: a line without "=" (or "-") reuses the position of the
-// previous line's last "=" (or "-").
-std::vector<HotspotCells> cutHotspotLines(const QStringList &lines);
 
 // The hit tolerances the window sets at start-up: with the strict comparisons
 // of hotspotHit, a press hits up to 19 pixels to either side of a hotspot and

@@ -18,22 +18,12 @@ int hexDigitValue(char16_t u)
     return -1;
 }
 
-// One rule for texts and for the Windows-1251 bytes of a hotspot file: every
-// character it looks at is ASCII, which the code page keeps as it is.
-char16_t unitAt(QStringView text, qsizetype i)
+// Every character the rule looks at is ASCII, which Windows-1251 keeps as
+// it is.
+template <typename Fail>
+qint32 convert(QByteArrayView text, Fail fail)
 {
-    return text[i].unicode();
-}
-
-char16_t unitAt(QByteArrayView text, qsizetype i)
-{
-    return static_cast<unsigned char>(text[i]);
-}
-
-template <typename Text, typename Fail>
-qint32 convert(Text text, Fail fail)
-{
-    const auto at = [text](qsizetype i) { return unitAt(text, i); };
+    const auto at = [text](qsizetype i) { return char16_t(static_cast<unsigned char>(text[i])); };
     qsizetype i = 0;
     const qsizetype n = text.size();
     while (i < n && at(i) == u' ')
@@ -84,11 +74,6 @@ Failure notAnInteger(const QString &quoted)
 }
 
 } // namespace
-
-qint32 convertToInteger(const QString &text)
-{
-    return convert(QStringView(text), [&text] { return notAnInteger(Failure::quoted(text)); });
-}
 
 qint32 convertToInteger(QByteArrayView win1251)
 {

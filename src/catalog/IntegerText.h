@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QString>
 
 namespace korvane {
 
@@ -10,8 +9,8 @@ namespace korvane {
 // or, after optional leading blanks, "$" or "0x" and one to eight hexadecimal
 // digits (no sign; eight digits may wrap to a negative value). Anything else
 // (empty, blanks only, a trailing blank, out of range) throws Failure
-// "'<text>' is not a valid integer value".
-qint32 convertToInteger(const QString &text);
+// "'<text>' is not a valid integer value". The text is a hotspot file's
+// Windows-1251 bytes.
 qint32 convertToInteger(QByteArrayView win1251);
 
 } // namespace korvane

@@ -24,7 +24,6 @@ public:
     MappedBuffer &operator=(const MappedBuffer &) = delete;
 
     char *data() { return m_data; }
-    const char *data() const { return m_data; }
     const char *constData() const { return m_data; }
     qsizetype size() const { return m_size; }
     qsizetype capacity() const { return m_capacity; }

@@ -42,11 +42,10 @@ void HotspotDocument::reset(const QByteArray &bytes, QSize diagram, std::optiona
     beginResetModel();
     m_undo.clear();
     m_text = HotspotFileText(bytes);
-    m_diagram = diagram;
     m_partList = std::move(partList);
     m_context = {};
-    if (!m_diagram.isEmpty())
-        m_context.diagram = m_diagram;
+    if (!diagram.isEmpty())
+        m_context.diagram = diagram;
     if (m_partList) {
         m_context.partLines = &m_partList->lines;
         m_context.partListName = m_partList->name;

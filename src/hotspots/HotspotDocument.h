@@ -53,7 +53,6 @@ public:
     // stack.
     void reset(const QByteArray &bytes, QSize diagram, std::optional<PartList> partList);
     QByteArray bytes() const { return m_text.bytes(); }
-    QSize diagramSize() const { return m_diagram; }
 
     qsizetype lineCount() const { return m_text.size(); }
     // The texts the browser cuts from a line.
@@ -62,9 +61,6 @@ public:
     // The point, when both coordinates convert.
     std::optional<QPoint> point(qsizetype line) const;
     bool isNamed(qsizetype line) const { return m_infos[size_t(line)].named; }
-    // The first line whose coordinates do not convert, -1 when all do: every
-    // press in the browser ends there, so the lines after it are never reached.
-    qsizetype firstStop() const { return m_firstStop; }
     // Whether a press can take this line's name: it is named and reached.
     bool takesPresses(qsizetype line) const;
     LineCheck check(qsizetype line) const;
@@ -128,8 +124,9 @@ private:
 
     HotspotFileText m_text;
     std::vector<LineInfo> m_infos;
+    // The first line whose coordinates do not convert, -1 when all do: every
+    // press in the browser ends there, so the lines after it are never reached.
     qsizetype m_firstStop = -1;
-    QSize m_diagram;
     std::optional<PartList> m_partList;
     // What the checker knows around the file: the diagram and m_partList.
     HotspotContext m_context;

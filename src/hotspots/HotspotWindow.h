@@ -48,10 +48,6 @@ public:
     // writes nothing.
     bool save();
 
-    HotspotDocument *document() const { return m_document; }
-    DiagramView *diagram() const { return m_view; }
-    // The hotspot file as composed beside the diagram.
-    const ComposedPath &hotspotFile() const { return m_hotspotFile; }
     // The part codes offered as names, in part list order.
     const QStringList &partCodes() const { return m_codes; }
 

@@ -469,29 +469,6 @@ void EditableDropDown::setEntries(const QStringList &newEntries)
     replaceModelKeepingText(m_sorted ? sortedCopy(newEntries) : newEntries);
 }
 
-void EditableDropDown::addEntry(const QString &entry)
-{
-    m_widestEntry = -1;
-    int row = m_model->rowCount();
-    if (m_sorted) {
-        const QStringList &list = m_model->stringList();
-        const QCollator collator = groupCollator();
-        row = int(std::upper_bound(list.begin(), list.end(), entry,
-                                   [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; })
-                  - list.begin());
-    }
-    const QString shown = text();
-    const int current = currentIndex();
-    {
-        // Adding to an empty list makes the combo box pick the new entry.
-        const QSignalBlocker blocker(this);
-        m_model->insertRows(row, 1);
-        m_model->setData(m_model->index(row), entry);
-        setCurrentIndex(current < 0 ? -1 : (current >= row ? current + 1 : current));
-    }
-    lineEdit()->setText(shown);
-}
-
 void EditableDropDown::clearEntries()
 {
     replaceModelKeepingText({});

@@ -26,7 +26,6 @@ public:
     QStringList entries() const;
     int entryCount() const;
     void setEntries(const QStringList &entries);
-    void addEntry(const QString &entry);
     void clearEntries();
 
     QString text() const;

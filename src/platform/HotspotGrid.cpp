@@ -30,7 +30,6 @@ public:
     bool inTable(int row) const { return row >= 1 && row <= m_table.size() && row < m_rows; }
 
     HotspotCells rowCells(int row) const { return inTable(row) ? m_table.cells(row - 1) : HotspotCells(); }
-    HotspotBytes rowBytes(int row) const { return inTable(row) ? m_table.bytes(row - 1) : HotspotBytes(); }
 
     QString cell(int column, int row) const
     {
@@ -232,26 +231,6 @@ void HotspotGrid::paintEvent(QPaintEvent *)
             painter.drawLine(cell.bottomLeft(), cell.bottomRight());
         }
     }
-}
-
-int HotspotGrid::rowCount() const
-{
-    return m_model->rowCount();
-}
-
-QString HotspotGrid::cell(int column, int row) const
-{
-    return m_model->cell(column, row);
-}
-
-HotspotCells HotspotGrid::row(int row) const
-{
-    return m_model->rowCells(row);
-}
-
-HotspotBytes HotspotGrid::rowBytes(int row) const
-{
-    return m_model->rowBytes(row);
 }
 
 const HotspotTable &HotspotGrid::hotspotTable() const

@@ -24,13 +24,7 @@ public:
 
     explicit HotspotGrid(int rows, QWidget *parent = nullptr);
 
-    int rowCount() const;
-    QString cell(int column, int row) const;
-    // The three texts of a row at once: x (column 1), y (column 2) and the
-    // name (column 3), cut from its line once.
-    HotspotCells row(int row) const;
-    // The same, still the file's bytes: a press reads every row.
-    HotspotBytes rowBytes(int row) const;
+    // A press reads the table's rows as the file's bytes.
     const HotspotTable &hotspotTable() const;
     // Rows 1 .. table.size() hold the table; the row count becomes
     // table.size() + 1.

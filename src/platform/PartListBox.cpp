@@ -83,11 +83,6 @@ QString PartListBox::line(int index) const
     return index >= 0 && index < lineCount() ? m_model->lines().line(index) : QString();
 }
 
-QStringList PartListBox::lines() const
-{
-    return m_model->lines().toStringList();
-}
-
 const CatalogLines &PartListBox::catalogLines() const
 {
     return m_model->lines();
@@ -96,11 +91,6 @@ const CatalogLines &PartListBox::catalogLines() const
 void PartListBox::setLines(CatalogLines lines)
 {
     m_model->setLines(std::move(lines));
-}
-
-void PartListBox::setLines(const QStringList &lines)
-{
-    setLines(CatalogLines::fromStrings(lines));
 }
 
 void PartListBox::appendLine(const QString &text)

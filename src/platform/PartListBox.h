@@ -26,12 +26,9 @@ public:
 
     int lineCount() const;
     QString line(int index) const;
-    // Every line decoded; for small lists and tests.
-    QStringList lines() const;
     const CatalogLines &catalogLines() const;
     // Replacing the lines frees the old ones at once.
     void setLines(CatalogLines lines);
-    void setLines(const QStringList &lines);
     void appendLine(const QString &line);
 
     // -1 when no line is selected.
