@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 using namespace korvane;
+using korvane::testing::catalogFileExists;
 
 namespace {
 

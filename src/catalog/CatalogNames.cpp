@@ -545,13 +545,6 @@ std::optional<CatalogFile> CatalogLookup::findFile(const ComposedPath &path, Nam
     return findFileIn(*m_folders, m_remembered.get(), path, how);
 }
 
-CatalogFile CatalogLookup::locateFile(const ComposedPath &path, NameMatch *how)
-{
-    if (how)
-        how->clear();
-    return locateFileIn(*m_folders, m_remembered.get(), path, how);
-}
-
 std::optional<QByteArray> CatalogLookup::resolveEntry(const ComposedPath &path, NameMatch *how)
 {
     if (how)

@@ -99,10 +99,6 @@ using NameMatch = std::vector<LooseMatch>;
 // piece are wildcards; the file then handed on is the name as it stands, which
 // the read that follows opens literally, as Windows would.
 std::optional<CatalogFile> findCatalogFile(const ComposedPath &path);
-inline bool catalogFileExists(const ComposedPath &path)
-{
-    return findCatalogFile(path).has_value();
-}
 
 // The file an untested read opens: the entry found, else the composed name as
 // it stands, so that the read fails naming what the catalog composed.
@@ -133,11 +129,10 @@ public:
     CatalogLookup(const CatalogLookup &) = delete;
     CatalogLookup &operator=(const CatalogLookup &) = delete;
 
-    // As findCatalogFile, locateCatalogFile and resolveCatalogEntry. When the
-    // name is found and how is given, it receives the added pieces that were
-    // found loosely or beside entries that read alike.
+    // As findCatalogFile and resolveCatalogEntry. When the name is found and
+    // how is given, it receives the added pieces that were found loosely or
+    // beside entries that read alike.
     std::optional<CatalogFile> findFile(const ComposedPath &path, NameMatch *how = nullptr);
-    CatalogFile locateFile(const ComposedPath &path, NameMatch *how = nullptr);
     std::optional<QByteArray> resolveEntry(const ComposedPath &path, NameMatch *how = nullptr);
     // What an entry found by these lookups is, from its folder's listing:
     // nothing is opened to find out.

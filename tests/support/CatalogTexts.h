@@ -26,6 +26,12 @@ QStringList splitCatalogLines(QByteArrayView bytes);
 // Every entry followed by CR LF, the last one included, in Windows-1251.
 QByteArray joinCatalogLines(const QStringList &lines);
 
+// Whether the existence test finds the name (findCatalogFile).
+inline bool catalogFileExists(const ComposedPath &path)
+{
+    return findCatalogFile(path).has_value();
+}
+
 // Reads a list by its composed name, located first as the program locates it.
 CatalogLines readCatalogLines(const ComposedPath &path);
 
