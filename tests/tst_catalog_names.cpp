@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <climits>
+#include <filesystem>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -63,6 +64,7 @@ class TestCatalogNames : public QObject
 
 private slots:
     void init();
+    void cleanup();
 
     void resolve_data();
     void resolve();
@@ -109,6 +111,15 @@ void TestCatalogNames::makeFile(const QString &relative, const QByteArray &bytes
 void TestCatalogNames::makeFolder(const QString &relative)
 {
     QVERIFY(QDir().mkpath(at(relative)));
+}
+
+// Names in other code pages are bytes Qt cannot name again, so QTemporaryDir
+// would leave them behind: the tree goes by its bytes.
+void TestCatalogNames::cleanup()
+{
+    std::error_code failed;
+    std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(m_dir->path()).toStdString()), failed);
+    QVERIFY2(!failed, qPrintable(QString::fromStdString(failed.message())));
 }
 
 // Every case works in the same small catalog tree with names in mixed case.
