@@ -27,6 +27,8 @@ TestCatalog::TestCatalog(const QString &namePrefix)
 TestCatalog::~TestCatalog()
 {
     korvane::setExecutablePathForTesting(QString());
+    if (!korvane::testing::removeTree(m_dir.path()))
+        qWarning("cannot remove %s", qPrintable(m_dir.path()));
 }
 
 void TestCatalog::writeBytes(const QString &relative, const QByteArray &bytes) const

@@ -5,6 +5,10 @@
 #include "catalog/IntegerText.h"
 #include "catalog/Win1251.h"
 
+#include <QFile>
+
+#include <filesystem>
+
 namespace korvane::testing {
 
 CatalogLines catalogLinesFromStrings(const QStringList &lines)
@@ -55,6 +59,13 @@ qint32 convertToInteger(const QString &text)
     // A character the code page lacks is never one the rule accepts; its
     // bytes would quote a "?" in its place.
     throw Failure(QStringLiteral("'%1' is not a valid integer value").arg(Failure::quoted(text)));
+}
+
+bool removeTree(const QString &folder)
+{
+    std::error_code failed;
+    std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(folder).toStdString()), failed);
+    return !failed;
 }
 
 } // namespace korvane::testing

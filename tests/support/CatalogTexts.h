@@ -45,4 +45,9 @@ std::vector<HotspotCells> cutHotspotLines(const QStringList &lines);
 // quotes the text.
 qint32 convertToInteger(const QString &text);
 
+// Removes a folder and everything in it by their bytes: a name in another
+// code page is bytes Qt cannot name again, so QTemporaryDir leaves it behind.
+// False when something stayed.
+bool removeTree(const QString &folder);
+
 } // namespace korvane::testing
