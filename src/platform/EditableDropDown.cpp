@@ -367,8 +367,10 @@ QSize EditableDropDown::minimumSizeHint() const
 void EditableDropDown::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange) {
+        // A drop-down that shows with its window takes the font into its
+        // field at once, so a text set after the font is laid out once.
         m_fieldFontPending = true;
-        if (isVisible())
+        if (isVisibleTo(window()))
             giveFieldTheFont();
         // The combo box builds its list to hand it a new font; a list not
         // yet built takes the font it is built with.
@@ -443,7 +445,9 @@ bool EditableDropDown::completeTypedText(const QString &typed)
 void EditableDropDown::setSorted(bool sorted)
 {
     m_sorted = sorted;
-    if (sorted)
+    // An empty list is in order already; replacing it would only lay the
+    // field's text out again.
+    if (sorted && m_model->rowCount() > 0)
         replaceModelKeepingText(sortedCopy(m_model->stringList()));
 }
 

@@ -25,6 +25,7 @@
 #include <QToolButton>
 
 #include <array>
+#include <optional>
 
 TForm1 *Form1 = nullptr;
 Tshowdw *showdw = nullptr;
@@ -69,10 +70,14 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &captio
     return place(new QPushButton(caption, parent), name, l, t, w, h);
 }
 
+// A font given here comes before the text, which is then laid out once, in
+// the font it is shown in.
 EditableDropDown *makeDropDown(QWidget *parent, const char *name, const QString &text, const QStringList &entries,
-                               int entryHeight, int l, int t, int w, int h)
+                               int entryHeight, int l, int t, int w, int h, const std::optional<QFont> &font = {})
 {
     auto *dropDown = place(new EditableDropDown(parent), name, l, t, w, h);
+    if (font)
+        dropDown->setFont(*font);
     dropDown->setEntryHeight(entryHeight);
     dropDown->setEntries(entries);
     dropDown->setText(text);
@@ -153,15 +158,12 @@ void TForm1::buildControls()
     test = makeSpeedButton(this, "test", QStringLiteral("Начать проверку"), 496, 560, 113, 22);
     SpeedButton1 = makeSpeedButton(this, "SpeedButton1", QStringLiteral("Load data text"), 616, 560, 97, 22);
 
-    Group = makeDropDown(this, "Group", QStringLiteral("Group"), {}, 20, 286, 48, 115, 28);
+    Group = makeDropDown(this, "Group", QStringLiteral("Group"), {}, 20, 286, 48, 115, 28, big);
     Group->setSorted(true);
-    Group->setFont(big);
-    Model = makeDropDown(this, "Model", QStringLiteral("Model"), {}, 20, 152, 48, 129, 28);
-    Model->setFont(big);
+    Model = makeDropDown(this, "Model", QStringLiteral("Model"), {}, 20, 152, 48, 129, 28, big);
     Manufacturer = makeDropDown(this, "Manufacturer", QStringLiteral("Manufacturer"),
                                 {QStringLiteral("LST"), QStringLiteral("XRAY"), QStringLiteral("Teamassociated")}, 20,
-                                8, 48, 137, 28);
-    Manufacturer->setFont(big);
+                                8, 48, 137, 28, big);
 
     Memo1 = place(new QPlainTextEdit(QStringLiteral("Memo1"), this), "Memo1", 608, 616, 57, 25);
     Memo1->setReadOnly(true);
@@ -206,6 +208,8 @@ void TForm1::buildControls()
                                  QStringLiteral("Clutch"), QStringLiteral("Wheels"), QStringLiteral("Body"),
                                  QStringLiteral("Other"), QStringLiteral("DriveTrain")},
                                 16, 824, 635, 190, 24);
+    // Hidden before it gets its font, which it then never loads.
+    CurrentGroup->hide();
     CurrentGroup->setFont(designFont(13, true));
 
     BitBtn3 = makeButton(this, "BitBtn3", QStringLiteral("строки"), 768, 520, 75, 25);
@@ -256,8 +260,7 @@ void TForm1::buildControls()
     logo->setGeometry(ScrollBox1->contentsRect());
     ScrollBox1->installEventFilter(this);
 
-    exview = makeDropDown(this, "exview", QStringLiteral("exview"), {}, 20, 152, 80, 121, 28);
-    exview->setFont(big);
+    exview = makeDropDown(this, "exview", QStringLiteral("exview"), {}, 20, 152, 80, 121, 28, big);
 
     OpenPictureDialog1 = new PictureDialog(PictureDialog::Mode::Open, this);
     OpenPictureDialog1->setObjectName(QStringLiteral("OpenPictureDialog1"));
