@@ -1,5 +1,7 @@
 #include "catalog/FolderAccess.h"
 
+#include "catalog/ByteHash.h"
+
 #include "catalog/Win1251.h"
 
 #include <QStringDecoder>
@@ -214,24 +216,6 @@ constexpr qsizetype kSearchedInTurn = 32;
 
 } // namespace
 
-quint32 NameTable::hashOf(QByteArrayView name)
-{
-    // Eight bytes at a time, each mixed in by a multiplication, then every
-    // bit spread over the low ones, which pick the slot.
-    quint64 hash = quint64(name.size());
-    const char *p = name.data();
-    for (qsizetype left = name.size(); left > 0; p += 8, left -= 8) {
-        quint64 word = 0;
-        std::memcpy(&word, p, size_t(std::min<qsizetype>(left, 8)));
-        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
-        hash ^= hash >> 29;
-    }
-    hash ^= hash >> 33;
-    hash *= 0xFF51AFD7ED558CCDull;
-    hash ^= hash >> 33;
-    return quint32(hash);
-}
-
 void NameTable::reserve(qsizetype count)
 {
     // At most half full, so that a probe ends soon.
@@ -302,7 +286,7 @@ void ListedFolders::Listing::fill(ListingMemory &memory, QByteArrayView names, c
     if (size() > kSearchedInTurn) {
         m_byName.reserve(size());
         for (qsizetype i = 0; i < size(); ++i)
-            m_byName.insert(NameTable::hashOf(name(i)), quint32(i));
+            m_byName.insert(hashBytes(name(i)), quint32(i));
     }
 }
 
@@ -310,7 +294,7 @@ qsizetype ListedFolders::Listing::find(QByteArrayView wanted)
 {
     if (size() > kSearchedInTurn) {
         const quint32 *found
-            = m_byName.find(NameTable::hashOf(wanted), [&](quint32 entry) { return same(name(entry), wanted); });
+            = m_byName.find(hashBytes(wanted), [&](quint32 entry) { return same(name(entry), wanted); });
         return found ? qsizetype(*found) : -1;
     }
     for (qsizetype i = 0; i < size(); ++i) {
@@ -348,7 +332,7 @@ quint32 ListedFolders::firstAlike(const Listing &listing, QByteArrayView lowered
     if (m_alikeIn == &listing && same(QByteArrayView(m_alikeKey.data(), qsizetype(m_alikeKey.size())), lowered))
         return m_alikeFirst;
     const quint32 *found = listing.byLowered.find(
-        NameTable::hashOf(lowered), [&](quint32 entry) { return same(listing.loweredName(entry), lowered); });
+        hashBytes(lowered), [&](quint32 entry) { return same(listing.loweredName(entry), lowered); });
     m_alikeIn = &listing;
     m_alikeKey.assign(lowered.data(), size_t(lowered.size()));
     m_alikeFirst = found ? *found : kNoEntry;
@@ -537,7 +521,7 @@ void ListedFolders::prefetch(QByteArrayView folder, QStringView piece) const
                 return;
             lowered[i] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
         }
-        listing->byLowered.prefetch(NameTable::hashOf(QByteArrayView(lowered.constData(), lowered.size())));
+        listing->byLowered.prefetch(hashBytes(QByteArrayView(lowered.constData(), lowered.size())));
         return;
     }
 }
@@ -562,7 +546,7 @@ ListedFolders::Listing &ListedFolders::listingOf(QByteArrayView folder)
         if (recent.used < oldest->used)
             oldest = &recent;
     }
-    const quint32 hash = NameTable::hashOf(folder);
+    const quint32 hash = hashBytes(folder);
     const quint32 *known
         = m_listingOfFolder.find(hash, [&](quint32 listing) { return same(m_listings[listing].folder, folder); });
     std::shared_ptr<const OpenFolder> open;
@@ -612,7 +596,7 @@ void ListedFolders::index(Listing &listing)
         const QByteArrayView name = listing.name(i);
         if (isAsciiName(name)) {
             const QByteArrayView lowered = listing.loweredName(i);
-            const quint32 hash = NameTable::hashOf(lowered);
+            const quint32 hash = hashBytes(lowered);
             quint32 *found = listing.byLowered.find(
                 hash, [&](quint32 entry) { return same(listing.loweredName(entry), lowered); });
             if (!found) {
@@ -642,7 +626,7 @@ void ListedFolders::index(Listing &listing)
         const QString &key = it.key();
         if (std::all_of(key.begin(), key.end(), [](QChar c) { return c.unicode() < 0x80; })) {
             const QByteArray lowered = key.toLatin1();
-            listing.namesAlike = listing.byLowered.find(NameTable::hashOf(lowered), [&](quint32 entry) {
+            listing.namesAlike = listing.byLowered.find(hashBytes(lowered), [&](quint32 entry) {
                 return same(listing.loweredName(entry), lowered);
             }) != nullptr;
         }

@@ -104,8 +104,6 @@ public:
 class NameTable
 {
 public:
-    static quint32 hashOf(QByteArrayView name);
-
     bool isEmpty() const { return m_slots.empty(); }
     // Room for count entries without growing.
     void reserve(qsizetype count);

@@ -1,5 +1,6 @@
 #include "check/CheckWalker.h"
 
+#include "catalog/ByteHash.h"
 #include "catalog/PartLine.h"
 #include "catalog/Win1251.h"
 
@@ -28,24 +29,6 @@ bool sameBytes(QByteArrayView a, QByteArrayView b)
 }
 
 } // namespace
-
-quint32 hashOfCode(QByteArrayView code)
-{
-    // Eight bytes at a time, each mixed in by a multiplication, then every
-    // bit spread over the low ones, which pick the slot.
-    quint64 hash = quint64(code.size());
-    const char *p = code.data();
-    for (qsizetype left = code.size(); left > 0; p += 8, left -= 8) {
-        quint64 word = 0;
-        std::memcpy(&word, p, size_t(std::min<qsizetype>(left, 8)));
-        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
-        hash ^= hash >> 29;
-    }
-    hash ^= hash >> 33;
-    hash *= 0xFF51AFD7ED558CCDull;
-    hash ^= hash >> 33;
-    return quint32(hash);
-}
 
 void FirstLines::reset(qsizetype count)
 {
@@ -185,7 +168,7 @@ void PhotoTable::take(PhotoTable &&other)
                     std::make_move_iterator(other.m_blocks.end()));
     for (Noted noted : other.m_noted) {
         noted.file += offset;
-        insert(hashOfCode(QByteArrayView(noted.code, noted.size)), noted, true);
+        insert(hashBytes(QByteArrayView(noted.code, noted.size)), noted, true);
     }
     other.m_noted.clear();
     other.m_slots.clear();
@@ -284,7 +267,7 @@ void Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, p
                                                       : QStringLiteral("holds no space")));
             continue;
         }
-        const quint32 hash = hashOfCode(code);
+        const quint32 hash = hashBytes(code);
         if (const qint64 first = lineOfCode.note(code, hash, line)) {
             warning({file, line}, QStringLiteral("the code %1 is already on line %2: a search or a hotspot selects "
                                                  "only that first line; remove one of them or correct its code")
@@ -304,8 +287,8 @@ void Walker::checkPartLines(const QByteArray &file, const CatalogLines &lines, p
                  || staysInData(photoPath(m_setting.base, shownCode), Subject{"the photo of part", &shownCode},
                                 {file, line}))
                 && !(notedBefore && notedBefore->contains(code, hash)))
-                photoNamings.push_back(PhotoTable::Naming{
-                    photoCode, photoCode.size() == code.size() ? hash : hashOfCode(photoCode), line});
+                photoNamings.push_back(
+                    PhotoTable::Naming{photoCode, photoCode.size() == code.size() ? hash : hashBytes(photoCode), line});
         }
     }
     if (!photoNamings.empty())

@@ -87,7 +87,6 @@ struct PhotoBatch
 };
 
 // The hash by which the tables below keep a part code.
-quint32 hashOfCode(QByteArrayView code);
 
 // The line each code of one part list is first on. Part lists hold millions
 // of lines between them: the table holds views of the codes where they lie,
@@ -99,7 +98,7 @@ public:
     // Empty, with room for the codes of count lines.
     void reset(qsizetype count);
     // The line the code is already on, or 0 when it is new, which notes it
-    // at this line. The hash is the code's hashOfCode.
+    // at this line. The hash is the code's hashBytes.
     qint64 note(QByteArrayView code, quint32 hash, qint64 line);
     bool contains(QByteArrayView code, quint32 hash) const;
 
@@ -137,7 +136,7 @@ public:
     struct Naming
     {
         QByteArrayView code;
-        quint32 hash; // hashOfCode
+        quint32 hash; // hashBytes
         qint64 line;
     };
     // Every code a list names, by its lines in the file.
