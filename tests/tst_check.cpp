@@ -433,7 +433,9 @@ void CheckTest::hostileFilesEndWithTheirFinding()
         QCOMPARE(file.write(bytes), bytes.size());
     };
     put("catalog.txt", "LST\r\n");
-    put("LST/catalog.txt", "Bomb\r\nDevice\r\n");
+    put("LST/catalog.txt", "Bomb\r\nDevice\r\nDangling\r\n");
+    put("LST/Dangling/Dangling.txt", "L1 part\r\n");
+    QVERIFY(QFile::link(dir.path() + QStringLiteral("/nothing.jpg"), d + "LST/Dangling/Dangling.jpg"));
     put("LST/Bomb/Bomb.txt", "L1 part\r\n");
     put("LST/Bomb/Bomb.jpg", testing::manyScanJpeg(4096, 4096, 4000));
     put("LST/Bomb/Parts/EXPLODED/list.txt", "Claim\r\n");
@@ -476,6 +478,7 @@ void CheckTest::hostileFilesEndWithTheirFinding()
         QVERIFY2(has("LST/Device/Device.jpg the model picture is a FIFO (named pipe), not a file"),
                  qPrintable(found.join('\n')));
         QVERIFY2(has("IMG/L1.jpg the photo is a FIFO (named pipe), not a file"), qPrintable(found.join('\n')));
+        QVERIFY2(has("LST/Dangling/Dangling.jpg the model picture is a link to nothing"), qPrintable(found.join('\n')));
         QCOMPARE(has("LST/Bomb/Bomb.jpg the model picture does not decode: JPEG image has more than 100 scans"), deep);
     }
     char events[4096];

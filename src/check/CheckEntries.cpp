@@ -105,6 +105,15 @@ bool Walker::canOpen(const QByteArray &native, const Subject &what, const Source
     case EntryKind::Missing:
         break;
     }
+    // The name is in its folder but leads nowhere: a link whose target is
+    // missing, which the browser finds by its name and then cannot open.
+    struct stat link;
+    if (::lstat(native.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        error(at, QStringLiteral("%1 is a link to nothing: the browser cannot open it and shows an error box; point "
+                                 "the link at the file, or put the file itself there")
+                      .arg(what.text()));
+        return false;
+    }
     error(at, QStringLiteral("%1 is gone: it was removed while the catalog was checked").arg(what.text()));
     return false;
 }
